@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Set-up, build, run and test in one place.
+#   ./build.sh run            install what is missing, build, start Quorvane
+#   ./build.sh test           install what is missing, build, run every test
+#   ./build.sh test --sanitize    the same under AddressSanitizer and UndefinedBehaviorSanitizer
+#   ./build.sh bench          build the benchmarks and list them
+set -euo pipefail
+cd "$(dirname "$0")"
+
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libgl-dev
+          libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core)
+
+install_missing() {
+    local missing=()
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing Debian packages: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# configure_and_build DIR TARGET CMAKE-ARGS...: TARGET "all" builds everything.
+configure_and_build() {
+    local dir=$1 target=$2; shift 2
+    cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+    cmake --build "$dir" --target "$target" -j "$(nproc)"
+}
+
+command=${1:-}
+shift || true
+case "$command" in
+run)
+    install_missing
+    configure_and_build build quorvane
+    exec ./build/app/quorvane "$@"
+    ;;
+test)
+    install_missing
+    if [ "${1:-}" = "--sanitize" ]; then
+        dir=build-sanitize
+        configure_and_build "$dir" all -DQUORVANE_SANITIZE=ON -DQUORVANE_BENCH=OFF
+    else
+        dir=build
+        configure_and_build "$dir" all
+    fi
+    QT_QPA_PLATFORM=offscreen ctest --test-dir "$dir" --output-on-failure -j "$(nproc)"
+    ;;
+bench)
+    install_missing
+    configure_and_build build-bench all -DCMAKE_BUILD_TYPE=Release -DQUORVANE_TESTS=OFF
+    ls build-bench/bench/bench_*
+    ;;
+*)
+    echo "usage: ./build.sh run | test [--sanitize] | bench" >&2
+    exit 2
+    ;;
+esac
