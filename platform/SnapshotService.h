@@ -13,7 +13,8 @@ public:
     virtual ~SnapshotService() = default;
 
     // nullptr stands for the platform's handle 0: no snapshot, nothing is listed.
-    virtual std::unique_ptr<ToolhelpSnapshot> CreateToolhelp32Snapshot(uint32_t flags, uint32_t processId)
+    virtual std::unique_ptr<ToolhelpSnapshot> CreateToolhelp32Snapshot(
+        uint32_t flags, uint32_t processId)
         = 0;
 };
 

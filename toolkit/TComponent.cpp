@@ -11,7 +11,8 @@ namespace {
         const QObjectList children = object->children();
         for (QObject* child : children)
             loadTree(child);
-        if (auto* component = dynamic_cast<TComponent*>(object); component && component->IsLoading())
+        if (auto* component = dynamic_cast<TComponent*>(object);
+            component && component->IsLoading())
             component->Loaded();
     }
 }
@@ -22,7 +23,10 @@ TComponent::TComponent()
         FComponentState |= csLoading | csReading;
 }
 
-void TComponent::Loaded() { FComponentState &= ~unsigned(csLoading | csReading); }
+void TComponent::Loaded()
+{
+    FComponentState &= ~unsigned(csLoading | csReading);
+}
 
 TDesignLoader::TDesignLoader(QObject* root)
     : FRoot(root)
@@ -48,6 +52,9 @@ void TDesignLoader::Finish()
     loadTree(FRoot);
 }
 
-bool TDesignLoader::Active() { return openLoaders > 0; }
+bool TDesignLoader::Active()
+{
+    return openLoaders > 0;
+}
 
 } // namespace quorvane
