@@ -159,15 +159,26 @@ namespace {
                 Problem("key deletion is not kept in a hive");
                 return;
             }
+            // The root is split off first so that a key has as many levels below it here as
+            // the store lets a program make.
+            const size_t separator = inner.find('\\');
+            const std::string_view rootName = inner.substr(0, separator);
+            const std::string_view below = separator == std::string_view::npos
+                ? std::string_view()
+                : inner.substr(separator + 1);
+            HiveKeyPath rootCheck;
             HiveKeyPath components;
-            if (inner.empty() || inner.front() == '\\' || inner.back() == '\\'
-                || !HiveDocument::SplitPath(inner, components) || components.empty()) {
+            if (rootName.empty() || rootName.size() > kHiveMaxKeyNameLength
+                || (separator != std::string_view::npos && below.empty())
+                || (!below.empty() && (below.front() == '\\' || below.back() == '\\'))
+                || !HiveDocument::SplitPath(rootName, rootCheck)
+                || !HiveDocument::SplitPath(below, components)) {
                 Problem("bad key path");
                 return;
             }
-            HiveNode* node = &FDocument.Top().Child(CanonicalRoot(components.front()));
-            for (size_t i = 1; i < components.size(); ++i)
-                node = &node->Child(components[i]);
+            HiveNode* node = &FDocument.Top().Child(CanonicalRoot(rootName));
+            for (const std::string& name : components)
+                node = &node->Child(name);
             node->SetListed(true);
             FKey = node;
         }
