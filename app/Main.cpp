@@ -3,6 +3,7 @@
 #include "ExecutableType.h"
 #include "ListTexts.h"
 #include "ShellInfo.h"
+#include "ShowWarnings.h"
 #include "SnapshotService.h"
 #include "TApplication.h"
 #include "TBusyCursor.h"
@@ -14,6 +15,9 @@
 #include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+// The images live in this library; a static library's resources are registered by hand.
+static void InitResources() { Q_INIT_RESOURCE(quorvane); }
 
 namespace quorvane {
 
@@ -72,6 +76,7 @@ TSDIAppForm::TSDIAppForm(SnapshotService& snapshots, ShellInfo& shell, QWidget* 
     , FSnapshots(snapshots)
     , FShell(shell)
 {
+    InitResources();
     {
         TDesignLoader loader(this);
         CreateDesign();
@@ -138,6 +143,8 @@ void TSDIAppForm::CreateMenus()
     ShowWarningsItem = ProcessMenu->addAction(QStringLiteral("&Show Warnings"));
     ShowWarningsItem->setObjectName(QStringLiteral("ShowWarningsItem"));
     ShowWarningsItem->setCheckable(true);
+    OnSignal(ShowWarningsItem, &QAction::triggered, this,
+        [this] { ShowWarningsItemClick(ShowWarningsItem); });
     RefreshItem = ProcessMenu->addAction(QStringLiteral("&Refresh"));
     RefreshItem->setObjectName(QStringLiteral("RefreshItem"));
     RefreshItem->setShortcut(QKeySequence(Qt::Key_F5));
@@ -241,6 +248,7 @@ void TSDIAppForm::CreateLists()
 void TSDIAppForm::FormCreate(QObject* /*Sender*/)
 {
     TBusyCursor busy;
+    ShowWarningsItem->setChecked(GetShowWarnings());
     FillProcessList();
 }
 
@@ -276,6 +284,11 @@ void TSDIAppForm::ProcessMenuClick(QObject* /*Sender*/)
     HeapListItem->setEnabled(TerminateProcessItem->isEnabled() && HeapListList->ItemFocused() >= 0);
     ChangeThreadPriorityItem->setEnabled(
         TerminateProcessItem->isEnabled() && ThreadList->ItemFocused() >= 0);
+}
+
+void TSDIAppForm::ShowWarningsItemClick(QObject* /*Sender*/)
+{
+    ToggleShowWarnings(*ShowWarningsItem);
 }
 
 void TSDIAppForm::RefreshItemClick(QObject* /*Sender*/)

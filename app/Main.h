@@ -60,6 +60,7 @@ public:
     void ExitItemClick(QObject* Sender);
     void ProcessMenuClick(QObject* Sender);
     void RefreshItemClick(QObject* Sender);
+    void ShowWarningsItemClick(QObject* Sender);
     void ProcessListChange(QObject* Sender, int Item, TItemChange Change);
 
     // The process list

@@ -1,3 +1,4 @@
+#include "ConfigHome.h"
 #include "EAbort.h"
 #include "FakeSystem.h"
 #include "ListRows.h"
@@ -56,6 +57,7 @@ protected:
 
     int ProcessSnapshots() { return System.SnapshotsTaken[TH32CS_SNAPPROCESS]; }
 
+    ConfigHome Home;
     FakeSnapshotService System;
     FakeShellInfo Shell;
     std::unique_ptr<TSDIAppForm> Window;
