@@ -1,5 +1,6 @@
 #include "Main.h"
 
+#include "AppResources.h"
 #include "ExecutableType.h"
 #include "ListTexts.h"
 #include "ShellInfo.h"
@@ -15,9 +16,6 @@
 #include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
-
-// The images live in this library; a static library's resources are registered by hand.
-static void InitResources() { Q_INIT_RESOURCE(quorvane); }
 
 namespace quorvane {
 
@@ -76,7 +74,7 @@ TSDIAppForm::TSDIAppForm(SnapshotService& snapshots, ShellInfo& shell, QWidget* 
     , FSnapshots(snapshots)
     , FShell(shell)
 {
-    InitResources();
+    InitAppResources();
     {
         TDesignLoader loader(this);
         CreateDesign();

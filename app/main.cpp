@@ -1,4 +1,5 @@
 #include "Main.h"
+#include "AppResources.h"
 #include "DesktopShellInfo.h"
 #include "LinuxSnapshotService.h"
 #include "TApplication.h"
@@ -7,6 +8,7 @@ int main(int argc, char** argv)
 {
     quorvane::TApplication application(argc, argv);
     application.SetTitle(QStringLiteral("Quorvane"));
+    quorvane::InitAppResources();
     application.setWindowIcon(QIcon(QStringLiteral(":/quorvane/quorvane.svg")));
 
     quorvane::LinuxSnapshotService snapshots;
