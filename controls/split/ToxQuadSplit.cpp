@@ -43,6 +43,10 @@ void ToxQuadSplit::BarPositionChanged()
 
 void ToxQuadSplit::AlignControls()
 {
+    // Nothing to place while the constructor has not made the panes yet; fewer than four is a
+    // fault.
+    if (ChildControls().isEmpty())
+        return;
     const QRect client = rect();
     const int left = FMargin;
     const int top = FMargin;
