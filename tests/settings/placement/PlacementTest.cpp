@@ -4,6 +4,7 @@
 #include "TRegIniFile.h"
 
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -99,6 +100,31 @@ TEST_F(Placement, restoresWhatItSavedMaximizedIncluded)
     next.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&next));
     EXPECT_TRUE(next.isMaximized());
+    // Un-maximized, it takes the stored normal rectangle again. The offscreen platform has no
+    // window manager to ask for that.
+    if (QGuiApplication::platformName() != "offscreen") {
+        next.showNormal();
+        QTest::qWaitFor([&] { return next.size() == QSize(600, 400); });
+        EXPECT_EQ(
+            next.geometry(), QRect(Stored("PlaceNormPosL"), Stored("PlaceNormPosT"), 600, 400));
+    }
+}
+
+TEST_F(Placement, theWindowStandsWhereItWasStored)
+{
+    if (QGuiApplication::platformName().startsWith("wayland"))
+        GTEST_SKIP() << "Wayland lets no client place its windows";
+    Store({ { "PlaceShowCmd", 1 }, { "PlaceNormPosL", 150 }, { "PlaceNormPosT", 120 },
+        { "PlaceNormPosR", 750 }, { "PlaceNormPosB", 520 } });
+    placement->RestorePlacement();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    // A window manager may move the window once more after showing it.
+    QTest::qWaitFor([&] { return window->geometry() == QRect(150, 120, 600, 400); });
+    EXPECT_EQ(window->geometry(), QRect(150, 120, 600, 400));
+    placement->SavePlacement();
+    EXPECT_EQ(Stored("PlaceNormPosL"), 150);
+    EXPECT_EQ(Stored("PlaceNormPosB"), 520);
 }
 
 TEST_F(Placement, negativeCoordinatesGoBothWays)

@@ -122,11 +122,12 @@ TEST(LayoutRoundTrip, barsAndMaximizedStateComeBack)
         Form form;
         form.ShowAndWait();
         form.showMaximized();
-        QTest::qWait(0);
         ToxQuadSplit* split = form.QuadSplit;
-        // Below the limit of the normal size, reachable only while maximized.
+        // Below the limit of the normal size, reachable only while maximized. A window manager
+        // maximizes in its own time.
         const int normalLimitY = 459 - 2 * split->Margin() - 4;
-        ASSERT_GT(split->MaxBarPosition().y(), normalLimitY + 20);
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return split->MaxBarPosition().y() > normalLimitY + 20; }));
         DragBar(split, HorizontalBar(split), { 30, normalLimitY + 20 });
         DragBar(split, VerticalBar(split), { 300, 30 });
         x = split->BarPosition().X();
@@ -143,6 +144,7 @@ TEST(LayoutRoundTrip, barsAndMaximizedStateComeBack)
     EXPECT_TRUE(again.windowState() & Qt::WindowMaximized);
     again.ShowAndWait();
     EXPECT_TRUE(again.isMaximized());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return again.height() > 459; }));
     EXPECT_EQ(again.normalGeometry().size(), QSize(838, 459));
     EXPECT_EQ(again.QuadSplit->BarPosition().X(), x);
     EXPECT_EQ(again.QuadSplit->BarPosition().Y(), y);

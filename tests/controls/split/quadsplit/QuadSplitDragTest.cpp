@@ -165,17 +165,19 @@ namespace {
 
     TEST_F(Drag, cursorsOverTheBars)
     {
+        // A display server may deliver the pointer's move later than the call returns.
+        const auto cursorAt = [&](QPoint p, Qt::CursorShape expected) {
+            Move(p);
+            QTest::qWaitFor([&] { return split->cursor().shape() == expected; });
+            return split->cursor().shape();
+        };
         Move({ 10, 10 }); // the first move only brings the pointer into the window
-        Move(onVertical);
-        EXPECT_EQ(split->cursor().shape(), Qt::SplitHCursor);
-        Move(onHorizontal);
-        EXPECT_EQ(split->cursor().shape(), Qt::SplitVCursor);
-        Move(onCrossing);
-        EXPECT_EQ(split->cursor().shape(), Qt::CrossCursor);
-        Move({ 566, 1 }); // the bars reach over the margins
-        EXPECT_EQ(split->cursor().shape(), Qt::SplitHCursor);
-        Move({ 1, 60 });
-        EXPECT_EQ(split->cursor().shape(), Qt::ArrowCursor);
+        EXPECT_EQ(cursorAt(onVertical, Qt::SplitHCursor), Qt::SplitHCursor);
+        EXPECT_EQ(cursorAt(onHorizontal, Qt::SplitVCursor), Qt::SplitVCursor);
+        EXPECT_EQ(cursorAt(onCrossing, Qt::CrossCursor), Qt::CrossCursor);
+        // The bars reach over the margins.
+        EXPECT_EQ(cursorAt({ 566, 1 }, Qt::SplitHCursor), Qt::SplitHCursor);
+        EXPECT_EQ(cursorAt({ 1, 60 }, Qt::ArrowCursor), Qt::ArrowCursor);
     }
 
     TEST_F(Drag, autoUpdateFollowsThePointerWithoutLines)
