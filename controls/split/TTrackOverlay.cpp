@@ -1,5 +1,6 @@
 #include "TTrackOverlay.h"
 
+#include <QEvent>
 #include <QPainter>
 
 namespace quorvane {
@@ -10,7 +11,11 @@ TTrackOverlay::TTrackOverlay(QWidget* parent)
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::NoFocus);
-    hide();
+    // Always shown and on top: showing or raising a layer repaints everything below it, while an
+    // empty one costs nothing.
+    parent->installEventFilter(this);
+    setGeometry(parent->rect());
+    raise();
 }
 
 void TTrackOverlay::Invert(const QRect& rect)
@@ -19,14 +24,18 @@ void TTrackOverlay::Invert(const QRect& rect)
         FShown.removeAt(at);
     else
         FShown.append(rect);
-    if (FShown.isEmpty()) {
-        hide();
-    } else {
-        setGeometry(parentWidget()->rect());
-        raise();
-        show();
-    }
     update(rect);
+}
+
+bool TTrackOverlay::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == parentWidget()) {
+        if (event->type() == QEvent::Resize)
+            setGeometry(parentWidget()->rect());
+        else if (event->type() == QEvent::ChildAdded)
+            raise(); // stays above panes made after it
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TTrackOverlay::paintEvent(QPaintEvent*)

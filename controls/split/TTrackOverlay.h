@@ -17,6 +17,7 @@ public:
     const QList<QRect>& Shown() const { return FShown; }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
