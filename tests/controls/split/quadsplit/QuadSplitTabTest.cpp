@@ -16,6 +16,8 @@ namespace {
     TEST_F(TabOrder, tabVisitsThePanesInEachOrder)
     {
         ASSERT_EQ(split->PaneCount(), 4);
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
         const TabCase cases[] = {
             { oxsAcross, { 0, 1, 3, 2 } },
             { oxsDown, { 0, 3, 1, 2 } },
@@ -25,7 +27,7 @@ namespace {
         for (const TabCase& c : cases) {
             split->SetPaneTabOrder(c.order);
             lists[0]->setFocus();
-            ASSERT_EQ(QApplication::focusWidget(), lists[0]);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == lists[0]; }));
             for (int step = 1; step < 4; ++step) {
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
                 EXPECT_EQ(QApplication::focusWidget(), lists[c.panes[step]])
@@ -38,11 +40,14 @@ namespace {
 
     TEST_F(TabOrder, storedPaneOrdersApplyAndARewriteRenumbers)
     {
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
         // The main window's panes store 0, 1, 3, 2.
         split->SetPaneTabOrder(oxsClockwise);
         split->Panes(2)->SetTabOrder(3);
         split->Panes(3)->SetTabOrder(2);
         lists[0]->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == lists[0]; }));
         QTest::keyClick(lists[0], Qt::Key_Tab);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), lists[3]);
