@@ -3,15 +3,18 @@
 #include "AppResources.h"
 #include "ExecutableType.h"
 #include "ListTexts.h"
+#include "Placemnt.h"
 #include "ShellInfo.h"
 #include "ShowWarnings.h"
 #include "SnapshotService.h"
+#include "SplitterPosition.h"
 #include "TApplication.h"
 #include "TBusyCursor.h"
+#include "ToxQuadSplit.h"
+#include "ToxScrollPane.h"
 
 #include <QCloseEvent>
 #include <QFrame>
-#include <QGridLayout>
 #include <QMenuBar>
 #include <QShortcut>
 #include <QToolButton>
@@ -22,6 +25,7 @@ namespace quorvane {
 namespace {
     constexpr int DesignWidth = 838;
     constexpr int DesignHeight = 459;
+    const QString ProgramKey = QStringLiteral("Software\\Brindlewick\\Quorvane");
 
     // Connects a Qt signal to a handler so that an escaping error reaches the default handler
     // instead of unwinding through Qt.
@@ -48,6 +52,7 @@ namespace {
         button->setObjectName(name);
         button->setGeometry(left, 5, 25, 25);
         button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus); // speed buttons never take the focus from the lists
         button->setIcon(glyph);
         button->setIconSize(QSize(16, 16));
         const QString shortHint = hint.section(QLatin1Char('|'), 0, 0);
@@ -108,6 +113,10 @@ void TSDIAppForm::CreateDesign()
     column->addWidget(SpeedPanel);
     CreateLists();
     column->addWidget(QuadSplit, 1);
+
+    Placement = new TPlacement(this, QStringLiteral("MainWindow"));
+    Placement->setObjectName(QStringLiteral("Placement"));
+    Placement->SetIniFileName(ProgramKey);
     ProcessList->setFocus();
 }
 
@@ -196,10 +205,19 @@ void TSDIAppForm::CreateSpeedPanel()
 
 void TSDIAppForm::CreateLists()
 {
-    QuadSplit = new QWidget(this);
+    QuadSplit = new ToxQuadSplit(this);
     QuadSplit->setObjectName(QStringLiteral("QuadSplit"));
+    QuadSplit->SetAutoUpdate(false);
+    QuadSplit->SetBarWidth(4);
+    QuadSplit->SetSyncScroll(false);
+    QuadSplit->SetStyle(oxsAuto);
+    // The designed size first, or the designed position would be cut to a smaller splitter.
+    QuadSplit->resize(830, 381);
+    QuadSplit->BarPosition().SetX(562);
+    QuadSplit->BarPosition().SetY(161);
+    QuadSplit->SetPaneTabOrder(oxsAcross);
 
-    ProcessList = ReportList(QuadSplit, QStringLiteral("ProcessList"),
+    ProcessList = ReportList(this, QStringLiteral("ProcessList"),
         { { QStringLiteral("Process"), 90, Qt::AlignLeft, false },
             { QStringLiteral("PID"), 75, Qt::AlignLeft, false },
             { QStringLiteral("Base Priority"), 70, Qt::AlignLeft, false },
@@ -211,10 +229,10 @@ void TSDIAppForm::CreateLists()
         RunHandler([&] { ProcessListChange(sender, item, change); });
     };
 
-    ThreadList = ReportList(QuadSplit, QStringLiteral("ThreadList"),
+    ThreadList = ReportList(this, QStringLiteral("ThreadList"),
         { { QStringLiteral("TID"), 75, Qt::AlignLeft, false },
             { QStringLiteral("Priority"), 187, Qt::AlignLeft, true } });
-    ModuleList = ReportList(QuadSplit, QStringLiteral("ModuleList"),
+    ModuleList = ReportList(this, QStringLiteral("ModuleList"),
         { { QStringLiteral("Module"), 80, Qt::AlignLeft, false },
             { QStringLiteral("Handle"), 75, Qt::AlignLeft, false },
             { QStringLiteral("MID"), 75, Qt::AlignLeft, false },
@@ -222,35 +240,37 @@ void TSDIAppForm::CreateLists()
             { QStringLiteral("Process Usage"), 84, Qt::AlignHCenter, false },
             { QStringLiteral("Size"), 65, Qt::AlignRight, false },
             { QStringLiteral("Full Path"), 105, Qt::AlignLeft, true } });
-    HeapListList = ReportList(QuadSplit, QStringLiteral("HeapListList"),
+    HeapListList = ReportList(this, QStringLiteral("HeapListList"),
         { { QStringLiteral("HID"), 75, Qt::AlignLeft, false },
             { QStringLiteral("Status"), 187, Qt::AlignLeft, true } });
 
-    // Two by two until the four-pane splitter takes them: the bars cross at 562, 161 as designed.
-    auto* grid = new QGridLayout(QuadSplit);
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setSpacing(4);
-    grid->addWidget(ProcessList, 0, 0);
-    grid->addWidget(ThreadList, 0, 1);
-    grid->addWidget(ModuleList, 1, 0);
-    grid->addWidget(HeapListList, 1, 1);
-    grid->setColumnStretch(0, 562);
-    grid->setColumnStretch(1, DesignWidth - 562);
-    grid->setRowStretch(0, 161);
-    grid->setRowStretch(1, DesignHeight - 161 - 32 - 40);
-    setTabOrder(ProcessList, ThreadList);
-    setTabOrder(ThreadList, ModuleList);
-    setTabOrder(ModuleList, HeapListList);
+    // Panes clockwise from the top left; Tab goes process, thread, module, heap.
+    QuadSplit->ReadState([this] {
+        const std::pair<TListView*, int> panes[]
+            = { { ProcessList, 0 }, { ThreadList, 1 }, { HeapListList, 3 }, { ModuleList, 2 } };
+        for (const auto& [list, tabOrder] : panes) {
+            auto* pane = new ToxScrollPane(QuadSplit);
+            pane->SetBorderStyle(bsNone);
+            pane->SetTabOrder(tabOrder);
+            pane->SetClientControl(list);
+        }
+    });
 }
 
 void TSDIAppForm::FormCreate(QObject* /*Sender*/)
 {
     TBusyCursor busy;
     ShowWarningsItem->setChecked(GetShowWarnings());
+    Placement->RestorePlacement();
+    ReadSplitterPosition(*QuadSplit);
     FillProcessList();
 }
 
-void TSDIAppForm::FormDestroy(QObject* /*Sender*/) { }
+void TSDIAppForm::FormDestroy(QObject* /*Sender*/)
+{
+    WriteSplitterPosition(*QuadSplit);
+    Placement->SavePlacement();
+}
 
 void TSDIAppForm::closeEvent(QCloseEvent* event)
 {

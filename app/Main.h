@@ -17,6 +17,8 @@ class QToolButton;
 namespace quorvane {
 
 class ShellInfo;
+class TPlacement;
+class ToxQuadSplit;
 class SnapshotService;
 class ToolhelpSnapshot;
 
@@ -38,7 +40,7 @@ public:
     QToolButton* OpenBtn = nullptr;
     QToolButton* KillBtn = nullptr;
     QToolButton* ExitBtn = nullptr;
-    QWidget* QuadSplit = nullptr;
+    ToxQuadSplit* QuadSplit = nullptr;
     TImageList ImageList;
     QFrame* Bevel1 = nullptr;
     QMenu* ProcessMenu = nullptr;
@@ -49,6 +51,7 @@ public:
     TListView* ModuleList = nullptr;
     TListView* HeapListList = nullptr;
     QAction* N1 = nullptr;
+    TPlacement* Placement = nullptr;
     QAction* HeapListItem = nullptr;
     QAction* ChangeThreadPriorityItem = nullptr;
     QAction* ShowWarningsItem = nullptr;

@@ -5,6 +5,7 @@
 #include "Main.h"
 #include "TApplication.h"
 #include "TMessageBox.h"
+#include "ToxQuadSplit.h"
 
 #include <QAbstractItemModel>
 #include <QMenu>
@@ -266,6 +267,48 @@ TEST_F(MainWindowTest, processIconsAreSharedByRowsOfTheSameFile)
     EXPECT_EQ(window.ProcessList->ImageIndex(1), -1);
     PressKey(Qt::Key_F5);
     EXPECT_EQ(window.ImageList.Count(), 1);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, tabGoesThroughProcessThreadModuleAndHeapLists)
+{
+    TSDIAppForm& window = Open();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    window.ProcessList->setFocus();
+    std::vector<QWidget*> visited;
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.push_back(QApplication::focusWidget());
+    }
+    EXPECT_EQ(visited,
+        (std::vector<QWidget*> {
+            window.ThreadList, window.ModuleList, window.HeapListList, window.ProcessList }));
+}
+
+TEST_F(MainWindowTest, barsAndShowWarningsComeBackFromTheStoreAtTheNextStart)
+{
+    TSDIAppForm& first = Open();
+    EXPECT_TRUE(first.ShowWarningsItem->isChecked()) << "an empty store means warnings on";
+    EXPECT_EQ(first.QuadSplit->BarPosition().X(), 562);
+    EXPECT_EQ(first.QuadSplit->BarPosition().Y(), 161);
+    first.ShowWarningsItem->trigger();
+    EXPECT_FALSE(first.ShowWarningsItem->isChecked());
+    first.QuadSplit->BarPosition().SetX(300);
+    first.QuadSplit->BarPosition().SetY(120);
+    Window.reset();
+
+    const QByteArray hive = Home.ReadUserHive();
+    EXPECT_TRUE(hive.contains("[HKEY_CURRENT_USER\\Software\\Brindlewick\\Quorvane\\Splitter]"));
+    EXPECT_TRUE(hive.contains("\"X\"=\"300\""));
+    EXPECT_TRUE(hive.contains("\"Show Warnings\"=\"0\""));
+
+    TSDIAppForm& second = Open();
+    EXPECT_FALSE(second.ShowWarningsItem->isChecked());
+    EXPECT_EQ(second.QuadSplit->BarPosition().X(), 300);
+    EXPECT_EQ(second.QuadSplit->BarPosition().Y(), 120);
 }
 
 } // namespace
