@@ -1,5 +1,6 @@
 #pragma once
 
+#include "HeapWalk.h"
 #include "ToolhelpSnapshot.h"
 
 #include <memory>
@@ -16,6 +17,9 @@ public:
     virtual std::unique_ptr<ToolhelpSnapshot> CreateToolhelp32Snapshot(
         uint32_t flags, uint32_t processId)
         = 0;
+
+    // A walk over the blocks of one heap (Heap32First/Heap32Next); nullptr where there is none.
+    virtual std::unique_ptr<HeapWalk> CreateHeapWalk() { return nullptr; }
 };
 
 } // namespace quorvane
