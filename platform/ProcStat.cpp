@@ -74,7 +74,7 @@ std::optional<ProcStat> ParseProcStat(std::string_view text)
         return std::nullopt;
     if (!OptionalNumber(field[22], stat.starttime) || !OptionalNumber(field[26], stat.startcode)
         || !OptionalNumber(field[27], stat.endcode) || !OptionalNumber(field[40], stat.rt_priority)
-        || !OptionalNumber(field[41], stat.policy))
+        || !OptionalNumber(field[41], stat.policy) || !OptionalNumber(field[48], stat.arg_start))
         return std::nullopt;
     return stat;
 }

@@ -20,6 +20,7 @@ struct ProcStat {
     uint64_t starttime = 0; // clock ticks since boot
     uint64_t startcode = 0;
     uint64_t endcode = 0;
+    uint64_t arg_start = 0; // where exec placed argv: moves with every exec under ASLR
     uint32_t rt_priority = 0;
     uint32_t policy = 0;
 };

@@ -34,6 +34,7 @@ TEST(ProcStatParsing, readsTheFieldsAfterTheName)
     EXPECT_EQ(stat->starttime, 98765u);
     EXPECT_EQ(stat->startcode, 94000000000000u);
     EXPECT_EQ(stat->endcode, 94000000900000u);
+    EXPECT_EQ(stat->arg_start, 140730000010000u);
     EXPECT_EQ(stat->rt_priority, 7u);
     EXPECT_EQ(stat->policy, 2u);
 }

@@ -1,0 +1,44 @@
+#include "ExecutableTypeCache.h"
+
+#include "ExecutableType.h"
+
+#include <sys/stat.h>
+
+namespace quorvane {
+
+bool ExecutableTypeCache::FileKey::operator==(const FileKey& other) const
+{
+    return Device == other.Device && Inode == other.Inode && Size == other.Size
+        && Modified.tv_sec == other.Modified.tv_sec && Modified.tv_nsec == other.Modified.tv_nsec
+        && Changed.tv_sec == other.Changed.tv_sec && Changed.tv_nsec == other.Changed.tv_nsec;
+}
+
+uint32_t ExecutableTypeCache::TypeOf(const std::string& path)
+{
+    return Lookup(path).Type;
+}
+
+const std::string& ExecutableTypeCache::TextOf(const std::string& path)
+{
+    return Lookup(path).Text;
+}
+
+const ExecutableTypeCache::Entry& ExecutableTypeCache::Lookup(const std::string& path)
+{
+    struct stat info { };
+    if (path.empty() || path.front() != '/' || stat(path.c_str(), &info) != 0) {
+        FEntries.erase(path);
+        return FNone;
+    }
+    const FileKey key { info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim };
+    Entry& entry = FEntries[path];
+    if (!entry.Read || !(entry.Key == key)) {
+        entry.Read = true;
+        entry.Key = key;
+        entry.Type = ExecutableTypeOfFile(path);
+        entry.Text = ExecutableTypeText(entry.Type);
+    }
+    return entry;
+}
+
+} // namespace quorvane

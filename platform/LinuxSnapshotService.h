@@ -1,0 +1,39 @@
+#pragma once
+
+#include "SnapshotBuilder.h"
+#include "SnapshotService.h"
+
+#include <memory>
+#include <vector>
+
+namespace quorvane {
+
+class ProcessTable;
+
+// Snapshots of the running system read from /proc. Each kind flag is served by its own builder;
+// builders keep what they can between snapshots (open descriptors, cached paths), which is why the
+// main window keeps one service for its whole life.
+class LinuxSnapshotService : public SnapshotService {
+public:
+    LinuxSnapshotService();
+    ~LinuxSnapshotService() override;
+
+    std::unique_ptr<ToolhelpSnapshot> CreateToolhelp32Snapshot(
+        uint32_t flags, uint32_t processId) override;
+
+    ProcessTable& Processes() { return *FProcesses; }
+
+protected:
+    // The builder that answers `flag` (one TH32CS_SNAP* bit); a later one for the same flag wins.
+    void AddBuilder(uint32_t flag, std::unique_ptr<SnapshotBuilder> builder);
+
+private:
+    struct KindBuilder {
+        uint32_t Flag;
+        std::unique_ptr<SnapshotBuilder> Builder;
+    };
+    std::vector<KindBuilder> FBuilders;
+    ProcessTable* FProcesses = nullptr; // owned by FBuilders
+};
+
+} // namespace quorvane
