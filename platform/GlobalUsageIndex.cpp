@@ -2,7 +2,7 @@
 
 #include "ProcFiles.h"
 #include "ProcMaps.h"
-#include "ScopedFd.h"
+#include "UniqueFd.h"
 
 #include <algorithm>
 #include <chrono>
@@ -122,7 +122,7 @@ void GlobalUsageIndex::RunPass()
     }
     PassFigures figures;
     bool changed = false;
-    const ScopedFd proc(::open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const UniqueFd proc(::open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     const std::vector<uint32_t> processes
         = proc.Valid() ? ListNumericEntries(proc.Get()) : std::vector<uint32_t>();
     std::string path;

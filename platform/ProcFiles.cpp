@@ -1,6 +1,6 @@
 #include "ProcFiles.h"
 
-#include "ScopedFd.h"
+#include "UniqueFd.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -12,7 +12,7 @@ namespace quorvane {
 
 std::optional<std::string> ReadProcFile(int dirFd, const char* path)
 {
-    const ScopedFd fd(::openat(dirFd, path, O_RDONLY | O_CLOEXEC));
+    const UniqueFd fd(::openat(dirFd, path, O_RDONLY | O_CLOEXEC));
     if (!fd.Valid())
         return std::nullopt;
     // Most of these files fit one page; maps of a big process take a few more reads.

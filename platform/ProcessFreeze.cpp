@@ -1,7 +1,7 @@
 #include "ProcessFreeze.h"
 
 #include "ProcFiles.h"
-#include "ScopedFd.h"
+#include "UniqueFd.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -53,7 +53,7 @@ ProcessFreeze::~ProcessFreeze()
 bool ProcessFreeze::SeizeAll(pid_t processId)
 {
     const std::string taskPath = "/proc/" + std::to_string(processId) + "/task";
-    const ScopedFd taskDir(::open(taskPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const UniqueFd taskDir(::open(taskPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!taskDir.Valid())
         return false;
     // Threads started by threads not yet held: list again until nothing new appears.

@@ -1,8 +1,9 @@
 #include "ChildProcess.h"
 #include "ChunkStream.h"
 #include "GlibcHeapWalk.h"
-#include "HeapListSnapshot.h"
+#include "HeapListBuilder.h"
 #include "HeapWalkError.h"
+#include "LinuxSnapshotService.h"
 #include "RemoteMemory.h"
 
 #include <gtest/gtest.h>
@@ -50,12 +51,19 @@ HeapReport ReadReport(ChildProcess& child)
     return report;
 }
 
+std::vector<HEAPLIST32> HeapsOf(uint32_t pid)
+{
+    std::vector<HEAPLIST32> heaps;
+    ReadHeapList(pid, heaps);
+    return heaps;
+}
+
 struct WalkResult {
     std::vector<HEAPENTRY32> blocks;
     std::optional<std::string> failure;
 };
 
-WalkResult Walk(uint32_t pid, uint64_t heapId, GlibcHeapWalk& walk)
+WalkResult Walk(uint32_t pid, uint64_t heapId, HeapWalk& walk)
 {
     WalkResult result;
     try {
@@ -148,7 +156,7 @@ TEST(HeapWalk, findsEveryLiveBlockAndTheFreedOnesFreeAcrossArenasAndThreads)
     ASSERT_EQ(report.live.size() + report.freed.size(), 5600u);
     const uint32_t pid = uint32_t(child.Pid());
 
-    const std::vector<HEAPLIST32> heaps = ReadHeapList(pid);
+    const std::vector<HEAPLIST32> heaps = HeapsOf(pid);
     ASSERT_GE(heaps.size(), 2u);
     EXPECT_EQ(heaps[0].dwFlags, HF32_DEFAULT);
     for (size_t i = 1; i < heaps.size(); ++i) {
@@ -182,7 +190,7 @@ TEST(HeapWalk, totalsAgreeWithMallinfoWhenNothingIsHeldInTcache)
         HEAP_CHILD, { "pattern", "4000", "400" }, { "GLIBC_TUNABLES=glibc.malloc.tcache_count=0" });
     const HeapReport report = ReadReport(child);
     const uint32_t pid = uint32_t(child.Pid());
-    const std::vector<HEAPLIST32> heaps = ReadHeapList(pid);
+    const std::vector<HEAPLIST32> heaps = HeapsOf(pid);
     ASSERT_GE(heaps.size(), 2u);
     const std::map<uint64_t, HEAPENTRY32> blocks = WalkEveryHeap(pid, heaps);
     const Totals totals = Sum(blocks);
@@ -200,12 +208,19 @@ TEST(HeapWalk, holdsTheProcessOnlyWhileItReads)
     ChildProcess child(HEAP_CHILD, { "pattern", "300", "30" });
     ReadReport(child);
     const uint32_t pid = uint32_t(child.Pid());
-    const std::vector<HEAPLIST32> heaps = ReadHeapList(pid);
-    ASSERT_FALSE(heaps.empty());
-    GlibcHeapWalk walk;
+    LinuxSnapshotService service;
+    const std::unique_ptr<ToolhelpSnapshot> snapshot
+        = service.CreateToolhelp32Snapshot(TH32CS_SNAPHEAPLIST, pid);
+    ASSERT_TRUE(snapshot);
+    HEAPLIST32 heap;
+    ASSERT_TRUE(snapshot->Heap32ListFirst(heap));
+    EXPECT_EQ(heap.dwFlags, HF32_DEFAULT);
+    EXPECT_EQ(heap.th32ProcessID, pid);
+    const std::unique_ptr<HeapWalk> walk = service.CreateHeapWalk();
+    ASSERT_TRUE(walk);
     HEAPENTRY32 block;
-    ASSERT_TRUE(walk.Heap32First(block, pid, heaps[0].th32HeapID));
-    EXPECT_TRUE(walk.WasHeld());
+    ASSERT_TRUE(walk->Heap32First(block, pid, heap.th32HeapID));
+    EXPECT_TRUE(dynamic_cast<GlibcHeapWalk&>(*walk).WasHeld());
     // Released before the first block is handed out.
     EXPECT_EQ(ProcStatus(child.Pid(), "TracerPid"), "\t0");
     EXPECT_EQ(ProcStatus(child.Pid(), "State").find("t (tracing stop)"), std::string::npos);
@@ -219,7 +234,7 @@ TEST(HeapWalk, aDamagedHeaderGivesTheBlocksBeforeItThenTheFailure)
         ChildProcess child(HEAP_CHILD, { "damage", "1000", value });
         const HeapReport report = ReadReport(child);
         const uint32_t pid = uint32_t(child.Pid());
-        const std::vector<HEAPLIST32> heaps = ReadHeapList(pid);
+        const std::vector<HEAPLIST32> heaps = HeapsOf(pid);
         ASSERT_EQ(heaps.size(), 1u);
         const WalkResult walked = Walk(pid, heaps[0].th32HeapID);
         ASSERT_TRUE(walked.failure);
@@ -243,7 +258,7 @@ TEST(HeapWalk, randomBytesAsAHeapEndTheWalkInsideTheHeap)
         ChildProcess child(HEAP_CHILD, { "random", std::to_string(seed) });
         const HeapReport report = ReadReport(child);
         const uint32_t pid = uint32_t(child.Pid());
-        for (const HEAPLIST32& heap : ReadHeapList(pid)) {
+        for (const HEAPLIST32& heap : HeapsOf(pid)) {
             const WalkResult walked = Walk(pid, heap.th32HeapID);
             for (const HEAPENTRY32& block : walked.blocks) {
                 EXPECT_GE(block.hHandle, report.heapStart);
@@ -280,7 +295,7 @@ TEST(HeapWalk, chunkStreamOverRandomMemoryAlwaysEnds)
 TEST(HeapWalk, aProcessWithoutHeapsOrNotOursListsNoneAndAnUnknownHeapWalksNothing)
 {
     // A kernel thread maps nothing.
-    EXPECT_TRUE(ReadHeapList(2).empty());
+    EXPECT_TRUE(HeapsOf(2).empty());
     // An identifier that names no heap of a real one.
     ChildProcess child(HEAP_CHILD, { "pattern", "100", "10" });
     ReadReport(child);
@@ -295,8 +310,8 @@ TEST(HeapWalk, aProcessWithoutHeapsOrNotOursListsNoneAndAnUnknownHeapWalksNothin
             ::_exit(3);
         GlibcHeapWalk unprivileged;
         HEAPENTRY32 entry;
-        const bool listed = !ReadHeapList(uint32_t(::getppid())).empty()
-            || !ReadHeapList(uint32_t(child.Pid())).empty();
+        const bool listed
+            = !HeapsOf(uint32_t(::getppid())).empty() || !HeapsOf(uint32_t(child.Pid())).empty();
         const bool walked = unprivileged.Heap32First(entry, uint32_t(child.Pid()), 0);
         ::_exit(listed || walked ? 1 : 0);
     }

@@ -1,7 +1,8 @@
 #include "ChildProcess.h"
 #include "GlobalUsageIndex.h"
+#include "LinuxSnapshotService.h"
 #include "ModuleIdTable.h"
-#include "ModuleSnapshot.h"
+#include "ModuleListBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -16,14 +17,6 @@ using namespace quorvane;
 using quorvane::testing::ChildProcess;
 
 namespace {
-std::vector<MODULEENTRY32> Walk(ToolhelpSnapshot& snapshot)
-{
-    std::vector<MODULEENTRY32> modules;
-    MODULEENTRY32 module;
-    for (bool more = snapshot.Module32First(module); more; more = snapshot.Module32Next(module))
-        modules.push_back(module);
-    return modules;
-}
 
 std::string RealPath(const char* path)
 {
@@ -34,10 +27,10 @@ std::string RealPath(const char* path)
 std::optional<MODULEENTRY32> FindModule(
     uint32_t pid, ModuleIdTable& ids, GlobalUsageIndex& usage, const std::string& path)
 {
-    const std::unique_ptr<ToolhelpSnapshot> snapshot = CreateModuleSnapshot(pid, ids, usage);
-    if (!snapshot)
+    std::vector<MODULEENTRY32> modules;
+    if (!ReadModules(pid, ids, usage, modules))
         return std::nullopt;
-    for (const MODULEENTRY32& module : Walk(*snapshot)) {
+    for (const MODULEENTRY32& module : modules) {
         if (module.szExePath == path)
             return module;
     }
@@ -75,10 +68,8 @@ TEST(ModuleWalk, listsALoadedLibraryWithItsExtentAndMappingCount)
     const std::string probe = RealPath(PROBE_ONE);
     const auto child = ChildMapping({ probe });
 
-    const std::unique_ptr<ToolhelpSnapshot> snapshot
-        = CreateModuleSnapshot(uint32_t(child->Pid()), ids, usage);
-    ASSERT_TRUE(snapshot);
-    const std::vector<MODULEENTRY32> modules = Walk(*snapshot);
+    std::vector<MODULEENTRY32> modules;
+    ASSERT_TRUE(ReadModules(uint32_t(child->Pid()), ids, usage, modules));
     // The executable comes first: it lies lowest.
     ASSERT_FALSE(modules.empty());
     EXPECT_EQ(modules.front().szExePath, RealPath(DLOPEN_CHILD));
@@ -151,24 +142,31 @@ TEST(ModuleWalk, aWarmPassReadsOnlyTheMapsOfNewOrChangedProcesses)
     EXPECT_LT(warm.mapsRead, cold.mapsRead);
 }
 
-TEST(ModuleWalk, snapshotsNeverWaitForTheIndexAndTheCallbackSaysWhenCountsChange)
+TEST(ModuleWalk, theServiceNeverWaitsForTheIndexAndSaysWhenCountsChange)
 {
     std::mutex lock;
     std::condition_variable arrived;
     int calls = 0;
-    ModuleIdTable ids;
     const std::string probe = RealPath(PROBE_ONE);
     const auto child = ChildMapping({ probe });
-    GlobalUsageIndex usage;
-    usage.SetOnChanged([&] {
+    LinuxSnapshotService service;
+    service.SetOnModuleUsageChanged([&] {
         const std::lock_guard guard(lock);
         ++calls;
         arrived.notify_all();
     });
     // Whether the first pass has ended or not, the snapshot answers at once: unknown is 0.
-    const auto module = FindModule(uint32_t(child->Pid()), ids, usage, probe);
-    ASSERT_TRUE(module);
-    EXPECT_TRUE(module->GlblcntUsage == 0 || module->GlblcntUsage == 1);
+    const std::unique_ptr<ToolhelpSnapshot> snapshot
+        = service.CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, uint32_t(child->Pid()));
+    ASSERT_TRUE(snapshot);
+    std::optional<MODULEENTRY32> found;
+    MODULEENTRY32 module;
+    for (bool more = snapshot->Module32First(module); more; more = snapshot->Module32Next(module)) {
+        if (module.szExePath == probe)
+            found = module;
+    }
+    ASSERT_TRUE(found);
+    EXPECT_TRUE(found->GlblcntUsage == 0 || found->GlblcntUsage == 1);
 
     // A process that appears changes the counts of what it maps.
     const int before = [&] {
@@ -176,12 +174,12 @@ TEST(ModuleWalk, snapshotsNeverWaitForTheIndexAndTheCallbackSaysWhenCountsChange
         return calls;
     }();
     const auto newcomer = ChildMapping({ probe });
-    usage.Synchronize();
+    service.Modules().Usage().Synchronize();
     {
         std::unique_lock wait(lock);
         arrived.wait(wait, [&] { return calls > before; });
     }
-    EXPECT_TRUE(usage.Ready());
-    EXPECT_EQ(usage.GlobalUsage(*ids.FileOf(module->th32ModuleID)), 2u);
-    usage.SetOnChanged(nullptr);
+    EXPECT_EQ(service.ModuleGlobalUsage(found->th32ModuleID), 2u);
+    EXPECT_EQ(service.ModuleGlobalUsage(0), std::nullopt);
+    service.SetOnModuleUsageChanged(nullptr);
 }

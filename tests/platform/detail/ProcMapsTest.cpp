@@ -1,7 +1,7 @@
 #include "ProcMaps.h"
 #include "GlobalUsageIndex.h"
 #include "MappingKey.h"
-#include "ModuleSnapshot.h"
+#include "ModuleListBuilder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "ChildProcess.h"
-#include "ThreadSnapshot.h"
+#include "LinuxSnapshotService.h"
 
 #include <gtest/gtest.h>
 
@@ -33,7 +33,9 @@ TEST(ThreadWalk, listsEveryThreadOfAChildWithTheProcessBaseAndEachThreadsDelta)
     ASSERT_EQ(pid, uint32_t(child.Pid()));
     ASSERT_EQ(expected.size(), size_t(workers + 1));
 
-    const std::unique_ptr<ToolhelpSnapshot> snapshot = CreateThreadSnapshot(pid);
+    LinuxSnapshotService service;
+    const std::unique_ptr<ToolhelpSnapshot> snapshot
+        = service.CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, pid);
     ASSERT_TRUE(snapshot);
     std::map<uint32_t, THREADENTRY32> byTid;
     for (const THREADENTRY32& thread : Walk(*snapshot)) {
@@ -53,12 +55,14 @@ TEST(ThreadWalk, listsEveryThreadOfAChildWithTheProcessBaseAndEachThreadsDelta)
 
 TEST(ThreadWalk, firstStartsOverAndAnEndedProcessHasNoSnapshot)
 {
+    LinuxSnapshotService service;
     pid_t gone = 0;
     {
         ChildProcess child(THREADS_CHILD, { "2" });
         child.ReadLine();
         gone = child.Pid();
-        const std::unique_ptr<ToolhelpSnapshot> snapshot = CreateThreadSnapshot(uint32_t(gone));
+        const std::unique_ptr<ToolhelpSnapshot> snapshot
+            = service.CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, uint32_t(gone));
         ASSERT_TRUE(snapshot);
         const std::vector<THREADENTRY32> once = Walk(*snapshot);
         const std::vector<THREADENTRY32> twice = Walk(*snapshot);
@@ -69,5 +73,5 @@ TEST(ThreadWalk, firstStartsOverAndAnEndedProcessHasNoSnapshot)
         MODULEENTRY32 module;
         EXPECT_FALSE(snapshot->Module32First(module));
     }
-    EXPECT_EQ(CreateThreadSnapshot(uint32_t(gone)), nullptr);
+    EXPECT_EQ(service.CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, uint32_t(gone)), nullptr);
 }

@@ -1,28 +1,19 @@
-#include "ThreadSnapshot.h"
+#include "ThreadListBuilder.h"
 
+#include "LinuxToolhelpSnapshot.h"
 #include "Priority.h"
 #include "ProcFiles.h"
 #include "ProcStat.h"
-#include "ScopedFd.h"
+#include "UniqueFd.h"
 
 #include <fcntl.h>
 #include <string>
 
 namespace quorvane {
 
-ThreadSnapshot::ThreadSnapshot(std::vector<THREADENTRY32> threads)
-    : FThreads(std::move(threads))
+bool ThreadListBuilder::Build(uint32_t processId, LinuxToolhelpSnapshot& snapshot)
 {
-}
-
-bool ThreadSnapshot::Thread32First(THREADENTRY32& thread)
-{
-    return FThreads.First(thread);
-}
-
-bool ThreadSnapshot::Thread32Next(THREADENTRY32& thread)
-{
-    return FThreads.Next(thread);
+    return ReadThreads(processId, snapshot.Threads().Records());
 }
 
 namespace {
@@ -33,23 +24,22 @@ namespace {
     }
 }
 
-std::vector<THREADENTRY32> ReadThreads(uint32_t processId)
+bool ReadThreads(uint32_t processId, std::vector<THREADENTRY32>& threads)
 {
-    std::vector<THREADENTRY32> threads;
     const std::string processPath = "/proc/" + std::to_string(processId);
-    const ScopedFd processDir(::open(processPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const UniqueFd processDir(::open(processPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!processDir.Valid())
-        return threads;
+        return false;
     // The process's own line carries the main thread's policy and nice: the base every thread
     // is measured against, as in the process list.
     const std::optional<ProcStat> process = ReadStat(processDir.Get(), "stat");
-    const ScopedFd taskDir(::openat(processDir.Get(), "task", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const UniqueFd taskDir(::openat(processDir.Get(), "task", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!process || !taskDir.Valid())
-        return threads;
+        return false;
 
     const int32_t base = BasePriority(process->policy, process->nice);
     const std::vector<uint32_t> tids = ListNumericEntries(taskDir.Get());
-    threads.reserve(tids.size());
+    threads.reserve(threads.size() + tids.size());
     std::string path;
     for (const uint32_t tid : tids) {
         path = std::to_string(tid) + "/stat";
@@ -64,15 +54,7 @@ std::vector<THREADENTRY32> ReadThreads(uint32_t processId)
             = ThreadDeltaPriority(process->policy, process->nice, thread->policy, thread->nice);
         threads.push_back(entry);
     }
-    return threads;
-}
-
-std::unique_ptr<ToolhelpSnapshot> CreateThreadSnapshot(uint32_t processId)
-{
-    std::vector<THREADENTRY32> threads = ReadThreads(processId);
-    if (threads.empty())
-        return nullptr;
-    return std::make_unique<ThreadSnapshot>(std::move(threads));
+    return true;
 }
 
 } // namespace quorvane

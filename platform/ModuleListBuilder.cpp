@@ -1,10 +1,9 @@
-#include "ModuleSnapshot.h"
+#include "ModuleListBuilder.h"
 
-#include "GlobalUsageIndex.h"
+#include "LinuxToolhelpSnapshot.h"
 #include "MappingKey.h"
-#include "ModuleIdTable.h"
 #include "ProcFiles.h"
-#include "ScopedFd.h"
+#include "UniqueFd.h"
 
 #include <algorithm>
 #include <fcntl.h>
@@ -13,19 +12,20 @@
 
 namespace quorvane {
 
-ModuleSnapshot::ModuleSnapshot(std::vector<MODULEENTRY32> modules)
-    : FModules(std::move(modules))
+bool ModuleListBuilder::Build(uint32_t processId, LinuxToolhelpSnapshot& snapshot)
 {
+    return ReadModules(processId, FIds, FUsage, snapshot.Modules().Records());
 }
 
-bool ModuleSnapshot::Module32First(MODULEENTRY32& module)
+std::optional<uint32_t> ModuleListBuilder::ModuleGlobalUsage(uint32_t moduleId) const
 {
-    return FModules.First(module);
+    const std::optional<FileKey> file = FIds.FileOf(moduleId);
+    return file ? FUsage.GlobalUsage(*file) : std::nullopt;
 }
 
-bool ModuleSnapshot::Module32Next(MODULEENTRY32& module)
+void ModuleListBuilder::SetOnUsageChanged(std::function<void()> onChanged)
 {
-    return FModules.Next(module);
+    FUsage.SetOnChanged(std::move(onChanged));
 }
 
 std::vector<MappedFile> GroupMappedFiles(const std::vector<MapRegion>& regions)
@@ -49,19 +49,19 @@ std::vector<MappedFile> GroupMappedFiles(const std::vector<MapRegion>& regions)
     return files;
 }
 
-std::unique_ptr<ToolhelpSnapshot> CreateModuleSnapshot(
-    uint32_t processId, ModuleIdTable& ids, GlobalUsageIndex& usage)
+bool ReadModules(uint32_t processId, ModuleIdTable& ids, GlobalUsageIndex& usage,
+    std::vector<MODULEENTRY32>& modules)
 {
     const std::string processPath = "/proc/" + std::to_string(processId);
-    const ScopedFd processDir(::open(processPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const UniqueFd processDir(::open(processPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!processDir.Valid())
-        return nullptr;
+        return false;
     // The key before the maps, as the index reads them.
     const std::optional<std::string> stat = ReadProcFile(processDir.Get(), "stat");
     const std::optional<MappingKey> key = stat ? ParseMappingKey(*stat) : std::nullopt;
     const std::optional<std::string> maps = ReadProcFile(processDir.Get(), "maps");
     if (!maps)
-        return nullptr;
+        return false;
 
     const std::vector<MappedFile> files = GroupMappedFiles(ParseMaps(*maps));
     if (key) {
@@ -73,8 +73,7 @@ std::unique_ptr<ToolhelpSnapshot> CreateModuleSnapshot(
         usage.Record(processId, *key, std::move(keys));
     }
 
-    std::vector<MODULEENTRY32> modules;
-    modules.reserve(files.size());
+    modules.reserve(modules.size() + files.size());
     for (const MappedFile& file : files) {
         MODULEENTRY32 module;
         module.th32ModuleID = ids.IdOf(file.file);
@@ -89,7 +88,7 @@ std::unique_ptr<ToolhelpSnapshot> CreateModuleSnapshot(
         modules.push_back(std::move(module));
     }
     usage.Refresh();
-    return std::make_unique<ModuleSnapshot>(std::move(modules));
+    return true;
 }
 
 } // namespace quorvane
