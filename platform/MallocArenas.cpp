@@ -190,12 +190,21 @@ void MallocArenas::FindThreadHeaps(
 // parameters that follow it.
 void MallocArenas::FindMainArena(const RemoteMemory& memory, const std::vector<MapRegion>& regions)
 {
-    const auto heapRegion = std::find_if(
-        regions.begin(), regions.end(), [](const MapRegion& r) { return r.path == "[heap]"; });
-    if (heapRegion == regions.end())
+    // The kernel may show the break area as several [heap] regions (a forked child keeps what
+    // it inherited apart from what it grew since); they are one heap.
+    uint64_t heapStart = 0;
+    uint64_t heapEnd = 0;
+    for (const MapRegion& region : regions) {
+        if (region.path != "[heap]")
+            continue;
+        if (heapEnd == 0)
+            heapStart = region.start;
+        else if (region.start != heapEnd)
+            break;
+        heapEnd = region.end;
+    }
+    if (heapEnd == 0)
         return;
-    const uint64_t heapStart = heapRegion->start;
-    const uint64_t heapEnd = heapRegion->end;
     auto inHeap = [&](uint64_t address) { return address >= heapStart && address < heapEnd; };
 
     std::unordered_set<uint64_t> threadArenas;

@@ -27,6 +27,7 @@ struct HeapReport {
     uint64_t damaged = 0;
     uint64_t arena = 0, ordblks = 0, smblks = 0, fordblks = 0, uordblks = 0;
     uint64_t heapStart = 0, topChunk = 0;
+    uint64_t pid = 0;
 };
 
 HeapReport ReadReport(ChildProcess& child)
@@ -42,6 +43,8 @@ HeapReport ReadReport(ChildProcess& child)
                 >> report.uordblks;
         } else if (kind == "heap") {
             fields >> report.heapStart >> report.topChunk;
+        } else if (kind == "pid") {
+            fields >> report.pid;
         } else if (kind == "damaged") {
             fields >> report.damaged;
         } else if (fields >> a >> b) {
@@ -182,6 +185,24 @@ TEST(HeapWalk, findsEveryLiveBlockAndTheFreedOnesFreeAcrossArenasAndThreads)
     EXPECT_GE(totals.freeCount, report.ordblks + report.smblks);
     EXPECT_LE(totals.allBytes, report.arena);
     EXPECT_GE(totals.allBytes + ThreadHeapOverhead * (heaps.size() - 1), report.arena);
+}
+
+TEST(HeapWalk, aForkedChildsHeapIsWholeThoughItsBreakAreaShowsAsTwoRegions)
+{
+    ChildProcess child(HEAP_CHILD, { "fork", "3000" });
+    const HeapReport report = ReadReport(child);
+    ASSERT_NE(report.pid, 0u);
+    const uint32_t pid = uint32_t(report.pid);
+    const std::vector<HEAPLIST32> heaps = HeapsOf(pid);
+    ASSERT_EQ(heaps.size(), 1u);
+    const std::map<uint64_t, HEAPENTRY32> blocks = WalkEveryHeap(pid, heaps);
+    for (const auto& [address, size] : report.live) {
+        const auto block = blocks.find(address - 16);
+        ASSERT_NE(block, blocks.end()) << std::hex << address;
+        EXPECT_EQ(block->second.dwFlags, LF32_FIXED);
+    }
+    for (const auto& [address, size] : report.freed)
+        EXPECT_EQ(BlockHolding(blocks, address - 16)->dwFlags, LF32_FREE);
 }
 
 TEST(HeapWalk, totalsAgreeWithMallinfoWhenNothingIsHeldInTcache)

@@ -6,6 +6,9 @@
 //   random SEED           blocks, then everything from the heap's start to its top chunk
 //                         overwritten with bytes from SEED.
 //   big COUNT             COUNT small blocks, every third freed.
+//   fork COUNT            COUNT blocks, then a forked child that allocates COUNT more (its break
+//                         area then shows as two [heap] regions) and frees every third of all;
+//                         the child reports, with a line "pid PID".
 // Report lines: "live ADDRESS SIZE", "freed ADDRESS SIZE", "damaged CHUNK",
 // "mallinfo ARENA ORDBLKS SMBLKS FORDBLKS UORDBLKS", then "end". The report is built in static
 // memory and written with write(2) so that reporting changes nothing on the heap.
@@ -15,7 +18,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <malloc.h>
+#include <csignal>
 #include <mutex>
+#include <sys/prctl.h>
 #include <string_view>
 #include <thread>
 #include <unistd.h>
@@ -169,6 +174,29 @@ void RandomHeap(uint64_t seed)
     Finish();
 }
 
+void Forked(size_t count)
+{
+    std::vector<Block> blocks = Allocate(count, VariedSize);
+    blocks.reserve(2 * count);
+    if (fork() != 0) {
+        char buffer[64];
+        while (read(0, buffer, sizeof buffer) > 0) {
+        }
+        _exit(0);
+    }
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    for (const Block& block : Allocate(count, VariedSize))
+        blocks.push_back(block);
+    std::vector<bool> freed(blocks.size());
+    for (size_t i = 0; i < blocks.size(); i += 3) {
+        std::free(blocks[i].address);
+        freed[i] = true;
+    }
+    Add("pid %llu\n", unsigned(getpid()));
+    ReportBlocks(blocks, freed);
+    Finish();
+}
+
 void Big(size_t count)
 {
     std::vector<Block> blocks = Allocate(count, [] { return size_t(8 + Random() % 40); });
@@ -189,6 +217,8 @@ int main(int argc, char** argv)
         Damage(number(2, 1000), number(3, 0));
     if (mode == "random")
         RandomHeap(number(2, 1));
+    if (mode == "fork")
+        Forked(number(2, 3000));
     if (mode == "big")
         Big(number(2, 1000000));
     Pattern(number(2, 5000), number(3, 600));
