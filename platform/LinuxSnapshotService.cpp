@@ -22,6 +22,13 @@ void LinuxSnapshotService::AddBuilder(uint32_t flag, std::unique_ptr<SnapshotBui
     FBuilders.push_back({ flag, std::move(builder) });
 }
 
+uint32_t LinuxSnapshotService::ExecutableTypeOf(const PROCESSENTRY32& record)
+{
+    if (const std::optional<uint32_t> type = FProcesses->ExecutableTypeOf(record))
+        return *type;
+    return FTypes.TypeOf(record.szExeFile);
+}
+
 std::unique_ptr<ToolhelpSnapshot> LinuxSnapshotService::CreateToolhelp32Snapshot(
     uint32_t flags, uint32_t processId)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ExecutableTypeCache.h"
 #include "SnapshotBuilder.h"
 #include "SnapshotService.h"
 
@@ -21,6 +22,10 @@ public:
     std::unique_ptr<ToolhelpSnapshot> CreateToolhelp32Snapshot(
         uint32_t flags, uint32_t processId) override;
 
+    // Known without a system call for a record of the last process snapshot: read from the image
+    // the process runs when it exec'd (so also for a deleted file), kept until it execs again.
+    uint32_t ExecutableTypeOf(const PROCESSENTRY32& record) override;
+
     ProcessTable& Processes() { return *FProcesses; }
 
 protected:
@@ -34,6 +39,7 @@ private:
     };
     std::vector<KindBuilder> FBuilders;
     ProcessTable* FProcesses = nullptr; // owned by FBuilders
+    ExecutableTypeCache FTypes; // for records the table does not know
 };
 
 } // namespace quorvane
