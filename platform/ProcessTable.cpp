@@ -110,8 +110,10 @@ bool ProcessTable::Read(std::vector<PROCESSENTRY32>& records)
         entry.Seen = walk;
         size_t length = 0;
         const StatRead result = ReadStat(*pid, entry, length);
-        if (result == StatRead::Gone)
+        if (result == StatRead::Gone) {
+            FEntries.erase(*pid);
             continue;
+        }
         PROCESSENTRY32 record;
         record.th32ProcessID = *pid;
         const std::optional<ProcStat> stat = result == StatRead::Read
