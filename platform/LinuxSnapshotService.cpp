@@ -22,13 +22,6 @@ void LinuxSnapshotService::AddBuilder(uint32_t flag, std::unique_ptr<SnapshotBui
     FBuilders.push_back({ flag, std::move(builder) });
 }
 
-uint32_t LinuxSnapshotService::ExecutableTypeOf(const PROCESSENTRY32& record)
-{
-    if (const std::optional<uint32_t> type = FProcesses->ExecutableTypeOf(record))
-        return *type;
-    return FTypes.TypeOf(record.szExeFile);
-}
-
 std::unique_ptr<ToolhelpSnapshot> LinuxSnapshotService::CreateToolhelp32Snapshot(
     uint32_t flags, uint32_t processId)
 {
@@ -37,6 +30,13 @@ std::unique_ptr<ToolhelpSnapshot> LinuxSnapshotService::CreateToolhelp32Snapshot
         if ((flags & kind.Flag) && !kind.Builder->Build(processId, *snapshot))
             return nullptr;
     return snapshot;
+}
+
+uint32_t LinuxSnapshotService::ExecutableTypeOf(const PROCESSENTRY32& record)
+{
+    if (const std::optional<uint32_t> type = FProcesses->ExecutableTypeOf(record))
+        return *type;
+    return FTypes.TypeOf(record.szExeFile);
 }
 
 } // namespace quorvane

@@ -19,12 +19,12 @@ public:
     LinuxSnapshotService();
     ~LinuxSnapshotService() override;
 
-    std::unique_ptr<ToolhelpSnapshot> CreateToolhelp32Snapshot(
-        uint32_t flags, uint32_t processId) override;
-
     // Known without a system call for a record of the last process snapshot: read from the image
     // the process runs when it exec'd (so also for a deleted file), kept until it execs again.
     uint32_t ExecutableTypeOf(const PROCESSENTRY32& record) override;
+
+    std::unique_ptr<ToolhelpSnapshot> CreateToolhelp32Snapshot(
+        uint32_t flags, uint32_t processId) override;
 
     ProcessTable& Processes() { return *FProcesses; }
 
@@ -37,9 +37,9 @@ private:
         uint32_t Flag;
         std::unique_ptr<SnapshotBuilder> Builder;
     };
+    ExecutableTypeCache FTypes; // for records the table does not know
     std::vector<KindBuilder> FBuilders;
     ProcessTable* FProcesses = nullptr; // owned by FBuilders
-    ExecutableTypeCache FTypes; // for records the table does not know
 };
 
 } // namespace quorvane
