@@ -2,6 +2,7 @@
 
 #include "TComponent.h"
 #include "TImageList.h"
+#include "TListColumn.h"
 
 #include <QStringList>
 #include <QTreeView>
@@ -11,13 +12,7 @@ namespace quorvane {
 
 enum class TItemChange { ctText, ctImage, ctState };
 
-struct TListColumn {
-    QString Caption;
-    int Width = 50;
-    Qt::Alignment Alignment = Qt::AlignLeft;
-    // Width type -2: as the last column it takes the remaining width of the list.
-    bool AutoSizeUseHeader = false;
-};
+class TListRowModel;
 
 // A report-view list: rows of a caption and sub-item texts, an image index and a data value,
 // shown in columns. Single selection; the focused row (the current row) is distinct from the
@@ -32,6 +27,9 @@ public:
     void AddColumn(const TListColumn& column);
     int ColumnCount() const;
     const TListColumn& Column(int index) const;
+    // Nothing happens when the width is the column's current one; otherwise the column gets that
+    // fixed width, which also ends the last column's filling of the remaining width.
+    void SetColumnWidth(int column, int width);
 
     // Rows
     int AddItem(); // appends an empty row and returns its position
@@ -46,6 +44,10 @@ public:
     quint64 Data(int row) const;
     void SetData(int row, quint64 data);
     int FindData(quint64 data) const; // first row in list order, -1 when none
+    bool IsChecked(int row) const; // the row's check box, shown when the list has check boxes
+    void SetChecked(int row, bool checked);
+    void SetSubItemImage(int row, int subItem, int imageIndex);
+    int SubItemImage(int row, int subItem) const;
 
     // Update brackets nest; the list repaints once, when the outermost one ends.
     void BeginUpdate();
@@ -61,7 +63,9 @@ public:
 
     void SetSmallImages(const TImageList* images);
 
-    // Events: Sender first.
+    // Events: Sender first. OnChange reports a row whose selected or focused state changed once
+    // the change is complete, text and image changes made outside an update bracket, and a Clear
+    // that removed the selected or focused row (Item -1).
     std::function<void(QObject* Sender, int Item, TItemChange Change)> OnChange;
     std::function<void(QObject* Sender)> OnDblClick;
     std::function<void(QObject* Sender, int Column)> OnColumnClick;
@@ -70,6 +74,33 @@ protected:
     virtual void DoChange(int item, TItemChange change);
     virtual void DoDblClick();
     virtual void DoColumnClick(int column);
+
+    TListRowModel* RowModel() const { return FModel; }
+    bool Updating() const { return FUpdateDepth > 0; }
+    // Reorders the rows by a comparison of two rows given by their positions before the sort
+    // (negative: the first goes before the second). Stable, and safe with a comparison that is not
+    // a strict order (a mixed column). Selection and focus follow their rows.
+    void SortItems(const std::function<int(int first, int second)>& compare);
+    // Called when the view goes virtual or back: rows, selection and focus are dropped.
+    void ResetRows();
+
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    void reportSelection(const QItemSelection& selected, const QItemSelection& deselected);
+    void reportCurrent(const QModelIndex& current, const QModelIndex& previous);
+    void applyStretch();
+    void setTextCell(int row, TItemChange change);
+    bool validRow(int row) const;
+    QModelIndex rowIndex(int row) const;
+
+    TListRowModel* FModel;
+    int FUpdateDepth = 0;
+    // While an update is open the model's rows change silently; selection and focus are held here
+    // and given back to the view when the update ends.
+    int FPendingSelected = -1;
+    int FPendingFocused = -1;
+    bool FQuiet = false;
 };
 
 // Holds a list's repainting for one scope.

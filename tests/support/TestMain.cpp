@@ -1,12 +1,14 @@
-#include <QApplication>
+#include "TApplication.h"
+
 #include <gtest/gtest.h>
 
-// One QApplication for the whole run: widget tests need it and the rest do not mind it.
+// One application object for the whole run: widget tests need it and the rest do not mind it.
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     testing::InitGoogleTest(&argc, argv);
-    QApplication app(argc, argv);
+    quorvane::TApplication app(argc, argv);
+    app.SetTitle(QStringLiteral("Quorvane"));
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <string>
+
+namespace quorvane {
+
+// "$" and eight uppercase hexadecimal digits: process, thread and module identifiers.
+QString HexIdentifier(uint32_t value);
+
+// "$" and sixteen uppercase hexadecimal digits: addresses, handles and heap identifiers, which
+// are pointer-sized here.
+QString HexPointer(uint64_t value);
+
+QString PriorityClassName(int32_t basePriority);
+QString ThreadPriorityName(int32_t delta);
+
+// "8+0 : Normal, Normal", "8-2 : Normal, Lowest".
+QString ThreadPriorityText(int32_t basePriority, int32_t delta);
+
+QString HeapStatusText(uint32_t flags);
+
+// The text after the last "/" of a path, all of it when there is none. A name in brackets, as a
+// kernel thread or a process without a readable executable has, is no path and stays whole.
+std::string FileNamePart(const std::string& path);
+
+// Only "A" to "Z" change; every other character, and every byte of a name that is not UTF-8,
+// stays as it is.
+QString LowerCaseAscii(const QString& text);
+
+// Names from the system are bytes; shown in the locale's encoding.
+QString SystemText(const std::string& bytes);
+
+} // namespace quorvane

@@ -1,0 +1,436 @@
+#include "Main.h"
+
+#include "AppResources.h"
+#include "ExecutableType.h"
+#include "ListTexts.h"
+#include "ShellInfo.h"
+#include "ShowWarnings.h"
+#include "SnapshotService.h"
+#include "TApplication.h"
+#include "TBusyCursor.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace quorvane {
+
+namespace {
+    constexpr int DesignWidth = 838;
+    constexpr int DesignHeight = 459;
+
+    // Connects a Qt signal to a handler so that an escaping error reaches the default handler
+    // instead of unwinding through Qt.
+    template <typename Sender, typename Signal>
+    void OnSignal(Sender* sender, Signal signal, QObject* context, std::function<void()> handler)
+    {
+        QObject::connect(
+            sender, signal, context, [handler = std::move(handler)] { RunHandler(handler); });
+    }
+
+    QIcon GlyphIcon(const QString& normal, const QString& disabled = QString())
+    {
+        QIcon icon(normal);
+        if (!disabled.isEmpty())
+            icon.addFile(disabled, QSize(), QIcon::Disabled);
+        return icon;
+    }
+
+    // The hint's text before "|" is the tooltip; the button is named by it for assistive tools.
+    QToolButton* SpeedButton(
+        QWidget* panel, const QString& name, int left, const QString& hint, const QIcon& glyph)
+    {
+        auto* button = new QToolButton(panel);
+        button->setObjectName(name);
+        button->setGeometry(left, 5, 25, 25);
+        button->setAutoRaise(true);
+        button->setIcon(glyph);
+        button->setIconSize(QSize(16, 16));
+        const QString shortHint = hint.section(QLatin1Char('|'), 0, 0);
+        button->setToolTip(shortHint);
+        button->setAccessibleName(shortHint);
+        return button;
+    }
+
+    TListView* ReportList(
+        QWidget* parent, const QString& name, std::initializer_list<TListColumn> columns)
+    {
+        auto* list = new TListView(parent);
+        list->setObjectName(name);
+        list->setFrameShape(QFrame::NoFrame);
+        list->setAccessibleName(name);
+        for (const TListColumn& column : columns)
+            list->AddColumn(column);
+        return list;
+    }
+}
+
+TSDIAppForm::TSDIAppForm(SnapshotService& snapshots, ShellInfo& shell, QWidget* parent)
+    : QMainWindow(parent)
+    , FSnapshots(snapshots)
+    , FShell(shell)
+{
+    InitAppResources();
+    {
+        TDesignLoader loader(this);
+        CreateDesign();
+        loader.Finish();
+    }
+    RunHandler([this] { FormCreate(this); });
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+        [this] { RunHandler([this] { WMActivateApp(); }); });
+}
+
+TSDIAppForm::~TSDIAppForm()
+{
+    RunHandler([this] { FormDestroy(this); });
+}
+
+void TSDIAppForm::CreateDesign()
+{
+    setObjectName(QStringLiteral("SDIAppForm"));
+    setWindowTitle(QStringLiteral("Quorvane v0.98"));
+    setWindowIcon(QIcon(QStringLiteral(":/quorvane/quorvane.svg")));
+    // The design size at a position of the window system's choosing.
+    resize(DesignWidth, DesignHeight);
+
+    CreateMenus();
+    auto* client = new QWidget(this);
+    auto* column = new QVBoxLayout(client);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    setCentralWidget(client);
+    CreateSpeedPanel();
+    column->addWidget(SpeedPanel);
+    CreateLists();
+    column->addWidget(QuadSplit, 1);
+    ProcessList->setFocus();
+}
+
+void TSDIAppForm::CreateMenus()
+{
+    MainMenu = menuBar();
+    MainMenu->setObjectName(QStringLiteral("MainMenu"));
+
+    FileMenu = MainMenu->addMenu(QStringLiteral("&File"));
+    FileMenu->setObjectName(QStringLiteral("FileMenu"));
+    ExitItem = FileMenu->addAction(QStringLiteral("E&xit"));
+    ExitItem->setObjectName(QStringLiteral("ExitItem"));
+    ExitItem->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
+    ExitItem->setStatusTip(QStringLiteral("Exit application"));
+    OnSignal(ExitItem, &QAction::triggered, this, [this] { ExitItemClick(ExitItem); });
+
+    ProcessMenu = MainMenu->addMenu(QStringLiteral("&Process"));
+    ProcessMenu->setObjectName(QStringLiteral("ProcessMenu"));
+    OnSignal(ProcessMenu, &QMenu::aboutToShow, this, [this] { ProcessMenuClick(ProcessMenu); });
+    TerminateProcessItem = ProcessMenu->addAction(QStringLiteral("&Terminate Process"));
+    TerminateProcessItem->setObjectName(QStringLiteral("TerminateProcessItem"));
+    TerminateProcessItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    HeapListItem = ProcessMenu->addAction(QStringLiteral("&Heap List..."));
+    HeapListItem->setObjectName(QStringLiteral("HeapListItem"));
+    HeapListItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    ChangeThreadPriorityItem = ProcessMenu->addAction(QStringLiteral("&Change Thread Priority..."));
+    ChangeThreadPriorityItem->setObjectName(QStringLiteral("ChangeThreadPriorityItem"));
+    ChangeThreadPriorityItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    N1 = ProcessMenu->addSeparator();
+    N1->setObjectName(QStringLiteral("N1"));
+    ShowWarningsItem = ProcessMenu->addAction(QStringLiteral("&Show Warnings"));
+    ShowWarningsItem->setObjectName(QStringLiteral("ShowWarningsItem"));
+    ShowWarningsItem->setCheckable(true);
+    OnSignal(ShowWarningsItem, &QAction::triggered, this,
+        [this] { ShowWarningsItemClick(ShowWarningsItem); });
+    RefreshItem = ProcessMenu->addAction(QStringLiteral("&Refresh"));
+    RefreshItem->setObjectName(QStringLiteral("RefreshItem"));
+    RefreshItem->setShortcut(QKeySequence(Qt::Key_F5));
+    OnSignal(RefreshItem, &QAction::triggered, this, [this] { RefreshItemClick(RefreshItem); });
+    for (QAction* item : { TerminateProcessItem, HeapListItem, ChangeThreadPriorityItem })
+        AddProcessShortcut(item);
+
+    Help1 = MainMenu->addMenu(QStringLiteral("&Help"));
+    Help1->setObjectName(QStringLiteral("Help1"));
+    About1 = Help1->addAction(QStringLiteral("&About..."));
+    About1->setObjectName(QStringLiteral("About1"));
+    About1->setShortcut(QKeySequence(Qt::Key_F1));
+}
+
+// A Process menu item's shortcut works only while its menu is open; outside it the window's
+// shortcut first brings the menu's enabling up to date, then acts only if the item is enabled.
+void TSDIAppForm::AddProcessShortcut(QAction* item)
+{
+    item->setShortcutContext(Qt::WidgetShortcut);
+    auto* shortcut = new QShortcut(item->shortcut(), this);
+    shortcut->setObjectName(item->objectName() + QStringLiteral("Shortcut"));
+    OnSignal(shortcut, &QShortcut::activated, this, [this, item] {
+        ProcessMenuClick(ProcessMenu);
+        if (item->isEnabled())
+            item->trigger();
+    });
+}
+
+void TSDIAppForm::CreateSpeedPanel()
+{
+    SpeedPanel = new QWidget(this);
+    SpeedPanel->setObjectName(QStringLiteral("SpeedPanel"));
+    SpeedPanel->setFixedHeight(32);
+
+    Bevel1 = new QFrame(SpeedPanel);
+    Bevel1->setObjectName(QStringLiteral("Bevel1"));
+    Bevel1->setFrameShape(QFrame::HLine);
+    Bevel1->setFrameShadow(QFrame::Sunken);
+    Bevel1->setGeometry(0, 0, 4096, 5);
+
+    OpenBtn = SpeedButton(SpeedPanel, QStringLiteral("OpenBtn"), 5, QStringLiteral("Refresh"),
+        GlyphIcon(QStringLiteral(":/quorvane/refresh.svg"),
+            QStringLiteral(":/quorvane/refresh-disabled.svg")));
+    KillBtn = SpeedButton(SpeedPanel, QStringLiteral("KillBtn"), 30,
+        QStringLiteral("Terminate Process"), GlyphIcon(QStringLiteral(":/quorvane/terminate.svg")));
+    ExitBtn = SpeedButton(SpeedPanel, QStringLiteral("ExitBtn"), 62, QStringLiteral("Exit|"),
+        GlyphIcon(QStringLiteral(":/quorvane/exit.svg")));
+    OnSignal(OpenBtn, &QToolButton::clicked, this, [this] { RefreshItemClick(OpenBtn); });
+    OnSignal(ExitBtn, &QToolButton::clicked, this, [this] { ExitItemClick(ExitBtn); });
+}
+
+void TSDIAppForm::CreateLists()
+{
+    QuadSplit = new QWidget(this);
+    QuadSplit->setObjectName(QStringLiteral("QuadSplit"));
+
+    ProcessList = ReportList(QuadSplit, QStringLiteral("ProcessList"),
+        { { QStringLiteral("Process"), 90, Qt::AlignLeft, false },
+            { QStringLiteral("PID"), 75, Qt::AlignLeft, false },
+            { QStringLiteral("Base Priority"), 70, Qt::AlignLeft, false },
+            { QStringLiteral("# Threads"), 61, Qt::AlignHCenter, false },
+            { QStringLiteral("Type"), 40, Qt::AlignRight, false },
+            { QStringLiteral("Full Path"), 224, Qt::AlignLeft, true } });
+    ProcessList->SetSmallImages(&ImageList);
+    ProcessList->OnChange = [this](QObject* sender, int item, TItemChange change) {
+        RunHandler([&] { ProcessListChange(sender, item, change); });
+    };
+
+    ThreadList = ReportList(QuadSplit, QStringLiteral("ThreadList"),
+        { { QStringLiteral("TID"), 75, Qt::AlignLeft, false },
+            { QStringLiteral("Priority"), 187, Qt::AlignLeft, true } });
+    ModuleList = ReportList(QuadSplit, QStringLiteral("ModuleList"),
+        { { QStringLiteral("Module"), 80, Qt::AlignLeft, false },
+            { QStringLiteral("Handle"), 75, Qt::AlignLeft, false },
+            { QStringLiteral("MID"), 75, Qt::AlignLeft, false },
+            { QStringLiteral("Global Usage"), 76, Qt::AlignHCenter, false },
+            { QStringLiteral("Process Usage"), 84, Qt::AlignHCenter, false },
+            { QStringLiteral("Size"), 65, Qt::AlignRight, false },
+            { QStringLiteral("Full Path"), 105, Qt::AlignLeft, true } });
+    HeapListList = ReportList(QuadSplit, QStringLiteral("HeapListList"),
+        { { QStringLiteral("HID"), 75, Qt::AlignLeft, false },
+            { QStringLiteral("Status"), 187, Qt::AlignLeft, true } });
+
+    // Two by two until the four-pane splitter takes them: the bars cross at 562, 161 as designed.
+    auto* grid = new QGridLayout(QuadSplit);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(4);
+    grid->addWidget(ProcessList, 0, 0);
+    grid->addWidget(ThreadList, 0, 1);
+    grid->addWidget(ModuleList, 1, 0);
+    grid->addWidget(HeapListList, 1, 1);
+    grid->setColumnStretch(0, 562);
+    grid->setColumnStretch(1, DesignWidth - 562);
+    grid->setRowStretch(0, 161);
+    grid->setRowStretch(1, DesignHeight - 161 - 32 - 40);
+    setTabOrder(ProcessList, ThreadList);
+    setTabOrder(ThreadList, ModuleList);
+    setTabOrder(ModuleList, HeapListList);
+}
+
+void TSDIAppForm::FormCreate(QObject* /*Sender*/)
+{
+    TBusyCursor busy;
+    ShowWarningsItem->setChecked(GetShowWarnings());
+    FillProcessList();
+}
+
+void TSDIAppForm::FormDestroy(QObject* /*Sender*/) { }
+
+void TSDIAppForm::closeEvent(QCloseEvent* event)
+{
+    QMainWindow::closeEvent(event);
+    if (event->isAccepted()) {
+        if (TApplication* application = TApplication::Instance())
+            application->Terminate();
+    }
+}
+
+// Every change of the application's activation, in either direction, refreshes; none once a
+// request to quit has been made.
+void TSDIAppForm::WMActivateApp()
+{
+    const TApplication* application = TApplication::Instance();
+    if (application && application->Terminated())
+        return;
+    RefreshItemClick(this);
+}
+
+void TSDIAppForm::ExitItemClick(QObject* /*Sender*/)
+{
+    close();
+}
+
+void TSDIAppForm::ProcessMenuClick(QObject* /*Sender*/)
+{
+    TerminateProcessItem->setEnabled(ProcessList->ItemFocused() >= 0);
+    HeapListItem->setEnabled(TerminateProcessItem->isEnabled() && HeapListList->ItemFocused() >= 0);
+    ChangeThreadPriorityItem->setEnabled(
+        TerminateProcessItem->isEnabled() && ThreadList->ItemFocused() >= 0);
+}
+
+void TSDIAppForm::ShowWarningsItemClick(QObject* /*Sender*/)
+{
+    ToggleShowWarnings(*ShowWarningsItem);
+}
+
+void TSDIAppForm::RefreshItemClick(QObject* /*Sender*/)
+{
+    TBusyCursor busy;
+    FillProcessList();
+}
+
+void TSDIAppForm::FillProcessList()
+{
+    const int focused = ProcessList->ItemFocused();
+    const quint64 focusedId = focused >= 0 ? ProcessList->Data(focused) : 0;
+    {
+        TListUpdate update(*ProcessList);
+        ProcessList->Clear();
+        if (std::unique_ptr<ToolhelpSnapshot> snapshot
+            = FSnapshots.CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0)) {
+            PROCESSENTRY32 process;
+            for (bool more = snapshot->Process32First(process); more;
+                 more = snapshot->Process32Next(process))
+                AddProcessItem(process);
+        }
+    }
+    int row = focusedId != 0 ? ProcessList->FindData(focusedId) : -1;
+    if (row < 0 && ProcessList->ItemCount() > 0)
+        row = 0;
+    ProcessList->SetSelected(row);
+    ProcessList->SetItemFocused(row);
+}
+
+void TSDIAppForm::AddProcessItem(const PROCESSENTRY32& process)
+{
+    const int row = ProcessList->AddItem();
+    ProcessList->SetImageIndex(row, ImageList.Add(FShell.ExtractAssociatedIcon(process.szExeFile)));
+    ProcessList->SetCaption(row, LowerCaseAscii(SystemText(FileNamePart(process.szExeFile))));
+    ProcessList->AddSubItem(row, HexIdentifier(process.th32ProcessID));
+    ProcessList->AddSubItem(row,
+        QStringLiteral("%1 (%2)")
+            .arg(process.pcPriClassBase)
+            .arg(PriorityClassName(process.pcPriClassBase)));
+    ProcessList->AddSubItem(row, QString::number(process.cntThreads));
+    ProcessList->AddSubItem(
+        row, QString::fromStdString(ExecutableTypeText(FShell.ExecutableType(process.szExeFile))));
+    ProcessList->AddSubItem(row, SystemText(process.szExeFile));
+    ProcessList->SetData(row, process.th32ProcessID);
+}
+
+void TSDIAppForm::ProcessListChange(QObject* /*Sender*/, int Item, TItemChange Change)
+{
+    if (ProcessList->ItemFocused() < 0) {
+        ThreadList->Clear();
+        HeapListList->Clear();
+        ModuleList->Clear();
+        return;
+    }
+    if (Change != TItemChange::ctState || !ProcessList->IsSelected(Item)
+        || !ProcessList->IsFocused(Item))
+        return;
+    TListUpdate threads(*ThreadList);
+    TListUpdate modules(*ModuleList);
+    TListUpdate heaps(*HeapListList);
+    TBusyCursor busy;
+    const auto processId = uint32_t(ProcessList->Data(ProcessList->ItemFocused()));
+    FillThreadList(processId);
+    FillModuleList(processId);
+    FillHeapList(processId);
+}
+
+// The fill shared by the three lists: the focused row is found again by its identifier, with no
+// fallback to the first row.
+void TSDIAppForm::FillDetailList(TListView& list, uint32_t kind, uint32_t processId,
+    const std::function<void(ToolhelpSnapshot&)>& walk)
+{
+    const int focused = list.ItemFocused();
+    const quint64 focusedId = focused >= 0 ? list.Data(focused) : 0;
+    {
+        TListUpdate update(list);
+        list.Clear();
+        if (std::unique_ptr<ToolhelpSnapshot> snapshot
+            = FSnapshots.CreateToolhelp32Snapshot(kind, processId))
+            walk(*snapshot);
+    }
+    const int row = focusedId == 0 ? (list.ItemCount() > 0 ? 0 : -1) : list.FindData(focusedId);
+    list.SetSelected(row);
+    list.SetItemFocused(row);
+}
+
+void TSDIAppForm::FillThreadList(uint32_t processId)
+{
+    FillDetailList(*ThreadList, TH32CS_SNAPTHREAD, processId, [&](ToolhelpSnapshot& snapshot) {
+        THREADENTRY32 thread;
+        for (bool more = snapshot.Thread32First(thread); more;
+             more = snapshot.Thread32Next(thread)) {
+            if (thread.th32OwnerProcessID == processId)
+                AddThreadItem(thread);
+        }
+    });
+}
+
+void TSDIAppForm::FillModuleList(uint32_t processId)
+{
+    FillDetailList(*ModuleList, TH32CS_SNAPMODULE, processId, [&](ToolhelpSnapshot& snapshot) {
+        MODULEENTRY32 module;
+        for (bool more = snapshot.Module32First(module); more; more = snapshot.Module32Next(module))
+            AddModuleItem(module);
+    });
+}
+
+void TSDIAppForm::FillHeapList(uint32_t processId)
+{
+    FillDetailList(*HeapListList, TH32CS_SNAPHEAPLIST, processId, [&](ToolhelpSnapshot& snapshot) {
+        HEAPLIST32 heap;
+        for (bool more = snapshot.Heap32ListFirst(heap); more; more = snapshot.Heap32ListNext(heap))
+            AddHeapItem(heap);
+    });
+}
+
+void TSDIAppForm::AddThreadItem(const THREADENTRY32& thread)
+{
+    const int row = ThreadList->AddItem();
+    ThreadList->SetCaption(row, HexIdentifier(thread.th32ThreadID));
+    ThreadList->AddSubItem(row, ThreadPriorityText(thread.tpBasePri, thread.tpDeltaPri));
+    ThreadList->SetData(row, thread.th32ThreadID);
+}
+
+void TSDIAppForm::AddModuleItem(const MODULEENTRY32& module)
+{
+    const int row = ModuleList->AddItem();
+    ModuleList->SetCaption(row, LowerCaseAscii(SystemText(module.szModule)));
+    ModuleList->AddSubItem(row, HexPointer(module.hModule));
+    ModuleList->AddSubItem(row, HexIdentifier(module.th32ModuleID));
+    ModuleList->AddSubItem(row, QString::number(int32_t(module.GlblcntUsage)));
+    ModuleList->AddSubItem(row, QString::number(int32_t(module.ProccntUsage)));
+    ModuleList->AddSubItem(row, QString::number(qulonglong(module.modBaseSize)));
+    ModuleList->AddSubItem(row, SystemText(module.szExePath));
+    ModuleList->SetData(row, module.th32ModuleID);
+}
+
+void TSDIAppForm::AddHeapItem(const HEAPLIST32& heap)
+{
+    const int row = HeapListList->AddItem();
+    HeapListList->SetCaption(row, HexPointer(heap.th32HeapID));
+    HeapListList->AddSubItem(row, HeapStatusText(heap.dwFlags));
+    HeapListList->SetData(row, heap.th32HeapID);
+}
+
+} // namespace quorvane

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "TComponent.h"
+#include "TImageList.h"
+#include "TListView.h"
+#include "ToolHelp.h"
+
+#include <QMainWindow>
+#include <functional>
+
+class QAction;
+class QFrame;
+class QMenu;
+class QMenuBar;
+class QToolButton;
+
+namespace quorvane {
+
+class ShellInfo;
+class SnapshotService;
+class ToolhelpSnapshot;
+
+// The main window: the process list, the thread, module and heap lists of the focused process,
+// and the commands on it.
+class TSDIAppForm : public QMainWindow, public TComponent {
+    Q_OBJECT
+public:
+    TSDIAppForm(SnapshotService& snapshots, ShellInfo& shell, QWidget* parent = nullptr);
+    ~TSDIAppForm() override;
+
+    // Components, in their declaration order. The window owns them all.
+    QMenuBar* MainMenu = nullptr;
+    QMenu* FileMenu = nullptr;
+    QAction* ExitItem = nullptr;
+    QMenu* Help1 = nullptr;
+    QAction* About1 = nullptr;
+    QWidget* SpeedPanel = nullptr;
+    QToolButton* OpenBtn = nullptr;
+    QToolButton* KillBtn = nullptr;
+    QToolButton* ExitBtn = nullptr;
+    QWidget* QuadSplit = nullptr;
+    TImageList ImageList;
+    QFrame* Bevel1 = nullptr;
+    QMenu* ProcessMenu = nullptr;
+    QAction* RefreshItem = nullptr;
+    QAction* TerminateProcessItem = nullptr;
+    TListView* ProcessList = nullptr;
+    TListView* ThreadList = nullptr;
+    TListView* ModuleList = nullptr;
+    TListView* HeapListList = nullptr;
+    QAction* N1 = nullptr;
+    QAction* HeapListItem = nullptr;
+    QAction* ChangeThreadPriorityItem = nullptr;
+    QAction* ShowWarningsItem = nullptr;
+
+    // Event handlers
+    void FormCreate(QObject* Sender);
+    void FormDestroy(QObject* Sender);
+    void WMActivateApp();
+    void ExitItemClick(QObject* Sender);
+    void ProcessMenuClick(QObject* Sender);
+    void RefreshItemClick(QObject* Sender);
+    void ShowWarningsItemClick(QObject* Sender);
+    void ProcessListChange(QObject* Sender, int Item, TItemChange Change);
+
+    // The process list
+    void FillProcessList();
+    void AddProcessItem(const PROCESSENTRY32& process);
+
+    // The lists of the focused process
+    void FillThreadList(uint32_t processId);
+    void FillModuleList(uint32_t processId);
+    void FillHeapList(uint32_t processId);
+    void AddThreadItem(const THREADENTRY32& thread);
+    void AddModuleItem(const MODULEENTRY32& module);
+    void AddHeapItem(const HEAPLIST32& heap);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateDesign();
+    void CreateMenus();
+    void CreateSpeedPanel();
+    void CreateLists();
+    void AddProcessShortcut(QAction* item);
+    void FillDetailList(TListView& list, uint32_t kind, uint32_t processId,
+        const std::function<void(ToolhelpSnapshot&)>& walk);
+
+    SnapshotService& FSnapshots;
+    ShellInfo& FShell;
+};
+
+} // namespace quorvane

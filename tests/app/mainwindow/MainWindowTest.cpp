@@ -1,0 +1,271 @@
+#include "ConfigHome.h"
+#include "EAbort.h"
+#include "FakeSystem.h"
+#include "ListRows.h"
+#include "Main.h"
+#include "TApplication.h"
+#include "TMessageBox.h"
+
+#include <QAbstractItemModel>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using namespace quorvane;
+using namespace quorvane::testing;
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TMessageBox::SetAnswerHook([this](const TMessageRequest& request) {
+            Boxes.push_back(request);
+            return TModalResult::mrOk;
+        });
+        System.AddProcess(100, "/usr/bin/Alpha");
+        System.AddProcess(200, "/opt/Beta Tool/BETA", 13, 4);
+        System.AddProcess(300, "[kthreadd]", 8, 1);
+        System.Threads[100] = { { 101, 100, 8, 0 }, { 102, 100, 8, -2 } };
+        System.Threads[200] = { { 201, 200, 13, 15 }, { 202, 200, 13, 0 } };
+        System.Heaps[100] = { { 100, 0x5555000, HF32_DEFAULT }, { 100, 0x7f0000000000, 0 } };
+        System.Heaps[200] = { { 200, 0x6666000, HF32_DEFAULT } };
+    }
+    void TearDown() override { TMessageBox::SetAnswerHook({}); }
+
+    TSDIAppForm& Open()
+    {
+        Window = std::make_unique<TSDIAppForm>(System, Shell);
+        Window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(Window.get()));
+        return *Window;
+    }
+
+    static void ClickRow(TListView& list, int row)
+    {
+        const QRect rect = list.visualRect(list.model()->index(row, 0));
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
+    void PressKey(int key, Qt::KeyboardModifiers modifiers = {})
+    {
+        QTest::keyClick(Window->ProcessList, Qt::Key(key), modifiers);
+    }
+
+    int ProcessSnapshots() { return System.SnapshotsTaken[TH32CS_SNAPPROCESS]; }
+
+    ConfigHome Home;
+    FakeSnapshotService System;
+    FakeShellInfo Shell;
+    std::unique_ptr<TSDIAppForm> Window;
+    std::vector<TMessageRequest> Boxes;
+};
+
+TEST_F(MainWindowTest, firstStartSelectsAndFocusesTheFirstRowAndShowsItsDetails)
+{
+    TSDIAppForm& window = Open();
+    EXPECT_EQ(window.windowTitle(), "Quorvane v0.98");
+    EXPECT_EQ(window.size(), QSize(838, 459));
+    EXPECT_EQ(window.ProcessList->Selected(), 0);
+    EXPECT_EQ(window.ProcessList->ItemFocused(), 0);
+    EXPECT_EQ(RowsOf(*window.ThreadList),
+        QStringList({ "$00000065 | 8+0 : Normal, Normal", "$00000066 | 8-2 : Normal, Lowest" }));
+    EXPECT_EQ(RowsOf(*window.HeapListList),
+        QStringList({ "$0000000005555000 | Default", "$00007F0000000000 | Normal" }));
+    EXPECT_EQ(window.ThreadList->ItemFocused(), 0);
+}
+
+TEST_F(MainWindowTest, processRowsShowNameIdPriorityThreadsTypeAndPath)
+{
+    Shell.Types["/usr/bin/Alpha"] = 0x00024C45;
+    Shell.Types["/opt/Beta Tool/BETA"] = 0x00014C45;
+    TSDIAppForm& window = Open();
+    EXPECT_EQ(RowsOf(*window.ProcessList),
+        QStringList({ "alpha | $00000064 | 8 (Normal) | 1 | 64-Bit | /usr/bin/Alpha",
+            "beta | $000000C8 | 13 (High) | 4 | 32-Bit | /opt/Beta Tool/BETA",
+            "[kthreadd] | $0000012C | 8 (Normal) | 1 |  | [kthreadd]" }));
+    EXPECT_EQ(window.ProcessList->Data(1), 200u);
+}
+
+TEST_F(MainWindowTest, keepsTheFocusedProcessAcrossRefreshWhereverItNowStands)
+{
+    TSDIAppForm& window = Open();
+    ClickRow(*window.ProcessList, 1);
+    ASSERT_EQ(FocusedData(*window.ProcessList), 200u);
+    EXPECT_EQ(RowsOf(*window.ThreadList).size(), 2);
+    EXPECT_EQ(window.ThreadList->Data(0), 201u);
+
+    std::swap(System.Processes[0], System.Processes[2]);
+    System.AddProcess(400, "/bin/late");
+    PressKey(Qt::Key_F5);
+    EXPECT_EQ(window.ProcessList->ItemCount(), 4);
+    EXPECT_EQ(FocusedData(*window.ProcessList), 200u);
+    EXPECT_TRUE(window.ProcessList->IsSelected(window.ProcessList->ItemFocused()));
+}
+
+TEST_F(MainWindowTest, fallsBackToTheFirstRowWhenTheFocusedProcessIsGone)
+{
+    TSDIAppForm& window = Open();
+    ClickRow(*window.ProcessList, 1);
+    System.Processes.erase(System.Processes.begin() + 1);
+    PressKey(Qt::Key_F5);
+    EXPECT_EQ(window.ProcessList->ItemFocused(), 0);
+    EXPECT_EQ(window.ProcessList->Selected(), 0);
+    EXPECT_EQ(window.ThreadList->Data(0), 101u) << "details follow the new focus";
+}
+
+TEST_F(MainWindowTest, aFocusedProcessWithIdentifierZeroCountsAsNoFocus)
+{
+    System.Processes.insert(System.Processes.begin() + 1, PROCESSENTRY32 { 0, 0, 1, 0, "idle", 0 });
+    TSDIAppForm& window = Open();
+    ClickRow(*window.ProcessList, 1);
+    ASSERT_EQ(window.ProcessList->ItemFocused(), 1);
+    std::swap(System.Processes[0], System.Processes[2]);
+    PressKey(Qt::Key_F5);
+    EXPECT_EQ(window.ProcessList->ItemFocused(), 0);
+    EXPECT_EQ(FocusedData(*window.ProcessList), 200u);
+}
+
+TEST_F(MainWindowTest, noSnapshotLeavesEveryListEmpty)
+{
+    TSDIAppForm& window = Open();
+    System.Refuse = true;
+    PressKey(Qt::Key_F5);
+    EXPECT_EQ(window.ProcessList->ItemCount(), 0);
+    EXPECT_EQ(window.ProcessList->Selected(), -1);
+    EXPECT_EQ(window.ProcessList->ItemFocused(), -1);
+    EXPECT_EQ(window.ThreadList->ItemCount(), 0);
+    EXPECT_EQ(window.HeapListList->ItemCount(), 0);
+    EXPECT_TRUE(Boxes.empty());
+}
+
+TEST_F(MainWindowTest, detailListsKeepTheirFocusedRowByIdentifierWithoutFallback)
+{
+    TSDIAppForm& window = Open();
+    ClickRow(*window.ThreadList, 1);
+    ClickRow(*window.HeapListList, 1);
+    ASSERT_EQ(FocusedData(*window.ThreadList), 102u);
+
+    // Another process has neither that thread nor that heap: no row is focused there.
+    ClickRow(*window.ProcessList, 1);
+    EXPECT_EQ(window.ThreadList->ItemCount(), 2);
+    EXPECT_EQ(window.ThreadList->ItemFocused(), -1);
+    EXPECT_EQ(window.ThreadList->Selected(), -1);
+    EXPECT_EQ(window.HeapListList->ItemFocused(), -1);
+
+    // A list with no focused row takes its first one at the next fill.
+    ClickRow(*window.ProcessList, 0);
+    EXPECT_EQ(window.ThreadList->ItemFocused(), 0);
+}
+
+TEST_F(MainWindowTest, processMenuItemsAndTheirShortcutsFollowTheFocusedRows)
+{
+    TSDIAppForm& window = Open();
+    QSignalSpy terminate(window.TerminateProcessItem, &QAction::triggered);
+    QSignalSpy heaps(window.HeapListItem, &QAction::triggered);
+    QSignalSpy priority(window.ChangeThreadPriorityItem, &QAction::triggered);
+
+    // A process and its first thread and heap are focused: all three act.
+    PressKey(Qt::Key_K, Qt::ControlModifier);
+    PressKey(Qt::Key_H, Qt::ControlModifier);
+    PressKey(Qt::Key_T, Qt::ControlModifier);
+    EXPECT_EQ(terminate.count(), 1);
+    EXPECT_EQ(heaps.count(), 1);
+    EXPECT_EQ(priority.count(), 1);
+
+    // Process 200 has no thread or heap with the focused identifiers.
+    ClickRow(*window.ThreadList, 1);
+    ClickRow(*window.ProcessList, 1);
+    PressKey(Qt::Key_T, Qt::ControlModifier);
+    PressKey(Qt::Key_H, Qt::ControlModifier);
+    EXPECT_EQ(priority.count(), 1);
+    EXPECT_EQ(heaps.count(), 1);
+    emit window.ProcessMenu->aboutToShow();
+    EXPECT_TRUE(window.TerminateProcessItem->isEnabled());
+    EXPECT_FALSE(window.HeapListItem->isEnabled());
+    EXPECT_FALSE(window.ChangeThreadPriorityItem->isEnabled());
+    EXPECT_TRUE(window.RefreshItem->isEnabled());
+    EXPECT_TRUE(window.ShowWarningsItem->isEnabled());
+
+    // No process at all: nothing acts, everything is disabled.
+    System.Processes.clear();
+    PressKey(Qt::Key_F5);
+    PressKey(Qt::Key_K, Qt::ControlModifier);
+    EXPECT_EQ(terminate.count(), 1);
+    emit window.ProcessMenu->aboutToShow();
+    EXPECT_FALSE(window.TerminateProcessItem->isEnabled());
+    EXPECT_FALSE(window.HeapListItem->isEnabled());
+    EXPECT_FALSE(window.ChangeThreadPriorityItem->isEnabled());
+}
+
+TEST_F(MainWindowTest, everyActivationChangeRefreshesButNotWhileQuitting)
+{
+    Open();
+    QCoreApplication::processEvents();
+    const int before = ProcessSnapshots();
+    emit qApp->applicationStateChanged(Qt::ApplicationInactive);
+    emit qApp->applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_EQ(ProcessSnapshots(), before + 2);
+
+    TApplication::Instance()->Terminate();
+    emit qApp->applicationStateChanged(Qt::ApplicationInactive);
+    EXPECT_EQ(ProcessSnapshots(), before + 2);
+}
+
+TEST_F(MainWindowTest, anErrorInAHandlerIsShownWithOneFinalFullStopAndTheWindowGoesOn)
+{
+    TSDIAppForm& window = Open();
+    System.OnWalk = [] { throw std::runtime_error("Snapshot walk failed"); };
+    PressKey(Qt::Key_F5);
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Caption, "Quorvane");
+    EXPECT_EQ(Boxes[0].Type, TMsgDlgType::mtError);
+    EXPECT_EQ(Boxes[0].Text, "Snapshot walk failed.");
+
+    System.OnWalk = [] { throw std::runtime_error("Already ends."); };
+    PressKey(Qt::Key_F5);
+    ASSERT_EQ(Boxes.size(), 2u);
+    EXPECT_EQ(Boxes[1].Text, "Already ends.");
+
+    System.OnWalk = [] { throw EAbort(); };
+    PressKey(Qt::Key_F5);
+    EXPECT_EQ(Boxes.size(), 2u) << "EAbort is silent";
+
+    System.OnWalk = nullptr;
+    PressKey(Qt::Key_F5);
+    EXPECT_EQ(window.ProcessList->ItemCount(), 3);
+}
+
+TEST_F(MainWindowTest, toolButtonsCarryTheirHintsAndRunTheirCommands)
+{
+    TSDIAppForm& window = Open();
+    EXPECT_EQ(window.OpenBtn->toolTip(), "Refresh");
+    EXPECT_EQ(window.KillBtn->accessibleName(), "Terminate Process");
+    EXPECT_EQ(window.ExitBtn->toolTip(), "Exit");
+    EXPECT_FALSE(window.OpenBtn->icon().pixmap(16, 16, QIcon::Disabled).isNull());
+
+    const int before = ProcessSnapshots();
+    QTest::mouseClick(window.OpenBtn, Qt::LeftButton);
+    EXPECT_EQ(ProcessSnapshots(), before + 1);
+    QTest::mouseClick(window.ExitBtn, Qt::LeftButton);
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(MainWindowTest, processIconsAreSharedByRowsOfTheSameFile)
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::red);
+    Shell.Icons["/usr/bin/Alpha"] = QIcon(pixmap);
+    System.AddProcess(101, "/usr/bin/Alpha");
+    TSDIAppForm& window = Open();
+    EXPECT_EQ(window.ProcessList->ImageIndex(0), 0);
+    EXPECT_EQ(window.ProcessList->ImageIndex(3), 0);
+    EXPECT_EQ(window.ProcessList->ImageIndex(1), -1);
+    PressKey(Qt::Key_F5);
+    EXPECT_EQ(window.ImageList.Count(), 1);
+}
+
+} // namespace

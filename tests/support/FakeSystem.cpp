@@ -1,0 +1,117 @@
+#include "FakeSystem.h"
+
+namespace quorvane::testing {
+
+namespace {
+    template <typename Record> class Cursor {
+    public:
+        explicit Cursor(std::vector<Record> records)
+            : FRecords(std::move(records))
+        {
+        }
+        bool First(Record& record)
+        {
+            FNext = 0;
+            return Next(record);
+        }
+        bool Next(Record& record)
+        {
+            if (FNext >= FRecords.size())
+                return false;
+            record = FRecords[FNext++];
+            return true;
+        }
+
+    private:
+        std::vector<Record> FRecords;
+        size_t FNext = 0;
+    };
+
+    class FakeSnapshot : public ToolhelpSnapshot {
+    public:
+        FakeSnapshot(const FakeSnapshotService& system, uint32_t flags, uint32_t processId)
+            : FOnWalk(system.OnWalk)
+            , FProcesses(
+                  flags & TH32CS_SNAPPROCESS ? system.Processes : std::vector<PROCESSENTRY32>())
+            , FThreads(
+                  flags & TH32CS_SNAPTHREAD ? AllThreads(system) : std::vector<THREADENTRY32>())
+            , FModules(flags & TH32CS_SNAPMODULE ? Of(system.Modules, processId)
+                                                 : std::vector<MODULEENTRY32>())
+            , FHeaps(flags & TH32CS_SNAPHEAPLIST ? Of(system.Heaps, processId)
+                                                 : std::vector<HEAPLIST32>())
+        {
+        }
+
+        bool Process32First(PROCESSENTRY32& r) override { return Walk(), FProcesses.First(r); }
+        bool Process32Next(PROCESSENTRY32& r) override { return FProcesses.Next(r); }
+        bool Thread32First(THREADENTRY32& r) override { return Walk(), FThreads.First(r); }
+        bool Thread32Next(THREADENTRY32& r) override { return FThreads.Next(r); }
+        bool Module32First(MODULEENTRY32& r) override { return Walk(), FModules.First(r); }
+        bool Module32Next(MODULEENTRY32& r) override { return FModules.Next(r); }
+        bool Heap32ListFirst(HEAPLIST32& r) override { return Walk(), FHeaps.First(r); }
+        bool Heap32ListNext(HEAPLIST32& r) override { return FHeaps.Next(r); }
+
+    private:
+        static std::vector<THREADENTRY32> AllThreads(const FakeSnapshotService& system)
+        {
+            std::vector<THREADENTRY32> all;
+            for (const auto& [pid, threads] : system.Threads)
+                all.insert(all.end(), threads.begin(), threads.end());
+            return all;
+        }
+        template <typename Record>
+        static std::vector<Record> Of(
+            const std::map<uint32_t, std::vector<Record>>& table, uint32_t pid)
+        {
+            const auto found = table.find(pid);
+            return found == table.end() ? std::vector<Record>() : found->second;
+        }
+        void Walk() const
+        {
+            if (FOnWalk)
+                FOnWalk();
+        }
+
+        std::function<void()> FOnWalk;
+        Cursor<PROCESSENTRY32> FProcesses;
+        Cursor<THREADENTRY32> FThreads;
+        Cursor<MODULEENTRY32> FModules;
+        Cursor<HEAPLIST32> FHeaps;
+    };
+}
+
+std::unique_ptr<ToolhelpSnapshot> FakeSnapshotService::CreateToolhelp32Snapshot(
+    uint32_t flags, uint32_t processId)
+{
+    ++SnapshotsTaken[flags];
+    if (Refuse)
+        return nullptr;
+    return std::make_unique<FakeSnapshot>(*this, flags, processId);
+}
+
+PROCESSENTRY32& FakeSnapshotService::AddProcess(
+    uint32_t pid, const std::string& path, int32_t base, uint32_t threads)
+{
+    PROCESSENTRY32 process;
+    process.th32ProcessID = pid;
+    process.szExeFile = path;
+    process.pcPriClassBase = base;
+    process.cntThreads = threads;
+    Processes.push_back(process);
+    return Processes.back();
+}
+
+uint32_t FakeShellInfo::ExecutableType(const std::string& path)
+{
+    const auto found = Types.find(path);
+    return found == Types.end() ? 0 : found->second;
+}
+
+QIcon FakeShellInfo::ExtractAssociatedIcon(const std::string& path)
+{
+    ++IconRequests;
+    const auto found = Icons.find(path);
+    return found == Icons.end() ? QIcon() : found->second;
+}
+
+} // namespace quorvane::testing

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "ShellInfo.h"
+#include "SnapshotService.h"
+
+#include <functional>
+#include <map>
+#include <stdexcept>
+#include <vector>
+
+namespace quorvane::testing {
+
+// A system of a chosen shape for the main window: the processes, and per process its threads,
+// modules and heaps. Counts the snapshots taken of each kind.
+class FakeSnapshotService : public SnapshotService {
+public:
+    std::vector<PROCESSENTRY32> Processes;
+    std::map<uint32_t, std::vector<THREADENTRY32>> Threads; // every thread snapshot holds them all
+    std::map<uint32_t, std::vector<MODULEENTRY32>> Modules;
+    std::map<uint32_t, std::vector<HEAPLIST32>> Heaps;
+    std::map<uint32_t, int> SnapshotsTaken; // by kind
+    bool Refuse = false; // hands out no snapshot at all
+    std::function<void()> OnWalk; // runs at each First call: tests make the walk fail here
+
+    std::unique_ptr<ToolhelpSnapshot> CreateToolhelp32Snapshot(
+        uint32_t flags, uint32_t processId) override;
+
+    PROCESSENTRY32& AddProcess(
+        uint32_t pid, const std::string& path, int32_t base = 8, uint32_t threads = 1);
+};
+
+// Types and icons by path, as a test sets them.
+class FakeShellInfo : public ShellInfo {
+public:
+    std::map<std::string, uint32_t> Types;
+    std::map<std::string, QIcon> Icons;
+    int IconRequests = 0;
+
+    uint32_t ExecutableType(const std::string& path) override;
+    QIcon ExtractAssociatedIcon(const std::string& path) override;
+};
+
+} // namespace quorvane::testing

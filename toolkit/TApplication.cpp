@@ -1,0 +1,88 @@
+#include "TApplication.h"
+
+#include "EAbort.h"
+#include "TMessageBox.h"
+
+#include <cstdio>
+
+namespace quorvane {
+
+QString ErrorBoxText(const QString& message)
+{
+    QString text = message.trimmed();
+    if (!text.endsWith(QLatin1Char('.')))
+        text += QLatin1Char('.');
+    return text;
+}
+
+TApplication::TApplication(int& argc, char** argv)
+    : QApplication(argc, argv)
+{
+    connect(this, &QCoreApplication::aboutToQuit, this, [this] { FTerminated = true; });
+}
+
+TApplication* TApplication::Instance()
+{
+    return qobject_cast<TApplication*>(QCoreApplication::instance());
+}
+
+void TApplication::SetTitle(const QString& title)
+{
+    FTitle = title;
+    setApplicationName(title);
+}
+
+void TApplication::Terminate()
+{
+    FTerminated = true;
+}
+
+void TApplication::ShowException(const std::exception& error)
+{
+    if (dynamic_cast<const EAbort*>(&error))
+        return;
+    TMessageBox::ErrorBox(
+        FTitle, ErrorBoxText(QString::fromLocal8Bit(error.what())), activeWindow());
+}
+
+void TApplication::HandleCurrentException()
+{
+    try {
+        throw;
+    } catch (const std::exception& error) {
+        ShowException(error);
+    } catch (...) {
+        ShowException(std::runtime_error("Unknown error"));
+    }
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        HandleCurrentException();
+    }
+    return false;
+}
+
+void RunHandler(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (...) {
+        if (TApplication* application = TApplication::Instance()) {
+            application->HandleCurrentException();
+            return;
+        }
+        try {
+            throw;
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "%s\n", error.what());
+        } catch (...) {
+            std::fprintf(stderr, "Unknown error\n");
+        }
+    }
+}
+
+} // namespace quorvane

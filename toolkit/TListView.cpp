@@ -1,0 +1,405 @@
+#include "TListView.h"
+
+#include "TListRowModel.h"
+
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <numeric>
+#include <set>
+
+namespace quorvane {
+
+TListView::TListView(QWidget* parent)
+    : QTreeView(parent)
+    , FModel(new TListRowModel(this))
+{
+    setModel(FModel);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setExpandsOnDoubleClick(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSortingEnabled(false);
+    header()->setSectionsClickable(true);
+    header()->setSectionsMovable(false);
+    header()->setStretchLastSection(false);
+    connect(header(), &QHeaderView::sectionClicked, this,
+        [this](int column) { DoColumnClick(column); });
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+        &TListView::reportSelection);
+    connect(
+        selectionModel(), &QItemSelectionModel::currentChanged, this, &TListView::reportCurrent);
+}
+
+TListView::~TListView() = default;
+
+void TListView::AddColumn(const TListColumn& column)
+{
+    FModel->AddColumn(column);
+    const int index = ColumnCount() - 1;
+    header()->resizeSection(index, std::max(column.Width, 0));
+    applyStretch();
+}
+
+int TListView::ColumnCount() const
+{
+    return int(FModel->Columns().size());
+}
+
+const TListColumn& TListView::Column(int index) const
+{
+    return FModel->Columns().at(size_t(index));
+}
+
+void TListView::applyStretch()
+{
+    header()->setStretchLastSection(
+        ColumnCount() > 0 && Column(ColumnCount() - 1).AutoSizeUseHeader);
+}
+
+void TListView::SetColumnWidth(int column, int width)
+{
+    if (column < 0 || column >= ColumnCount() || columnWidth(column) == width)
+        return;
+    if (column == ColumnCount() - 1)
+        header()->setStretchLastSection(false);
+    setColumnWidth(column, std::max(width, 0));
+}
+
+int TListView::AddItem()
+{
+    return FModel->AddRow();
+}
+
+int TListView::ItemCount() const
+{
+    return FModel->rowCount();
+}
+
+void TListView::Clear()
+{
+    const bool hadState = Selected() >= 0 || ItemFocused() >= 0;
+    FPendingSelected = -1;
+    FPendingFocused = -1;
+    FQuiet = true;
+    FModel->ClearRows();
+    FQuiet = false;
+    // The focused row is gone: its owner hears of it as a state change of no row.
+    if (hadState)
+        DoChange(-1, TItemChange::ctState);
+}
+
+void TListView::ResetRows()
+{
+    FPendingSelected = -1;
+    FPendingFocused = -1;
+    FQuiet = true;
+    FModel->ClearRows();
+    selectionModel()->clear();
+    FQuiet = false;
+}
+
+bool TListView::validRow(int row) const
+{
+    return row >= 0 && row < ItemCount();
+}
+
+QModelIndex TListView::rowIndex(int row) const
+{
+    return FModel->index(row, 0);
+}
+
+QString TListView::Caption(int row) const
+{
+    return validRow(row) && !FModel->CellSource() ? FModel->RowAt(row).Caption : QString();
+}
+
+void TListView::setTextCell(int row, TItemChange change)
+{
+    FModel->RowChanged(row);
+    if (!Updating())
+        DoChange(row, change);
+}
+
+void TListView::SetCaption(int row, const QString& caption)
+{
+    if (!validRow(row) || FModel->CellSource() || FModel->RowAt(row).Caption == caption)
+        return;
+    FModel->MutableRow(row).Caption = caption;
+    setTextCell(row, TItemChange::ctText);
+}
+
+QStringList TListView::SubItems(int row) const
+{
+    return validRow(row) && !FModel->CellSource() ? FModel->RowAt(row).SubItems : QStringList();
+}
+
+void TListView::AddSubItem(int row, const QString& text)
+{
+    if (!validRow(row) || FModel->CellSource())
+        return;
+    FModel->MutableRow(row).SubItems.append(text);
+    setTextCell(row, TItemChange::ctText);
+}
+
+int TListView::ImageIndex(int row) const
+{
+    return validRow(row) && !FModel->CellSource() ? FModel->RowAt(row).ImageIndex : -1;
+}
+
+void TListView::SetImageIndex(int row, int imageIndex)
+{
+    if (!validRow(row) || FModel->CellSource() || FModel->RowAt(row).ImageIndex == imageIndex)
+        return;
+    FModel->MutableRow(row).ImageIndex = imageIndex;
+    setTextCell(row, TItemChange::ctImage);
+}
+
+quint64 TListView::Data(int row) const
+{
+    return validRow(row) && !FModel->CellSource() ? FModel->RowAt(row).Data : 0;
+}
+
+void TListView::SetData(int row, quint64 data)
+{
+    if (validRow(row) && !FModel->CellSource())
+        FModel->MutableRow(row).Data = data;
+}
+
+int TListView::FindData(quint64 data) const
+{
+    if (FModel->CellSource())
+        return -1;
+    for (int row = 0; row < FModel->RowCount(); ++row)
+        if (FModel->RowAt(row).Data == data)
+            return row;
+    return -1;
+}
+
+bool TListView::IsChecked(int row) const
+{
+    return validRow(row) && !FModel->CellSource() && FModel->RowAt(row).Checked;
+}
+
+void TListView::SetChecked(int row, bool checked)
+{
+    if (!validRow(row) || FModel->CellSource() || FModel->RowAt(row).Checked == checked)
+        return;
+    FModel->MutableRow(row).Checked = checked;
+    FModel->RowChanged(row);
+}
+
+void TListView::SetSubItemImage(int row, int subItem, int imageIndex)
+{
+    if (FModel->CellSource())
+        return;
+    FModel->SetSubItemImage(row, subItem, imageIndex);
+}
+
+int TListView::SubItemImage(int row, int subItem) const
+{
+    return FModel->SubItemImage(row, subItem);
+}
+
+void TListView::BeginUpdate()
+{
+    if (FUpdateDepth > 0) {
+        ++FUpdateDepth;
+        return;
+    }
+    FPendingSelected = Selected();
+    FPendingFocused = ItemFocused();
+    FUpdateDepth = 1;
+    FModel->BeginReset();
+    FModel->SetSilent(true);
+}
+
+void TListView::EndUpdate()
+{
+    if (FUpdateDepth == 0 || --FUpdateDepth > 0)
+        return;
+    FModel->SetSilent(false);
+    FQuiet = true;
+    FModel->EndReset();
+    // The reset dropped selection and focus; their rows still hold them.
+    if (validRow(FPendingSelected))
+        selectionModel()->select(rowIndex(FPendingSelected),
+            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    if (validRow(FPendingFocused))
+        selectionModel()->setCurrentIndex(rowIndex(FPendingFocused), QItemSelectionModel::NoUpdate);
+    FQuiet = false;
+}
+
+int TListView::Selected() const
+{
+    if (Updating())
+        return FPendingSelected;
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void TListView::SetSelected(int row)
+{
+    if (!validRow(row))
+        row = -1;
+    if (Updating()) {
+        const int old = FPendingSelected;
+        if (old == row)
+            return;
+        FPendingSelected = row;
+        if (old >= 0)
+            DoChange(old, TItemChange::ctState);
+        if (row >= 0)
+            DoChange(row, TItemChange::ctState);
+        return;
+    }
+    if (row < 0)
+        selectionModel()->clearSelection();
+    else
+        selectionModel()->select(
+            rowIndex(row), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+int TListView::ItemFocused() const
+{
+    if (Updating())
+        return FPendingFocused;
+    const QModelIndex current = selectionModel()->currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+void TListView::SetItemFocused(int row)
+{
+    if (!validRow(row))
+        row = -1;
+    if (Updating()) {
+        const int old = FPendingFocused;
+        if (old == row)
+            return;
+        FPendingFocused = row;
+        if (old >= 0)
+            DoChange(old, TItemChange::ctState);
+        if (row >= 0)
+            DoChange(row, TItemChange::ctState);
+        return;
+    }
+    if (row == ItemFocused())
+        return;
+    selectionModel()->setCurrentIndex(
+        row < 0 ? QModelIndex() : rowIndex(row), QItemSelectionModel::NoUpdate);
+}
+
+bool TListView::IsSelected(int row) const
+{
+    if (Updating())
+        return row >= 0 && row == FPendingSelected;
+    return validRow(row) && selectionModel()->isRowSelected(row, QModelIndex());
+}
+
+bool TListView::IsFocused(int row) const
+{
+    return row >= 0 && row == ItemFocused();
+}
+
+void TListView::SetSmallImages(const TImageList* images)
+{
+    FModel->SetImages(images);
+    setIconSize(images ? images->Size() : QSize());
+}
+
+void TListView::SortItems(const std::function<int(int first, int second)>& compare)
+{
+    const int count = FModel->RowCount();
+    if (count < 2 || FModel->CellSource())
+        return;
+    // Bottom-up merge sort: stable, and it never leaves its ranges whatever the comparison says.
+    std::vector<int> order(static_cast<size_t>(count));
+    std::iota(order.begin(), order.end(), 0);
+    std::vector<int> merged(static_cast<size_t>(count));
+    for (int width = 1; width < count; width *= 2) {
+        for (int low = 0; low < count; low += 2 * width) {
+            const int middle = std::min(low + width, count);
+            const int high = std::min(low + 2 * width, count);
+            int left = low;
+            int right = middle;
+            int out = low;
+            while (left < middle && right < high)
+                merged[size_t(out++)] = compare(order[size_t(left)], order[size_t(right)]) <= 0
+                    ? order[size_t(left++)]
+                    : order[size_t(right++)];
+            while (left < middle)
+                merged[size_t(out++)] = order[size_t(left++)];
+            while (right < high)
+                merged[size_t(out++)] = order[size_t(right++)];
+        }
+        order.swap(merged);
+    }
+    if (Updating()) {
+        std::vector<int> newPosition(static_cast<size_t>(count));
+        for (int k = 0; k < count; ++k)
+            newPosition[size_t(order[size_t(k)])] = k;
+        if (FPendingSelected >= 0)
+            FPendingSelected = newPosition[size_t(FPendingSelected)];
+        if (FPendingFocused >= 0)
+            FPendingFocused = newPosition[size_t(FPendingFocused)];
+    }
+    FModel->Reorder(order);
+}
+
+void TListView::reportSelection(const QItemSelection& selected, const QItemSelection& deselected)
+{
+    if (FQuiet)
+        return;
+    std::set<int> reported;
+    auto report = [&](const QItemSelection& ranges) {
+        for (const QItemSelectionRange& range : ranges)
+            for (int row = range.top(); row <= range.bottom(); ++row)
+                if (reported.insert(row).second)
+                    DoChange(row, TItemChange::ctState);
+    };
+    report(deselected);
+    report(selected);
+}
+
+void TListView::reportCurrent(const QModelIndex& current, const QModelIndex& previous)
+{
+    if (FQuiet)
+        return;
+    const int before = previous.isValid() ? previous.row() : -1;
+    const int now = current.isValid() ? current.row() : -1;
+    if (before == now)
+        return;
+    if (before >= 0)
+        DoChange(before, TItemChange::ctState);
+    if (now >= 0)
+        DoChange(now, TItemChange::ctState);
+}
+
+void TListView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QTreeView::mouseDoubleClickEvent(event);
+    DoDblClick();
+}
+
+void TListView::DoChange(int item, TItemChange change)
+{
+    if (OnChange)
+        OnChange(this, item, change);
+}
+
+void TListView::DoDblClick()
+{
+    if (OnDblClick)
+        OnDblClick(this);
+}
+
+void TListView::DoColumnClick(int column)
+{
+    if (OnColumnClick)
+        OnColumnClick(this, column);
+}
+
+} // namespace quorvane
