@@ -25,6 +25,14 @@ namespace quorvane {
 namespace {
     constexpr int DesignWidth = 838;
     constexpr int DesignHeight = 459;
+    constexpr int GlobalUsageSubItem = 2;
+
+    // A mapped module has at least this process as its user: 0 means the count is not known yet.
+    QString GlobalUsageText(uint32_t usage)
+    {
+        return usage == 0 ? QString() : QString::number(usage);
+    }
+
     const QString ProgramKey = QStringLiteral("Software\\Brindlewick\\Quorvane");
 
     // Connects a Qt signal to a handler so that an escaping error reaches the default handler
@@ -52,7 +60,7 @@ namespace {
         button->setObjectName(name);
         button->setGeometry(left, 5, 25, 25);
         button->setAutoRaise(true);
-    button->setFocusPolicy(Qt::NoFocus); // speed buttons never take the focus from the lists
+        button->setFocusPolicy(Qt::NoFocus); // speed buttons never take the focus from the lists
         button->setIcon(glyph);
         button->setIconSize(QSize(16, 16));
         const QString shortHint = hint.section(QLatin1Char('|'), 0, 0);
@@ -88,10 +96,16 @@ TSDIAppForm::TSDIAppForm(SnapshotService& snapshots, ShellInfo& shell, QWidget* 
     RunHandler([this] { FormCreate(this); });
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
         [this] { RunHandler([this] { WMActivateApp(); }); });
+    // Counts of processes mapping each module arrive from a worker; they are shown on this thread.
+    FSnapshots.SetOnModuleUsageChanged([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { RunHandler([this] { ShowModuleUsage(); }); }, Qt::QueuedConnection);
+    });
 }
 
 TSDIAppForm::~TSDIAppForm()
 {
+    FSnapshots.SetOnModuleUsageChanged({});
     RunHandler([this] { FormDestroy(this); });
 }
 
@@ -438,11 +452,22 @@ void TSDIAppForm::AddModuleItem(const MODULEENTRY32& module)
     ModuleList->SetCaption(row, LowerCaseAscii(SystemText(module.szModule)));
     ModuleList->AddSubItem(row, HexPointer(module.hModule));
     ModuleList->AddSubItem(row, HexIdentifier(module.th32ModuleID));
-    ModuleList->AddSubItem(row, QString::number(int32_t(module.GlblcntUsage)));
+    ModuleList->AddSubItem(row, GlobalUsageText(module.GlblcntUsage));
     ModuleList->AddSubItem(row, QString::number(int32_t(module.ProccntUsage)));
     ModuleList->AddSubItem(row, QString::number(qulonglong(module.modBaseSize)));
     ModuleList->AddSubItem(row, SystemText(module.szExePath));
     ModuleList->SetData(row, module.th32ModuleID);
+}
+
+// Fills in the global usage of the listed modules as the counts become known, in place, so the
+// rows keep their order and focus.
+void TSDIAppForm::ShowModuleUsage()
+{
+    TListUpdate update(*ModuleList);
+    for (int row = 0; row < ModuleList->ItemCount(); ++row) {
+        if (const auto usage = FSnapshots.ModuleGlobalUsage(uint32_t(ModuleList->Data(row))))
+            ModuleList->SetSubItem(row, GlobalUsageSubItem, GlobalUsageText(*usage));
+    }
 }
 
 void TSDIAppForm::AddHeapItem(const HEAPLIST32& heap)

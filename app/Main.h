@@ -77,6 +77,7 @@ public:
     void AddThreadItem(const THREADENTRY32& thread);
     void AddModuleItem(const MODULEENTRY32& module);
     void AddHeapItem(const HEAPLIST32& heap);
+    void ShowModuleUsage();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

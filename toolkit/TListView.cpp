@@ -145,6 +145,16 @@ void TListView::AddSubItem(int row, const QString& text)
     setTextCell(row, TItemChange::ctText);
 }
 
+void TListView::SetSubItem(int row, int subItem, const QString& text)
+{
+    if (!validRow(row) || FModel->CellSource() || subItem < 0
+        || subItem >= FModel->RowAt(row).SubItems.size()
+        || FModel->RowAt(row).SubItems[subItem] == text)
+        return;
+    FModel->MutableRow(row).SubItems[subItem] = text;
+    setTextCell(row, TItemChange::ctText);
+}
+
 int TListView::ImageIndex(int row) const
 {
     return validRow(row) && !FModel->CellSource() ? FModel->RowAt(row).ImageIndex : -1;

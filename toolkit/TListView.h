@@ -39,6 +39,7 @@ public:
     void SetCaption(int row, const QString& caption);
     QStringList SubItems(int row) const;
     void AddSubItem(int row, const QString& text);
+    void SetSubItem(int row, int subItem, const QString& text); // an existing sub-item only
     int ImageIndex(int row) const;
     void SetImageIndex(int row, int imageIndex);
     quint64 Data(int row) const;
