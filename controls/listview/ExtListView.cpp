@@ -78,6 +78,8 @@ void TExtListView::applyStyles()
     RowModel()->SetCheckable(hasStyle(lvxCheckboxes));
     setMouseTracking(hasStyle(lvxTrackSelect));
     header()->setSectionsMovable(hasStyle(lvxHeaderDragDrop));
+    // A tree keeps its first column in place; a list lets every column move.
+    header()->setFirstSectionMovable(hasStyle(lvxHeaderDragDrop));
     setAllColumnsShowFocus(hasStyle(lvxFullRowSelect));
     static_cast<TCellDelegate*>(itemDelegate())->FullRow = hasStyle(lvxFullRowSelect);
     viewport()->update();
@@ -386,7 +388,8 @@ int TExtListView::rowAt(const QPoint& position) const
 
 void TExtListView::mousePressEvent(QMouseEvent* event)
 {
-    FPressedRow = rowAt(event->position().toPoint());
+    FPressPosition = event->position().toPoint();
+    FPressedRow = rowAt(FPressPosition);
     FPressedRowWasSelected = FPressedRow >= 0 && IsSelected(FPressedRow);
     TListView::mousePressEvent(event);
     if (FVirtualMode || FPressedRow >= 0 || event->button() != Qt::LeftButton)
@@ -408,6 +411,9 @@ void TExtListView::mouseMoveEvent(QMouseEvent* event)
         FMarquee->setGeometry(QRect(FMarqueeOrigin, position).normalized());
         return;
     }
+    // A drag that started on no row is a marquee or nothing; it never selects rows it crosses.
+    if (FPressedRow < 0 && (event->buttons() & Qt::LeftButton))
+        return;
     if (hasStyle(lvxTrackSelect) && event->buttons() == Qt::NoButton) {
         const int row = rowAt(position);
         if (row >= 0 && !(IsSelected(row) && IsFocused(row)))
@@ -436,16 +442,22 @@ void TExtListView::finishMarquee(const QPoint& end)
 void TExtListView::mouseReleaseEvent(QMouseEvent* event)
 {
     const QPoint position = event->position().toPoint();
-    if (FMarquee && FMarquee->isVisible()) {
-        finishMarquee(position);
-        TListView::mouseReleaseEvent(event);
+    const int pressedRow = std::exchange(FPressedRow, -1);
+    if (pressedRow < 0 && event->button() == Qt::LeftButton) {
+        // Released where it was pressed, as far as the base knows: a press on no row selects
+        // nothing on release either.
+        QMouseEvent release(event->type(), FPressPosition, viewport()->mapToGlobal(FPressPosition),
+            event->button(), event->buttons(), event->modifiers());
+        TListView::mouseReleaseEvent(&release);
+        if (FMarquee && FMarquee->isVisible())
+            finishMarquee(position);
         return;
     }
     TListView::mouseReleaseEvent(event);
     if (FVirtualMode || event->button() != Qt::LeftButton)
         return;
     const int row = rowAt(position);
-    if (row < 0 || row != FPressedRow)
+    if (row < 0 || row != pressedRow)
         return;
     if (hasStyle(lvxOneClickActivate) || (hasStyle(lvxTwoClickActivate) && FPressedRowWasSelected))
         DoItemActivate();

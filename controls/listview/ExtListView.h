@@ -115,6 +115,7 @@ private:
     int FSortColumn = -1;
 
     int FPressedRow = -1;
+    QPoint FPressPosition;
     bool FPressedRowWasSelected = false;
     QPointer<QRubberBand> FMarquee;
     QPoint FMarqueeOrigin;
