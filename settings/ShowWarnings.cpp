@@ -1,0 +1,33 @@
+#include "ShowWarnings.h"
+
+#include "TRegIniFile.h"
+
+#include <QAction>
+
+namespace quorvane {
+
+namespace {
+    const QString kKey = QStringLiteral("Software\\Brindlewick\\Quorvane");
+    const QString kSection = QStringLiteral("Options");
+    const QString kName = QStringLiteral("Show Warnings");
+}
+
+bool GetShowWarnings()
+{
+    const TRegIniFile store(kKey);
+    return store.ReadFlag(kSection, kName, true);
+}
+
+void SetShowWarnings(bool Value)
+{
+    const TRegIniFile store(kKey);
+    store.WriteFlag(kSection, kName, Value);
+}
+
+void ToggleShowWarnings(QAction& ShowWarningsItem)
+{
+    SetShowWarnings(!GetShowWarnings());
+    ShowWarningsItem.setChecked(GetShowWarnings());
+}
+
+} // namespace quorvane

@@ -1,0 +1,202 @@
+#include "TRegIniFile.h"
+
+#include <cstdint>
+
+namespace quorvane {
+
+namespace {
+
+    std::string Utf8(const QString& text)
+    {
+        return text.toStdString();
+    }
+
+    // String value data: the text in UTF-16LE with a terminating NUL.
+    std::string StringData(const QString& text)
+    {
+        std::string data;
+        data.reserve(static_cast<size_t>(text.size()) * 2 + 2);
+        for (const QChar c : text) {
+            data += static_cast<char>(c.unicode() & 0xFF);
+            data += static_cast<char>(c.unicode() >> 8);
+        }
+        data.append(2, '\0');
+        return data;
+    }
+
+    // The text of string data, which ends at its first NUL character.
+    QString TextOf(const std::string& data)
+    {
+        QString text;
+        text.reserve(static_cast<qsizetype>(data.size() / 2));
+        for (size_t i = 0; i + 1 < data.size(); i += 2) {
+            const auto unit = static_cast<char16_t>(static_cast<unsigned char>(data[i])
+                | (static_cast<unsigned char>(data[i + 1]) << 8));
+            if (unit == 0)
+                break;
+            text += QChar(unit);
+        }
+        return text;
+    }
+
+    int HexDigit(QChar c)
+    {
+        const char16_t u = c.unicode();
+        if (u >= '0' && u <= '9')
+            return u - '0';
+        if (u >= 'a' && u <= 'f')
+            return u - 'a' + 10;
+        if (u >= 'A' && u <= 'F')
+            return u - 'A' + 10;
+        return -1;
+    }
+
+    // Stored number text: leading blanks, then an optionally signed decimal or "$" and hex digits
+    // (a leading "0x" counts as "$"), and nothing after the digits.
+    std::optional<int> ParseNumber(QString text)
+    {
+        if (text.size() > 2 && text[0] == u'0' && (text[1] == u'x' || text[1] == u'X'))
+            text = u'$' + text.mid(2);
+        qsizetype i = 0;
+        while (i < text.size() && (text[i] == u' ' || text[i] == u'\t'))
+            ++i;
+        if (i == text.size())
+            return std::nullopt;
+        if (text[i] == u'$') {
+            ++i;
+            if (i == text.size())
+                return std::nullopt;
+            uint64_t value = 0;
+            for (; i < text.size(); ++i) {
+                const int digit = HexDigit(text[i]);
+                if (digit < 0)
+                    return std::nullopt;
+                value = (value << 4) | static_cast<uint64_t>(digit);
+                if (value > UINT32_MAX)
+                    return std::nullopt;
+            }
+            // The 32 bits are the signed result's bit pattern: $FFFFFFFF is -1.
+            return static_cast<int>(static_cast<int32_t>(static_cast<uint32_t>(value)));
+        }
+        bool negative = false;
+        if (text[i] == u'+' || text[i] == u'-') {
+            negative = text[i] == u'-';
+            ++i;
+        }
+        if (i == text.size())
+            return std::nullopt;
+        int64_t value = 0;
+        for (; i < text.size(); ++i) {
+            const char16_t u = text[i].unicode();
+            if (u < '0' || u > '9')
+                return std::nullopt;
+            value = value * 10 + (u - '0');
+            if (value > int64_t(INT32_MAX) + 1)
+                return std::nullopt;
+        }
+        if (negative)
+            value = -value;
+        if (value > INT32_MAX)
+            return std::nullopt;
+        return static_cast<int>(value);
+    }
+
+} // namespace
+
+TRegIniFile::TRegIniFile(const QString& keyPath)
+    : FFileName(keyPath)
+{
+    const HiveKey root = HiveKey::OpenRoot(FRootKey);
+    FCurrentKey = keyPath.isEmpty() ? root.OpenSubKey({}) : root.CreateSubKey(Utf8(keyPath));
+}
+
+void TRegIniFile::SelectRoot(HiveRoot root)
+{
+    FCurrentKey.reset();
+    FRootKey = root;
+}
+
+bool TRegIniFile::OpenPath(const QString& keyPath, bool createIfMissing)
+{
+    const HiveKey parent = FCurrentKey ? *FCurrentKey : HiveKey::OpenRoot(FRootKey);
+    std::optional<HiveKey> opened = (createIfMissing && !keyPath.isEmpty())
+        ? parent.CreateSubKey(Utf8(keyPath))
+        : parent.OpenSubKey(Utf8(keyPath));
+    if (!opened)
+        return false;
+    FCurrentKey = std::move(opened);
+    return true;
+}
+
+QString TRegIniFile::CurrentPath() const
+{
+    return FCurrentKey ? QString::fromStdString(FCurrentKey->Path()) : QString();
+}
+
+std::optional<QString> TRegIniFile::ReadStored(const QString& Section, const QString& Name) const
+{
+    // Without a current key nothing is read, so nothing outside the key path is reached.
+    if (!FCurrentKey)
+        return std::nullopt;
+    const std::optional<HiveKey> section = FCurrentKey->OpenSubKey(Utf8(Section));
+    if (!section)
+        return std::nullopt;
+    HiveValue value;
+    const HiveResult queried = section->QueryValue(Utf8(Name), value);
+    if (queried == HiveResult::hsNotFound)
+        return std::nullopt;
+    if (queried != HiveResult::hsOk)
+        throw ERegistryException::GetDataFailed(Name);
+    if (value.Data.empty())
+        return QString();
+    if (value.Type != REG_SZ && value.Type != REG_EXPAND_SZ)
+        throw ERegistryException::InvalidDataType(Name);
+    // An expandable string is taken as stored: nothing is expanded.
+    return TextOf(value.Data);
+}
+
+void TRegIniFile::WriteStored(
+    const QString& Section, const QString& Name, const QString& Value) const
+{
+    if (!FCurrentKey || !FCurrentKey->CreateSubKey(Utf8(Section)))
+        throw ERegistryException::CreateKeyFailed(Section);
+    const std::optional<HiveKey> section = FCurrentKey->OpenSubKey(Utf8(Section));
+    if (!section)
+        return;
+    if (section->SetValue(Utf8(Name), REG_SZ, StringData(Value)) != HiveResult::hsOk)
+        throw ERegistryException::SetDataFailed(Name);
+}
+
+QString TRegIniFile::ReadText(
+    const QString& Section, const QString& Name, const QString& Default) const
+{
+    return ReadStored(Section, Name).value_or(Default);
+}
+
+int TRegIniFile::ReadNumber(const QString& Section, const QString& Name, int Default) const
+{
+    const std::optional<QString> text = ReadStored(Section, Name);
+    return text ? ParseNumber(*text).value_or(Default) : Default;
+}
+
+bool TRegIniFile::ReadFlag(const QString& Section, const QString& Name, bool Default) const
+{
+    return ReadNumber(Section, Name, Default ? 1 : 0) != 0;
+}
+
+void TRegIniFile::WriteText(const QString& Section, const QString& Name, const QString& Value) const
+{
+    WriteStored(Section, Name, Value);
+}
+
+void TRegIniFile::WriteNumber(const QString& Section, const QString& Name, int Value) const
+{
+    WriteStored(Section, Name, QString::number(Value));
+}
+
+void TRegIniFile::WriteFlag(const QString& Section, const QString& Name, bool Value) const
+{
+    WriteStored(Section, Name, Value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+} // namespace quorvane

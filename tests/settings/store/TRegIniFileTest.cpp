@@ -1,0 +1,371 @@
+#include "TRegIniFile.h"
+#include "ConfigHome.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <climits>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace quorvane;
+
+namespace {
+
+const QString kKey = QStringLiteral("Software\\Brindlewick\\Quorvane");
+
+// A hand-written hive holding values of kinds the program never writes.
+const QByteArray kMixedHive
+    = "Windows Registry Editor Version 5.00\r\n"
+      "\r\n"
+      "[HKEY_CURRENT_USER\\Software\\Brindlewick\\Quorvane\\Splitter]\r\n"
+      "\"X\"=dword:00000100\r\n"
+      "\"Y\"=\"161\"\r\n"
+      "\"Path\"=hex(2):25,00,48,00,4f,00,4d,00,45,00,25,00,2f,00,61,00,00,00\r\n"
+      "\"List\"=hex(7):61,00,00,00,62,00,00,00,00,00\r\n"
+      "\"Empty\"=hex(0):\r\n"
+      "\"Cut\"=hex(1):61,00,62,00,00,00,63,00,00,00\r\n"
+      "\"Blob\"=hex:de,ad,be,ef\r\n"
+      "\"Big\"=hex(b):01,02,03,04,05,06,07,08\r\n"
+      "\r\n"
+      "[HKEY_CURRENT_USER\\Software\\Other]\r\n"
+      "@=\"left alone\"\r\n";
+
+QString Message(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const ERegistryException& error) {
+        return error.Message();
+    }
+    return QStringLiteral("(nothing raised)");
+}
+
+mode_t ModeOf(const QString& path)
+{
+    struct stat info { };
+    return ::stat(path.toLocal8Bit().constData(), &info) == 0 ? (info.st_mode & 07777) : 0;
+}
+
+} // namespace
+
+TEST(TRegIniFile, firstRunCreatesTheKeyPrivatelyAndReadsDefaults)
+{
+    ConfigHome home;
+    ASSERT_FALSE(QFile::exists(home.UserHive()));
+    {
+        TRegIniFile store(kKey);
+        EXPECT_TRUE(store.HasCurrentKey());
+        EXPECT_EQ(store.CurrentPath(), kKey);
+        EXPECT_TRUE(store.ReadFlag("Options", "Show Warnings", true));
+        EXPECT_EQ(store.ReadNumber("Splitter", "X", 562), 562);
+        EXPECT_EQ(store.ReadText("Columns", "Order", "none"), "none");
+    }
+    const QByteArray text = home.ReadUserHive();
+    EXPECT_TRUE(text.startsWith("Windows Registry Editor Version 5.00\n"));
+    EXPECT_TRUE(text.contains("[HKEY_CURRENT_USER\\Software\\Brindlewick\\Quorvane]\n"));
+    // Reads never create a section.
+    EXPECT_FALSE(text.contains("Options"));
+    EXPECT_EQ(ModeOf(home.UserHive()), 0600u);
+    EXPECT_EQ(ModeOf(home.Path() + "/quorvane"), 0700u);
+    // Only the hive itself is left in the folder: no lock or temporary files.
+    EXPECT_EQ(QDir(home.Path() + "/quorvane")
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList { "user.reg" });
+}
+
+TEST(TRegIniFile, valuesComeBackAsWritten)
+{
+    ConfigHome home;
+    const TRegIniFile store(kKey);
+    const QStringList texts { "", "plain", "with \"quotes\" and \\back\\slashes\\",
+        QString::fromUtf8("Grüße, 東京, 😀"), "two\r\nlines", "tab\there", " padded " };
+    for (int i = 0; i < texts.size(); ++i)
+        store.WriteText("Texts", QString("T%1").arg(i), texts[i]);
+    for (const int number : { 0, 1, -1, 562, INT_MAX, INT_MIN })
+        store.WriteNumber("Numbers", QString::number(number), number);
+    store.WriteFlag("Flags", "On", true);
+    store.WriteFlag("Flags", "Off", false);
+
+    const TRegIniFile reader(kKey);
+    for (int i = 0; i < texts.size(); ++i)
+        EXPECT_EQ(reader.ReadText("Texts", QString("T%1").arg(i), "default"), texts[i]) << i;
+    for (const int number : { 0, 1, -1, 562, INT_MAX, INT_MIN })
+        EXPECT_EQ(reader.ReadNumber("Numbers", QString::number(number), 7), number);
+    EXPECT_TRUE(reader.ReadFlag("Flags", "On", false));
+    EXPECT_FALSE(reader.ReadFlag("Flags", "Off", true));
+
+    // Numbers and flags are stored as text, in the forms other tools expect.
+    const QByteArray text = home.ReadUserHive();
+    EXPECT_TRUE(text.contains("\"-1\"=\"-1\"\n"));
+    EXPECT_TRUE(text.contains("\"On\"=\"1\"\n"));
+    EXPECT_TRUE(text.contains("\"Off\"=\"0\"\n"));
+    EXPECT_TRUE(text.contains("\"T2\"=\"with \\\"quotes\\\" and \\\\back\\\\slashes\\\\\"\n"));
+    EXPECT_TRUE(text.contains(QString::fromUtf8("\"T3\"=\"Grüße, 東京, 😀\"\n").toUtf8()));
+}
+
+TEST(TRegIniFile, numberGrammar)
+{
+    ConfigHome home;
+    const TRegIniFile store(kKey);
+    struct Case {
+        const char* Text;
+        int Expected; // 99 is the default
+    };
+    const Case cases[] = {
+        { "0x1F", 31 }, { "0X1f", 31 }, { "$ff", 255 }, { "$FFFFFFFF", -1 },
+        { "$80000000", INT_MIN }, { "$00000000000A", 10 }, { "$100000000", 99 }, { " 12", 12 },
+        { "\t 12", 12 }, { "12 ", 99 }, { "1.5", 99 }, { "", 99 }, { "   ", 99 }, { "+5", 5 },
+        { "-5", -5 }, { "007", 7 }, { "2147483647", INT_MAX }, { "2147483648", 99 },
+        { "-2147483648", INT_MIN }, { "-2147483649", 99 }, { "99999999999999999999", 99 },
+        { "-", 99 }, { "+", 99 }, { "$", 99 }, { "0x", 99 },
+        { " 0x10", 99 }, // the 0x form is recognised only at the very start
+        { "0x-1", 99 }, { "$-1", 99 }, { "-$1", 99 }, { "+-1", 99 }, { "1e3", 99 }, { "12abc", 99 },
+        { "\xd9\xa3", 99 }, // an Arabic-Indic digit three
+    };
+    for (const Case& c : cases)
+        store.WriteText(
+            "Numbers", QString::fromUtf8(c.Text).prepend('n'), QString::fromUtf8(c.Text));
+    for (const Case& c : cases) {
+        EXPECT_EQ(
+            store.ReadNumber("Numbers", QString::fromUtf8(c.Text).prepend('n'), 99), c.Expected)
+            << "text \"" << c.Text << "\"";
+    }
+}
+
+TEST(TRegIniFile, flagRule)
+{
+    ConfigHome home;
+    const TRegIniFile store(kKey);
+    const std::pair<const char*, int> cases[] = {
+        { "1", 1 },
+        { "0", 0 },
+        { "2", 1 },
+        { "-1", 1 },
+        { "0x0", 0 },
+        { "$10", 1 },
+        { "yes", -1 },
+        { "true", -1 },
+        { "", -1 },
+        { " 0", 0 },
+    };
+    for (const auto& [text, expected] : cases) {
+        store.WriteText("Flags", "F", text);
+        for (const bool fallback : { true, false }) {
+            const bool wanted = expected < 0 ? fallback : expected != 0;
+            EXPECT_EQ(store.ReadFlag("Flags", "F", fallback), wanted)
+                << "text \"" << text << "\" default " << fallback;
+        }
+    }
+}
+
+TEST(TRegIniFile, valueKindsAsAUserOrAnotherToolStoredThem)
+{
+    ConfigHome home;
+    home.WriteUserHive(kMixedHive);
+    const TRegIniFile store(kKey);
+    EXPECT_EQ(
+        Message([&] { store.ReadNumber("Splitter", "X", 562); }), "Invalid data type for 'X'");
+    EXPECT_EQ(
+        Message([&] { store.ReadText("Splitter", "List", ""); }), "Invalid data type for 'List'");
+    EXPECT_EQ(
+        Message([&] { store.ReadFlag("Splitter", "Blob", true); }), "Invalid data type for 'Blob'");
+    EXPECT_EQ(store.ReadNumber("Splitter", "Y", 0), 161);
+    // An expandable string comes back raw, nothing expanded.
+    EXPECT_EQ(store.ReadText("Splitter", "Path", ""), "%HOME%/a");
+    // A value of size 0 is empty text whatever its kind; a number read of it gives the default.
+    EXPECT_EQ(store.ReadText("Splitter", "Empty", "default"), "");
+    EXPECT_EQ(store.ReadNumber("Splitter", "Empty", 5), 5);
+    // Text ends at its first NUL.
+    EXPECT_EQ(store.ReadText("Splitter", "Cut", ""), "ab");
+    // Names are found regardless of ASCII case, as in the registry.
+    EXPECT_EQ(store.ReadNumber("SPLITTER", "y", 0), 161);
+    // The key's default value is the value without a name.
+    const TRegIniFile other("Software");
+    EXPECT_EQ(other.ReadText("Other", "", "-"), "left alone");
+    // A read that raises leaves the file as it was.
+    EXPECT_EQ(home.ReadUserHive(), kMixedHive);
+}
+
+TEST(TRegIniFile, writesKeepEveryValueAndKeyTheyDoNotTouch)
+{
+    ConfigHome home;
+    home.WriteUserHive(kMixedHive);
+    {
+        const TRegIniFile store(kKey);
+        store.WriteNumber("Splitter", "Y", 200);
+        store.WriteText("Splitter", "Path", "now text"); // replaces a value of another kind
+        store.WriteNumber("Splitter", "Z", 3);
+    }
+    const QByteArray text = home.ReadUserHive();
+    for (const char* kept : {
+             "\"X\"=dword:00000100\n",
+             "\"List\"=hex(7):61,00,00,00,62,00,00,00,00,00\n",
+             "\"Empty\"=hex(0):\n",
+             "\"Cut\"=hex(1):61,00,62,00,00,00,63,00,00,00\n",
+             "\"Blob\"=hex:de,ad,be,ef\n",
+             "\"Big\"=hex(b):01,02,03,04,05,06,07,08\n",
+             "[HKEY_CURRENT_USER\\Software\\Other]\n@=\"left alone\"\n",
+         })
+        EXPECT_TRUE(text.contains(kept)) << kept << "\n--- in ---\n" << text.constData();
+    EXPECT_TRUE(text.contains("\"Y\"=\"200\"\n"));
+    EXPECT_TRUE(text.contains("\"Path\"=\"now text\"\n"));
+    EXPECT_TRUE(text.contains("\"Z\"=\"3\"\n"));
+    // One form on writing: LF only.
+    EXPECT_FALSE(text.contains('\r'));
+}
+
+TEST(TRegIniFile, sectionsComeIntoBeingAtTheFirstWriteAndValuesStayUnique)
+{
+    ConfigHome home;
+    const TRegIniFile store(kKey);
+    EXPECT_FALSE(home.ReadUserHive().contains("\\Quorvane\\Options]"));
+    store.WriteFlag("Options", "Show Warnings", false);
+    store.WriteFlag("Options", "Show Warnings", false);
+    store.WriteFlag("options", "SHOW WARNINGS", true);
+    const QByteArray text = home.ReadUserHive();
+    EXPECT_EQ(text.count("[HKEY_CURRENT_USER\\Software\\Brindlewick\\Quorvane\\Options]"), 1);
+    EXPECT_EQ(text.count("Show Warnings"), 1) << text.constData();
+    EXPECT_TRUE(store.ReadFlag("Options", "Show Warnings", false));
+}
+
+TEST(TRegIniFile, nothingIsCached)
+{
+    ConfigHome home;
+    const TRegIniFile first(kKey);
+    const TRegIniFile second(kKey);
+    first.WriteNumber("Splitter", "X", 10);
+    EXPECT_EQ(second.ReadNumber("Splitter", "X", 0), 10);
+    second.WriteNumber("Splitter", "X", 20);
+    EXPECT_EQ(first.ReadNumber("Splitter", "X", 0), 20);
+    // A hand edit of the file, UTF-16LE with CRLF as registry editors export it, counts at once.
+    const QString edited = "Windows Registry Editor Version 5.00\r\n\r\n"
+                           "[HKEY_CURRENT_USER\\Software\\Brindlewick\\Quorvane\\Splitter]\r\n"
+                           "\"X\"=\"0x100\"\r\n";
+    QByteArray utf16("\xFF\xFE", 2);
+    utf16.append(reinterpret_cast<const char*>(edited.utf16()), edited.size() * 2);
+    home.WriteUserHive(utf16);
+    EXPECT_EQ(first.ReadNumber("Splitter", "X", 0), 256);
+    // The next write keeps the edited value and puts the file into the one written form.
+    first.WriteNumber("Splitter", "Y", 5);
+    EXPECT_EQ(second.ReadNumber("Splitter", "X", 0), 256);
+    EXPECT_TRUE(home.ReadUserHive().startsWith("Windows Registry Editor Version 5.00\n"));
+}
+
+TEST(TRegIniFile, emptyKeyPathIsTheRoot)
+{
+    ConfigHome home;
+    const TRegIniFile store("");
+    EXPECT_TRUE(store.HasCurrentKey());
+    EXPECT_EQ(store.CurrentPath(), "");
+    store.WriteText("TopSection", "V", "x");
+    EXPECT_TRUE(home.ReadUserHive().contains("[HKEY_CURRENT_USER\\TopSection]\n\"V\"=\"x\"\n"));
+}
+
+TEST(TRegIniFile, failuresRaiseTheStoreMessages)
+{
+    ConfigHome home;
+    const TRegIniFile store(kKey);
+    // Names the file format cannot hold on one line are refused by the store.
+    EXPECT_EQ(Message([&] { store.WriteText("Options", "two\nlines", "x"); }),
+        "Failed to set data for 'two\nlines'");
+    EXPECT_EQ(Message([&] { store.WriteText("Bad\\\\Section", "Name", "x"); }),
+        "Failed to create key Bad\\\\Section");
+    // Values written before a failure stay written.
+    store.WriteText("Options", "Before", "kept");
+    EXPECT_THROW(store.WriteText("Options", QString("nul") + QChar(0), "x"), ERegistryException);
+    EXPECT_EQ(store.ReadText("Options", "Before", ""), "kept");
+}
+
+TEST(TRegIniFile, unwritableFolderLeavesNoCurrentKeyAndTouchesNothing)
+{
+    ConfigHome home;
+    // As root no permission bit stops a write, so the config folder lies below a plain file.
+    const QString blocker = home.Path() + "/not-a-folder";
+    {
+        QFile file(blocker);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    qputenv("XDG_CONFIG_HOME", (blocker + "/config").toLocal8Bit());
+    const TRegIniFile store(kKey);
+    EXPECT_FALSE(store.HasCurrentKey());
+    EXPECT_EQ(store.ReadText("Options", "Show Warnings", "default"), "default");
+    EXPECT_TRUE(store.ReadFlag("Options", "Show Warnings", true));
+    EXPECT_EQ(Message([&] { store.WriteFlag("Options", "Show Warnings", false); }),
+        "Failed to create key Options");
+    EXPECT_EQ(QDir(home.Path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList { "not-a-folder" });
+    EXPECT_EQ(QFileInfo(blocker).size(), 0);
+}
+
+TEST(TRegIniFile, unreadableHiveFileIsNeitherReadNorReplaced)
+{
+    ConfigHome home;
+    // A folder where the file should be cannot be read as a hive; nothing may replace it.
+    QDir().mkpath(home.UserHive());
+    const TRegIniFile store(kKey);
+    EXPECT_FALSE(store.HasCurrentKey());
+    EXPECT_EQ(store.ReadNumber("Splitter", "X", 562), 562);
+    EXPECT_THROW(store.WriteNumber("Splitter", "X", 1), ERegistryException);
+    EXPECT_TRUE(QFileInfo(home.UserHive()).isDir());
+}
+
+TEST(TRegIniFile, machineRootIsReadOnly)
+{
+    ConfigHome home;
+    const QByteArray machine
+        = "Windows Registry Editor Version 5.00\n\n"
+          "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion]\n"
+          "\"RegisteredOwner\"=\"Ada Lovelace\"\n"
+          "\"RegisteredOrganization\"=\"Analytical Engines\"\n";
+    home.WriteMachineHive(machine);
+    TRegIniFile store(kKey);
+    store.SelectRoot(HKEY_LOCAL_MACHINE);
+    EXPECT_FALSE(store.HasCurrentKey());
+    ASSERT_TRUE(store.OpenPath("Software\\Microsoft\\Windows\\", true));
+    EXPECT_EQ(store.CurrentPath(), "Software\\Microsoft\\Windows");
+    EXPECT_EQ(store.ReadText("CurrentVersion", "RegisteredOwner", ""), "Ada Lovelace");
+    EXPECT_EQ(store.ReadText("CurrentVersion", "RegisteredOrganization", ""), "Analytical Engines");
+    EXPECT_THROW(
+        store.WriteText("CurrentVersion", "RegisteredOwner", "Mallory"), ERegistryException);
+    EXPECT_EQ(Message([&] { store.WriteText("NewSection", "V", "x"); }),
+        "Failed to create key NewSection");
+    // A key missing from the machine hive cannot be made; the current key stays.
+    EXPECT_FALSE(store.OpenPath("Missing", true));
+    EXPECT_EQ(store.CurrentPath(), "Software\\Microsoft\\Windows");
+    QFile file(home.MachineDir() + "/quorvane/machine.reg");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), machine);
+    // The user's hive holds nothing of the machine's.
+    EXPECT_FALSE(home.ReadUserHive().contains("Microsoft"));
+}
+
+TEST(TRegIniFile, withoutMachineHiveTheMachineValuesAreEmpty)
+{
+    ConfigHome home;
+    TRegIniFile store(kKey);
+    store.SelectRoot(HKEY_LOCAL_MACHINE);
+    EXPECT_FALSE(store.OpenPath("Software\\Microsoft\\Windows\\", true));
+    EXPECT_FALSE(store.HasCurrentKey());
+    // Without a current key nothing below the root is reached.
+    EXPECT_EQ(store.ReadText("CurrentVersion", "RegisteredOwner", ""), "");
+}
+
+TEST(TRegIniFile, openPathGoesBelowTheCurrentKey)
+{
+    ConfigHome home;
+    {
+        const TRegIniFile store(kKey);
+        store.WriteText("Options", "V", "here");
+    }
+    TRegIniFile store("Software\\Brindlewick");
+    EXPECT_FALSE(store.OpenPath("Missing", false));
+    EXPECT_EQ(store.CurrentPath(), "Software\\Brindlewick");
+    ASSERT_TRUE(store.OpenPath("Quorvane", false));
+    EXPECT_EQ(store.CurrentPath(), kKey);
+    EXPECT_EQ(store.ReadText("Options", "V", ""), "here");
+    ASSERT_TRUE(store.OpenPath("New\\Deeper", true));
+    EXPECT_EQ(store.CurrentPath(), kKey + "\\New\\Deeper");
+    EXPECT_TRUE(home.ReadUserHive().contains(
+        "[HKEY_CURRENT_USER\\Software\\Brindlewick\\Quorvane\\New\\Deeper]\n"));
+}
