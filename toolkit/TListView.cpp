@@ -26,6 +26,8 @@ TListView::TListView(QWidget* parent)
     header()->setSectionsClickable(true);
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
+    // As in a report list a column may be narrowed to nothing.
+    header()->setMinimumSectionSize(0);
     connect(header(), &QHeaderView::sectionClicked, this,
         [this](int column) { DoColumnClick(column); });
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -54,18 +56,23 @@ const TListColumn& TListView::Column(int index) const
     return FModel->Columns().at(size_t(index));
 }
 
+// The fill follows the column, not its display position: dragging it elsewhere keeps it filling.
 void TListView::applyStretch()
 {
-    header()->setStretchLastSection(
-        ColumnCount() > 0 && Column(ColumnCount() - 1).AutoSizeUseHeader);
+    const int last = ColumnCount() - 1;
+    if (last > 0)
+        header()->setSectionResizeMode(last - 1, QHeaderView::Interactive);
+    if (last >= 0)
+        header()->setSectionResizeMode(
+            last, Column(last).AutoSizeUseHeader ? QHeaderView::Stretch : QHeaderView::Interactive);
 }
 
 void TListView::SetColumnWidth(int column, int width)
 {
     if (column < 0 || column >= ColumnCount() || columnWidth(column) == width)
         return;
-    if (column == ColumnCount() - 1)
-        header()->setStretchLastSection(false);
+    if (header()->sectionResizeMode(column) != QHeaderView::Interactive)
+        header()->setSectionResizeMode(column, QHeaderView::Interactive);
     setColumnWidth(column, std::max(width, 0));
 }
 
