@@ -1,5 +1,6 @@
 #include "TListView.h"
 
+#include "StableOrder.h"
 #include "TListRowModel.h"
 
 #include <QHeaderView>
@@ -319,30 +320,21 @@ void TListView::SetSmallImages(const TImageList* images)
 
 void TListView::SortItems(const std::function<int(int first, int second)>& compare)
 {
-    const int count = FModel->RowCount();
-    if (count < 2 || FModel->CellSource())
+    if (FModel->RowCount() < 2 || FModel->CellSource())
         return;
-    // Bottom-up merge sort: stable, and it never leaves its ranges whatever the comparison says.
-    std::vector<int> order(static_cast<size_t>(count));
-    std::iota(order.begin(), order.end(), 0);
-    std::vector<int> merged(static_cast<size_t>(count));
-    for (int width = 1; width < count; width *= 2) {
-        for (int low = 0; low < count; low += 2 * width) {
-            const int middle = std::min(low + width, count);
-            const int high = std::min(low + 2 * width, count);
-            int left = low;
-            int right = middle;
-            int out = low;
-            while (left < middle && right < high)
-                merged[size_t(out++)] = compare(order[size_t(left)], order[size_t(right)]) <= 0
-                    ? order[size_t(left++)]
-                    : order[size_t(right++)];
-            while (left < middle)
-                merged[size_t(out++)] = order[size_t(left++)];
-            while (right < high)
-                merged[size_t(out++)] = order[size_t(right++)];
-        }
-        order.swap(merged);
+    ApplyOrder(StableOrder(FModel->RowCount(), compare));
+}
+
+void TListView::ApplyOrder(const std::vector<int>& order)
+{
+    const int count = FModel->RowCount();
+    if (int(order.size()) != count || FModel->CellSource())
+        return;
+    std::vector<bool> seen(order.size(), false);
+    for (int row : order) {
+        if (row < 0 || row >= count || seen[size_t(row)])
+            return;
+        seen[size_t(row)] = true;
     }
     if (Updating()) {
         std::vector<int> newPosition(static_cast<size_t>(count));

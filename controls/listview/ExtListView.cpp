@@ -1,6 +1,7 @@
 #include "ExtListView.h"
 
-#include "TListSortKey.h"
+#include "StableOrder.h"
+#include "TListSortKeys.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -155,45 +156,33 @@ int TExtListView::SortDirectionFactor()
 void TExtListView::SortColumn(int column, bool ascending)
 {
     sortDirection = ascending ? 1 : -1;
-    if (FVirtualMode)
+    if (FVirtualMode || ItemCount() < 2)
         return;
-    const TShortDateFormat format = TShortDateFormat::FromLocale(QLocale());
-    QCollator collator { QLocale() };
-    collator.setCaseSensitivity(Qt::CaseSensitive);
     // Each cell is parsed once per sort, not once per comparison.
-    std::vector<TListSortKey> keys;
-    keys.reserve(size_t(ItemCount()));
-    for (int row = 0; row < ItemCount(); ++row) {
-        const TListRowModel::Row& r = RowModel()->RowAt(row);
-        if (column == 0)
-            keys.emplace_back(r.Caption, format);
-        else if (column > 0 && column - 1 < r.SubItems.size())
-            keys.emplace_back(r.SubItems[column - 1], format);
-        else
-            keys.emplace_back();
-    }
-    SortItems([&](int first, int second) {
-        return TListSortKey::Compare(keys[size_t(first)], keys[size_t(second)], collator)
-            * sortDirection;
-    });
+    TListSortKeys keys { QLocale() };
+    keys.Reserve(ItemCount());
+    for (int row = 0; row < ItemCount(); ++row)
+        keys.Add(cellOf(row, column - 1));
+    ApplyOrder(StableOrder(ItemCount(),
+        [&keys](int first, int second) { return keys.Compare(first, second) * sortDirection; }));
+}
+
+const QString* TExtListView::cellOf(int row, int sortParam) const
+{
+    const TListRowModel::Row& r = RowModel()->RowAt(row);
+    if (sortParam == -1)
+        return &r.Caption;
+    return sortParam >= 0 && sortParam < r.SubItems.size() ? &r.SubItems[sortParam] : nullptr;
 }
 
 int TExtListView::CompareListItems(int first, int second, int sortParam) const
 {
     if (FVirtualMode || first < 0 || second < 0 || first >= ItemCount() || second >= ItemCount())
         return 0;
-    const TShortDateFormat format = TShortDateFormat::FromLocale(QLocale());
-    QCollator collator { QLocale() };
-    collator.setCaseSensitivity(Qt::CaseSensitive);
-    auto keyOf = [&](int row) {
-        const TListRowModel::Row& r = RowModel()->RowAt(row);
-        if (sortParam == -1)
-            return TListSortKey(r.Caption, format);
-        if (sortParam >= 0 && sortParam < r.SubItems.size())
-            return TListSortKey(r.SubItems[sortParam], format);
-        return TListSortKey();
-    };
-    return TListSortKey::Compare(keyOf(first), keyOf(second), collator) * sortDirection;
+    TListSortKeys keys { QLocale() };
+    keys.Add(cellOf(first, sortParam));
+    keys.Add(cellOf(second, sortParam));
+    return keys.Compare(0, 1) * sortDirection;
 }
 
 void TExtListView::Resort()

@@ -102,6 +102,7 @@ private:
     bool hasStyle(TLVExtendedStyle style) const { return (FStyleWord & style) != 0; }
     void applyStyles();
     bool settingsApply() const;
+    const QString* cellOf(int row, int sortParam) const;
     void reportRange(const QItemSelection& ranges, unsigned newState, unsigned oldState);
     int rowAt(const QPoint& position) const;
     void finishMarquee(const QPoint& end);

@@ -90,8 +90,18 @@ bool TextToNumber(const QString& text, long double& value)
         return true;
     }
     // Only ASCII is left: sign, digits, ".", exponent.
-    const std::string ascii = text.mid(signAt).toStdString();
-    value = strtold_l(ascii.c_str(), nullptr, cLocale());
+    const qsizetype length = size - signAt;
+    char small[64];
+    std::string large;
+    char* ascii = small;
+    if (length >= qsizetype(sizeof small)) {
+        large.resize(size_t(length));
+        ascii = large.data();
+    }
+    for (qsizetype i = 0; i < length; ++i)
+        ascii[i] = char(text[signAt + i].unicode());
+    ascii[length] = '\0';
+    value = strtold_l(ascii, nullptr, cLocale());
     return true;
 }
 
