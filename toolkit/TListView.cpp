@@ -37,7 +37,13 @@ TListView::TListView(QWidget* parent)
         selectionModel(), &QItemSelectionModel::currentChanged, this, &TListView::reportCurrent);
 }
 
-TListView::~TListView() = default;
+// The model and selection model outlive this part of the object: they must not report into it.
+TListView::~TListView()
+{
+    FQuiet = true;
+    disconnect(selectionModel(), nullptr, this, nullptr);
+    disconnect(header(), nullptr, this, nullptr);
+}
 
 void TListView::AddColumn(const TListColumn& column)
 {
