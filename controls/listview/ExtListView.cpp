@@ -82,7 +82,8 @@ void TExtListView::applyStyles()
     // A tree keeps its first column in place; a list lets every column move.
     header()->setFirstSectionMovable(hasStyle(lvxHeaderDragDrop));
     setAllColumnsShowFocus(hasStyle(lvxFullRowSelect));
-    static_cast<TCellDelegate*>(itemDelegate())->FullRow = hasStyle(lvxFullRowSelect);
+    if (auto* cells = dynamic_cast<TCellDelegate*>(itemDelegate()))
+        cells->FullRow = hasStyle(lvxFullRowSelect);
     viewport()->update();
 }
 
