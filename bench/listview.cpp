@@ -110,6 +110,7 @@ void BM_FillInOneUpdate(benchmark::State& state)
         state.ResumeTiming();
     }
     state.counters["bytes_per_row"] = double(bytes) / Rows;
+    state.counters["row_record_bytes"] = double(sizeof(TListRowModel::Row));
 }
 
 BENCHMARK(BM_SortNumbers)->Unit(benchmark::kMillisecond)->Iterations(10);
