@@ -69,15 +69,21 @@ namespace {
         return button;
     }
 
-    TListView* ReportList(
-        QWidget* parent, const QString& name, std::initializer_list<TListColumn> columns)
+    // A list of the main window: full-row selection, headers the user drags into another order,
+    // sorted by header clicks, columns kept under the list's own key.
+    TExtListView* ReportList(QWidget* parent, const QString& name, const QString& settingsKey,
+        std::initializer_list<TListColumn> columns)
     {
-        auto* list = new TListView(parent);
+        auto* list = new TExtListView(parent);
         list->setObjectName(name);
         list->setFrameShape(QFrame::NoFrame);
         list->setAccessibleName(name);
         for (const TListColumn& column : columns)
             list->AddColumn(column);
+        list->SetExtendedStyles(lvxHeaderDragDrop | lvxFullRowSelect);
+        list->SetAutoColumnSort(acsSortToggle);
+        list->SaveSettings().SetAutoSave(true);
+        list->SaveSettings().SetRegistryKey(ProgramKey + QLatin1Char('\\') + settingsKey);
         return list;
     }
 }
@@ -231,7 +237,7 @@ void TSDIAppForm::CreateLists()
     QuadSplit->BarPosition().SetY(161);
     QuadSplit->SetPaneTabOrder(oxsAcross);
 
-    ProcessList = ReportList(this, QStringLiteral("ProcessList"),
+    ProcessList = ReportList(this, QStringLiteral("ProcessList"), QStringLiteral("ProcessList"),
         { { QStringLiteral("Process"), 90, Qt::AlignLeft, false },
             { QStringLiteral("PID"), 75, Qt::AlignLeft, false },
             { QStringLiteral("Base Priority"), 70, Qt::AlignLeft, false },
@@ -243,10 +249,10 @@ void TSDIAppForm::CreateLists()
         RunHandler([&] { ProcessListChange(sender, item, change); });
     };
 
-    ThreadList = ReportList(this, QStringLiteral("ThreadList"),
+    ThreadList = ReportList(this, QStringLiteral("ThreadList"), QStringLiteral("ThreadList"),
         { { QStringLiteral("TID"), 75, Qt::AlignLeft, false },
             { QStringLiteral("Priority"), 187, Qt::AlignLeft, true } });
-    ModuleList = ReportList(this, QStringLiteral("ModuleList"),
+    ModuleList = ReportList(this, QStringLiteral("ModuleList"), QStringLiteral("ModuleList"),
         { { QStringLiteral("Module"), 80, Qt::AlignLeft, false },
             { QStringLiteral("Handle"), 75, Qt::AlignLeft, false },
             { QStringLiteral("MID"), 75, Qt::AlignLeft, false },
@@ -254,7 +260,7 @@ void TSDIAppForm::CreateLists()
             { QStringLiteral("Process Usage"), 84, Qt::AlignHCenter, false },
             { QStringLiteral("Size"), 65, Qt::AlignRight, false },
             { QStringLiteral("Full Path"), 105, Qt::AlignLeft, true } });
-    HeapListList = ReportList(this, QStringLiteral("HeapListList"),
+    HeapListList = ReportList(this, QStringLiteral("HeapListList"), QStringLiteral("HeapList"),
         { { QStringLiteral("HID"), 75, Qt::AlignLeft, false },
             { QStringLiteral("Status"), 187, Qt::AlignLeft, true } });
 
@@ -327,6 +333,8 @@ void TSDIAppForm::RefreshItemClick(QObject* /*Sender*/)
 {
     TBusyCursor busy;
     FillProcessList();
+    for (TExtListView* list : { ProcessList, ThreadList, ModuleList, HeapListList })
+        list->Resort();
 }
 
 void TSDIAppForm::FillProcessList()

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "ExtListView.h"
 #include "TComponent.h"
 #include "TImageList.h"
-#include "TListView.h"
 #include "ToolHelp.h"
 
 #include <QMainWindow>
@@ -46,10 +46,10 @@ public:
     QMenu* ProcessMenu = nullptr;
     QAction* RefreshItem = nullptr;
     QAction* TerminateProcessItem = nullptr;
-    TListView* ProcessList = nullptr;
-    TListView* ThreadList = nullptr;
-    TListView* ModuleList = nullptr;
-    TListView* HeapListList = nullptr;
+    TExtListView* ProcessList = nullptr;
+    TExtListView* ThreadList = nullptr;
+    TExtListView* ModuleList = nullptr;
+    TExtListView* HeapListList = nullptr;
     QAction* N1 = nullptr;
     TPlacement* Placement = nullptr;
     QAction* HeapListItem = nullptr;
