@@ -7,6 +7,7 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -200,6 +201,37 @@ namespace {
         return ::fsync(folderFd) == 0;
     }
 
+    // The last parse of each recently read file with the bytes it was made from. Comparing the
+    // bytes, not times or sizes, makes it exact: a file edited within one clock tick to the same
+    // size is still seen as changed.
+    struct ParsedFile {
+        std::string Path;
+        std::string Bytes;
+        std::shared_ptr<const HiveDocument> Document;
+    };
+    constexpr size_t kParsedFilesKept = 4;
+
+    std::shared_ptr<const HiveDocument> ParseOrReuse(const std::string& path, std::string bytes)
+    {
+        static std::mutex lock;
+        static std::vector<ParsedFile> parsed;
+        const std::lock_guard guard(lock);
+        for (ParsedFile& file : parsed) {
+            if (file.Path == path) {
+                if (file.Bytes != bytes) {
+                    file.Document = std::make_shared<const HiveDocument>(ParseHive(bytes));
+                    file.Bytes = std::move(bytes);
+                }
+                return file.Document;
+            }
+        }
+        if (parsed.size() == kParsedFilesKept)
+            parsed.erase(parsed.begin());
+        auto document = std::make_shared<const HiveDocument>(ParseHive(bytes));
+        parsed.push_back({ path, std::move(bytes), document });
+        return document;
+    }
+
 } // namespace
 
 HiveFile::HiveFile(std::string path, HiveRoot root, bool writable)
@@ -243,9 +275,10 @@ HiveFile HiveFile::ForLocalMachine()
     return HiveFile({}, HiveRoot::hrLocalMachine, false);
 }
 
-HiveResult HiveFile::Load(HiveDocument& document) const
+HiveResult HiveFile::Load(std::shared_ptr<const HiveDocument>& document) const
 {
-    document = HiveDocument();
+    static const auto empty = std::make_shared<const HiveDocument>();
+    document = empty;
     if (FPath.empty())
         return HiveResult::hsOk;
     std::string bytes;
@@ -257,7 +290,7 @@ HiveResult HiveFile::Load(HiveDocument& document) const
     case ReadOutcome::roRead:
         break;
     }
-    document = ParseHive(bytes);
+    document = ParseOrReuse(FPath, std::move(bytes));
     return HiveResult::hsOk;
 }
 

@@ -246,6 +246,17 @@ TEST(TRegIniFile, nothingIsCached)
     utf16.append(reinterpret_cast<const char*>(edited.utf16()), edited.size() * 2);
     home.WriteUserHive(utf16);
     EXPECT_EQ(first.ReadNumber("Splitter", "X", 0), 256);
+    // An edit in place to a file of the same size, within the same clock tick, counts too.
+    const QByteArray header = "Windows Registry Editor Version 5.00\n\n"
+                              "[HKEY_CURRENT_USER\\Software\\Brindlewick\\Quorvane\\Splitter]\n";
+    for (const char* value : { "\"X\"=\"11\"\n", "\"X\"=\"22\"\n", "\"X\"=\"33\"\n" }) {
+        QFile file(home.UserHive());
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        file.write(header + value);
+        file.close();
+        EXPECT_EQ(first.ReadNumber("Splitter", "X", 0), QByteArray(value).mid(5, 2).toInt());
+    }
+    home.WriteUserHive(utf16);
     // The next write keeps the edited value and puts the file into the one written form.
     first.WriteNumber("Splitter", "Y", 5);
     EXPECT_EQ(second.ReadNumber("Splitter", "X", 0), 256);
