@@ -1,44 +1,29 @@
 #include "FakeSystem.h"
 
+#include "RecordWalk.h"
+
 namespace quorvane::testing {
 
 namespace {
-    template <typename Record> class Cursor {
-    public:
-        explicit Cursor(std::vector<Record> records)
-            : FRecords(std::move(records))
-        {
-        }
-        bool First(Record& record)
-        {
-            FNext = 0;
-            return Next(record);
-        }
-        bool Next(Record& record)
-        {
-            if (FNext >= FRecords.size())
-                return false;
-            record = FRecords[FNext++];
-            return true;
-        }
-
-    private:
-        std::vector<Record> FRecords;
-        size_t FNext = 0;
-    };
+    template <typename Record> RecordWalk<Record> WalkOf(std::vector<Record> records)
+    {
+        RecordWalk<Record> walk;
+        walk.Records() = std::move(records);
+        return walk;
+    }
 
     class FakeSnapshot : public ToolhelpSnapshot {
     public:
         FakeSnapshot(const FakeSnapshotService& system, uint32_t flags, uint32_t processId)
             : FOnWalk(system.OnWalk)
-            , FProcesses(
-                  flags & TH32CS_SNAPPROCESS ? system.Processes : std::vector<PROCESSENTRY32>())
-            , FThreads(
-                  flags & TH32CS_SNAPTHREAD ? AllThreads(system) : std::vector<THREADENTRY32>())
-            , FModules(flags & TH32CS_SNAPMODULE ? Of(system.Modules, processId)
-                                                 : std::vector<MODULEENTRY32>())
-            , FHeaps(flags & TH32CS_SNAPHEAPLIST ? Of(system.Heaps, processId)
-                                                 : std::vector<HEAPLIST32>())
+            , FProcesses(WalkOf(
+                  flags & TH32CS_SNAPPROCESS ? system.Processes : std::vector<PROCESSENTRY32>()))
+            , FThreads(WalkOf(
+                  flags & TH32CS_SNAPTHREAD ? AllThreads(system) : std::vector<THREADENTRY32>()))
+            , FModules(WalkOf(flags & TH32CS_SNAPMODULE ? Of(system.Modules, processId)
+                                                        : std::vector<MODULEENTRY32>()))
+            , FHeaps(WalkOf(flags & TH32CS_SNAPHEAPLIST ? Of(system.Heaps, processId)
+                                                        : std::vector<HEAPLIST32>()))
         {
         }
 
@@ -73,10 +58,10 @@ namespace {
         }
 
         std::function<void()> FOnWalk;
-        Cursor<PROCESSENTRY32> FProcesses;
-        Cursor<THREADENTRY32> FThreads;
-        Cursor<MODULEENTRY32> FModules;
-        Cursor<HEAPLIST32> FHeaps;
+        RecordWalk<PROCESSENTRY32> FProcesses;
+        RecordWalk<THREADENTRY32> FThreads;
+        RecordWalk<MODULEENTRY32> FModules;
+        RecordWalk<HEAPLIST32> FHeaps;
     };
 }
 
