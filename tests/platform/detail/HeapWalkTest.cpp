@@ -224,6 +224,28 @@ TEST(HeapWalk, totalsAgreeWithMallinfoWhenNothingIsHeldInTcache)
         EXPECT_EQ(blocks.at(address - 16).dwFlags, LF32_FIXED);
 }
 
+TEST(HeapWalk, anArenaOfSeveralHeapsListsEachAndEveryOneWalksToItsEnd)
+{
+    ChildProcess child(
+        HEAP_CHILD, { "heaps", "800" }, { "GLIBC_TUNABLES=glibc.malloc.tcache_count=0" });
+    const HeapReport report = ReadReport(child);
+    const uint32_t pid = uint32_t(child.Pid());
+    const std::vector<HEAPLIST32> heaps = HeapsOf(pid);
+    ASSERT_GE(heaps.size(), 3u); // the main heap and at least two of the second thread's arena
+    const std::map<uint64_t, HEAPENTRY32> blocks = WalkEveryHeap(pid, heaps);
+    for (const auto& [address, size] : report.live) {
+        const auto block = blocks.find(address - 16);
+        ASSERT_NE(block, blocks.end()) << std::hex << address;
+        EXPECT_EQ(block->second.dwFlags, LF32_FIXED);
+        EXPECT_GE(block->second.dwBlockSize - 8, size);
+    }
+    const Totals totals = Sum(blocks);
+    EXPECT_EQ(totals.freeBytes, report.fordblks);
+    EXPECT_EQ(totals.freeCount, report.ordblks + report.smblks);
+    EXPECT_LE(totals.allBytes, report.arena);
+    EXPECT_GE(totals.allBytes + ThreadHeapOverhead * (heaps.size() - 1), report.arena);
+}
+
 TEST(HeapWalk, holdsTheProcessOnlyWhileItReads)
 {
     ChildProcess child(HEAP_CHILD, { "pattern", "300", "30" });
