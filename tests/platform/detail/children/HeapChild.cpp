@@ -4,7 +4,8 @@
 //                         thread's by the main thread, so they sit in its tcache).
 //   damage COUNT VALUE    COUNT blocks, then the size word of the middle one set to VALUE.
 //   random SEED           blocks, then everything from the heap's start to its top chunk
-//                         overwritten with bytes from SEED.
+//                         overwritten with bytes from SEED; for an even SEED only the chunks'
+//                         contents, their headers kept.
 //   big COUNT             COUNT small blocks, every third freed.
 //   heaps COUNT           as pattern, but the second thread also takes COUNT blocks of 100,000
 //                         bytes, more than one 64 MiB heap holds: its arena grows a second heap.
@@ -178,8 +179,19 @@ void RandomHeap(uint64_t seed)
     std::fclose(maps);
     char* topChunk = static_cast<char*>(sbrk(0)) - mallinfo2().keepcost;
     state = seed * 2654435761u + 1;
-    for (char* at = reinterpret_cast<char*>(heapStart) + 8; at < topChunk; ++at)
-        *at = char(Random());
+    if (seed % 2 == 1) {
+        for (char* at = reinterpret_cast<char*>(heapStart) + 8; at < topChunk; ++at)
+            *at = char(Random());
+    } else {
+        // Only what the chunks hold: their headers stay, their contents (the tcache, the free
+        // lists' links) turn to noise.
+        for (char* chunk = reinterpret_cast<char*>(heapStart); chunk < topChunk;) {
+            const uint64_t size = reinterpret_cast<uint64_t*>(chunk)[1] & ~7ull;
+            for (char* at = chunk + 16; at < chunk + size; ++at)
+                *at = char(Random());
+            chunk += size;
+        }
+    }
     Add("heap %llu %llu\n", heapStart, reinterpret_cast<uintptr_t>(topChunk));
     Finish();
 }
