@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <random>
@@ -268,6 +270,82 @@ TEST(HeapWalk, holdsTheProcessOnlyWhileItReads)
     EXPECT_EQ(ProcStatus(child.Pid(), "TracerPid"), "\t0");
     EXPECT_EQ(ProcStatus(child.Pid(), "State").find("t (tracing stop)"), std::string::npos);
     EXPECT_EQ(child.Finish(), 0); // it still answers: it ends when its input closes
+}
+
+TEST(HeapWalk, aStoppedProcessIsWalkedAndStaysStopped)
+{
+    ChildProcess child(HEAP_CHILD, { "pattern", "300", "30" });
+    const HeapReport report = ReadReport(child);
+    const uint32_t pid = uint32_t(child.Pid());
+    ASSERT_EQ(::kill(child.Pid(), SIGSTOP), 0);
+    siginfo_t info {};
+    ASSERT_EQ(::waitid(P_PID, id_t(pid), &info, WSTOPPED | WNOWAIT), 0);
+    const std::vector<HEAPLIST32> heaps = HeapsOf(pid);
+    ASSERT_GE(heaps.size(), 2u);
+    std::map<uint64_t, HEAPENTRY32> blocks = WalkEveryHeap(pid, heaps);
+    for (const auto& [address, size] : report.live)
+        EXPECT_EQ(blocks[address - 16].dwFlags, LF32_FIXED);
+    EXPECT_EQ(ProcStatus(child.Pid(), "State").substr(0, 3), "\tT ");
+    EXPECT_EQ(ProcStatus(child.Pid(), "TracerPid"), "\t0");
+    ::kill(child.Pid(), SIGCONT);
+    EXPECT_EQ(child.Finish(), 0);
+}
+
+namespace {
+// A freezer cgroup of our own for one child, thawed and removed again at the end.
+class FrozenGroup {
+public:
+    explicit FrozenGroup(pid_t pid)
+        : FPath("/sys/fs/cgroup/freezer/quorvane-test-" + std::to_string(::getpid()))
+        , FPid(pid)
+    {
+        FMade = std::filesystem::create_directory(FPath, FError) && Write("tasks", pid)
+            && Write("freezer.state", "FROZEN");
+    }
+    ~FrozenGroup()
+    {
+        Write("freezer.state", "THAWED");
+        std::ofstream("/sys/fs/cgroup/freezer/tasks") << FPid << std::endl;
+        std::filesystem::remove(FPath, FError);
+    }
+    bool Made() const { return FMade; }
+
+private:
+    template <typename T> bool Write(const std::string& file, const T& value)
+    {
+        std::ofstream out(FPath / file);
+        out << value << std::endl;
+        return bool(out);
+    }
+
+    std::filesystem::path FPath;
+    pid_t FPid;
+    std::error_code FError;
+    bool FMade = false;
+};
+}
+
+TEST(HeapWalk, aFrozenProcessIsReadLiveRatherThanWaitedFor)
+{
+    ChildProcess child(HEAP_CHILD, { "pattern", "300", "30" });
+    const HeapReport report = ReadReport(child);
+    const uint32_t pid = uint32_t(child.Pid());
+    FrozenGroup frozen(child.Pid());
+    if (!frozen.Made())
+        GTEST_SKIP() << "no freezer cgroup of our own here";
+    for (int i = 0; i < 1000 && ProcStatus(child.Pid(), "State").substr(0, 2) != "\tD"; ++i)
+        ::usleep(1000);
+    const std::vector<HEAPLIST32> heaps = HeapsOf(pid);
+    ASSERT_GE(heaps.size(), 2u);
+    GlibcHeapWalk walk;
+    const WalkResult walked = Walk(pid, heaps[0].th32HeapID, walk);
+    EXPECT_FALSE(walk.WasHeld());
+    EXPECT_FALSE(walked.failure);
+    size_t live = 0;
+    for (const HEAPENTRY32& block : walked.blocks)
+        live += report.live.count(block.dwAddress) > 0 && block.dwFlags == LF32_FIXED;
+    EXPECT_GT(live, 0u);
+    EXPECT_EQ(ProcStatus(child.Pid(), "TracerPid"), "\t0");
 }
 
 TEST(HeapWalk, aDamagedHeaderGivesTheBlocksBeforeItThenTheFailure)
