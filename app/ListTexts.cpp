@@ -78,6 +78,8 @@ QString HeapStatusText(uint32_t flags)
 
 std::string FileNamePart(const std::string& path)
 {
+    if (path.size() >= 2 && path.front() == '[' && path.back() == ']')
+        return path;
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }

@@ -21,7 +21,8 @@ QString ThreadPriorityText(int32_t basePriority, int32_t delta);
 
 QString HeapStatusText(uint32_t flags);
 
-// The text after the last "/" of a path, all of it when there is none.
+// The text after the last "/" of a path, all of it when there is none. A name in brackets, as a
+// kernel thread or a process without a readable executable has, is no path and stays whole.
 std::string FileNamePart(const std::string& path);
 
 // Only "A" to "Z" change; every other character, and every byte of a name that is not UTF-8,

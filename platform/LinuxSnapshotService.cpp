@@ -59,4 +59,11 @@ std::unique_ptr<ToolhelpSnapshot> LinuxSnapshotService::CreateToolhelp32Snapshot
     return snapshot;
 }
 
+uint32_t LinuxSnapshotService::ExecutableTypeOf(const PROCESSENTRY32& record)
+{
+    if (const std::optional<uint32_t> type = FProcesses->ExecutableTypeOf(record))
+        return *type;
+    return FTypes.TypeOf(record.szExeFile);
+}
+
 } // namespace quorvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ExecutableTypeCache.h"
 #include "SnapshotBuilder.h"
 #include "SnapshotService.h"
 
@@ -18,6 +19,10 @@ class LinuxSnapshotService : public SnapshotService {
 public:
     LinuxSnapshotService();
     ~LinuxSnapshotService() override;
+
+    // Known without a system call for a record of the last process snapshot: read from the image
+    // the process runs when it exec'd (so also for a deleted file), kept until it execs again.
+    uint32_t ExecutableTypeOf(const PROCESSENTRY32& record) override;
 
     std::unique_ptr<ToolhelpSnapshot> CreateToolhelp32Snapshot(
         uint32_t flags, uint32_t processId) override;
@@ -38,6 +43,7 @@ private:
         uint32_t Flag;
         std::unique_ptr<SnapshotBuilder> Builder;
     };
+    ExecutableTypeCache FTypes; // for records the table does not know
     std::vector<KindBuilder> FBuilders;
     ProcessTable* FProcesses = nullptr; // owned by FBuilders
     ModuleListBuilder* FModules = nullptr; // owned by FBuilders

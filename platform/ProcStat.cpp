@@ -18,7 +18,12 @@ namespace {
         {
             while (!FRest.empty() && FRest.front() == ' ')
                 FRest.remove_prefix(1);
-            const size_t end = FRest.find_first_of(" \n");
+            // A plain loop: find_first_of calls memchr once per character.
+            size_t end = 0;
+            while (end < FRest.size() && FRest[end] != ' ' && FRest[end] != '\n')
+                ++end;
+            if (end == FRest.size())
+                end = std::string_view::npos;
             std::string_view field = FRest.substr(0, end);
             FRest.remove_prefix(end == std::string_view::npos ? FRest.size() : end);
             if (!FRest.empty() && FRest.front() == '\n')

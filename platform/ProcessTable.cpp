@@ -1,5 +1,6 @@
 #include "ProcessTable.h"
 
+#include "ExecutableType.h"
 #include "LinuxToolhelpSnapshot.h"
 #include "Priority.h"
 
@@ -63,6 +64,15 @@ namespace {
     {
         return "[" + name + "]";
     }
+
+    // The exe link opens the very file the process runs, even when its name is gone.
+    uint32_t RunningImageType(const ProcPath& link)
+    {
+        const UniqueFd fd(open(link.Text, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+        unsigned char header[64];
+        const ssize_t length = fd.Valid() ? pread(fd.Get(), header, sizeof header, 0) : -1;
+        return length > 0 ? ExecutableTypeOfHeader(std::span(header, size_t(length))) : 0;
+    }
 }
 
 void ProcessTable::DirCloser::operator()(DIR* dir) const
@@ -100,8 +110,10 @@ bool ProcessTable::Read(std::vector<PROCESSENTRY32>& records)
         entry.Seen = walk;
         size_t length = 0;
         const StatRead result = ReadStat(*pid, entry, length);
-        if (result == StatRead::Gone)
+        if (result == StatRead::Gone) {
+            FEntries.erase(*pid);
             continue;
+        }
         PROCESSENTRY32 record;
         record.th32ProcessID = *pid;
         const std::optional<ProcStat> stat = result == StatRead::Read
@@ -186,13 +198,30 @@ std::string ProcessTable::ExecutablePath(uint32_t pid, Entry& entry, const ProcS
         const ProcPath path(pid, "exe");
         char target[4096];
         const ssize_t length = readlink(path.Text, target, sizeof target);
-        if (length > 0 && size_t(length) < sizeof target)
+        entry.ExeType = 0;
+        if (length > 0 && size_t(length) < sizeof target) {
             entry.ExePath.emplace(target, size_t(length));
-        else
+            entry.ExeType = RunningImageType(path);
+        } else {
             entry.ExePath.reset();
+        }
         entry.Key = std::move(key);
     }
     return entry.ExePath ? *entry.ExePath : Bracketed(stat.comm);
+}
+
+std::optional<uint32_t> ProcessTable::ExecutableTypeOf(const PROCESSENTRY32& record) const
+{
+    // Named in brackets: there is no executable to read.
+    if (!record.szExeFile.empty() && record.szExeFile.front() == '[')
+        return 0;
+    const auto it = FEntries.find(record.th32ProcessID);
+    if (it == FEntries.end() || !it->second.Key || it->second.Key->StartTime != record.startTime)
+        return std::nullopt;
+    const Entry& entry = it->second;
+    if (entry.ExePath && *entry.ExePath == record.szExeFile)
+        return entry.ExeType;
+    return std::nullopt;
 }
 
 void ProcessTable::Forget(uint64_t walk)

@@ -28,6 +28,10 @@ public:
     // One record per process, in /proc order; false when /proc cannot be listed.
     bool Read(std::vector<PROCESSENTRY32>& records);
 
+    // The type of the executable a record of the last walk names, read from the running image
+    // when the path was read; nothing for a record this table did not deliver as it is.
+    std::optional<uint32_t> ExecutableTypeOf(const PROCESSENTRY32& record) const;
+
     size_t KeptDescriptors() const { return FKept; }
     size_t KnownProcesses() const { return FEntries.size(); }
 
@@ -45,6 +49,7 @@ private:
         UniqueFd Stat;
         std::optional<ExecKey> Key;
         std::optional<std::string> ExePath; // nothing when the link could not be read
+        uint32_t ExeType = 0;
         uint64_t Seen = 0;
     };
     enum class StatRead { Read, Gone, Unreadable };

@@ -30,7 +30,6 @@ void TApplication::SetTitle(const QString& title)
 {
     FTitle = title;
     setApplicationName(title);
-    setApplicationDisplayName(title);
 }
 
 void TApplication::Terminate()

@@ -1,4 +1,5 @@
 #include "ChildProcess.h"
+#include "ExecutableType.h"
 #include "ExecutableTypeCache.h"
 #include "LinuxSnapshotService.h"
 #include "ProcStat.h"
@@ -90,6 +91,7 @@ TEST(ProcessSnapshot, listsAStartedChildWithItsParentThreadsPathAndPriority)
     EXPECT_EQ(record->pcPriClassBase, 6);
     EXPECT_EQ(record->startTime, StatOf(child.Process.Pid())->starttime);
 
+    EXPECT_EQ(ExecutableTypeText(service.ExecutableTypeOf(*record)), "64-Bit");
     ExecutableTypeCache types;
     EXPECT_EQ(types.TextOf(record->szExeFile), "64-Bit");
 }
@@ -168,6 +170,9 @@ TEST(ProcessSnapshot, showsADeletedExecutableAsTheKernelNamesItAndARealNameAsItI
     EXPECT_EQ(Find(service, deleted.Process.Pid())->szExeFile, deleted.Path + " (deleted)");
     EXPECT_EQ(Find(service, named.Process.Pid())->szExeFile, named.Path);
 
+    // The running image still tells its type; no file of that name does.
+    EXPECT_EQ(ExecutableTypeText(service.ExecutableTypeOf(*Find(service, deleted.Process.Pid()))),
+        "64-Bit");
     ExecutableTypeCache types;
     EXPECT_EQ(types.TextOf(deleted.Path + " (deleted)"), "");
     EXPECT_EQ(types.TextOf(named.Path), "64-Bit");
@@ -196,6 +201,23 @@ TEST(ProcessSnapshot, followsAnExecToTheNewExecutableEvenUnderTheSameName)
     child.Process.Send("exec " + otherName);
     ASSERT_EQ(child.Process.ReadLine(), "ready");
     EXPECT_EQ(Find(service, child.Process.Pid())->szExeFile, otherName);
+}
+
+TEST(ProcessSnapshot, readsTheTypeOfARecordItDidNotDeliverFromItsPath)
+{
+    TempDir dir;
+    const std::string program = dir.CopyProgram(SNAPSHOT_CHILD, "program");
+    LinuxSnapshotService service;
+    auto self = *Find(service, getpid());
+    EXPECT_EQ(service.ExecutableTypeOf(self), 0x24C45u);
+
+    PROCESSENTRY32 made;
+    made.szExeFile = program;
+    EXPECT_EQ(service.ExecutableTypeOf(made), 0x24C45u);
+    self.szExeFile = dir / "missing";
+    EXPECT_EQ(service.ExecutableTypeOf(self), 0u);
+    made.szExeFile = "[kthreadd]";
+    EXPECT_EQ(service.ExecutableTypeOf(made), 0u);
 }
 
 TEST(ProcessSnapshot, dropsWhatItKeptForProcessesThatEnded)
@@ -239,7 +261,7 @@ TEST(ProcessSnapshot, skipsProcessesThatEndWhileSnapshotsAreTaken)
 
     LinuxSnapshotService service;
     size_t childrenSeen = 0;
-    for (int round = 0; round < 300; ++round) {
+    for (int round = 0; round < 100; ++round) {
         for (const PROCESSENTRY32& record : Walk(service)) {
             ASSERT_FALSE(record.szExeFile.empty());
             if (record.th32ParentProcessID == uint32_t(getpid()) && record.szExeFile != "[?]") {
@@ -294,7 +316,28 @@ TEST(ProcessSnapshot, listsA32BitProcessWithItsType)
     ASSERT_TRUE(record);
     EXPECT_EQ(record->szExeFile, path);
     EXPECT_EQ(record->cntThreads, 1u);
+    EXPECT_EQ(ExecutableTypeText(service.ExecutableTypeOf(*record)), "32-Bit");
     ExecutableTypeCache types;
     EXPECT_EQ(types.TextOf(record->szExeFile), "32-Bit");
+}
+
+TEST(ProcessSnapshot, typeFollowsAnExecFrom64To32Bit)
+{
+    TempDir dir;
+    NamedChild child(dir, "grows smaller", 3);
+    const std::string sleeper = dir.CopyProgram(SNAPSHOT_SLEEPER32, "smaller");
+    LinuxSnapshotService service;
+    auto record = Find(service, child.Process.Pid());
+    EXPECT_EQ(ExecutableTypeText(service.ExecutableTypeOf(*record)), "64-Bit");
+
+    child.Process.Send("exec " + sleeper);
+    // The 32-bit program says nothing: wait until the kernel shows the new image.
+    const std::string link = "/proc/" + std::to_string(child.Process.Pid()) + "/exe";
+    for (int tries = 0; tries < 10000 && std::filesystem::read_symlink(link) != sleeper; ++tries)
+        usleep(1000);
+    record = Find(service, child.Process.Pid());
+    EXPECT_EQ(record->szExeFile, sleeper);
+    EXPECT_EQ(record->cntThreads, 1u);
+    EXPECT_EQ(ExecutableTypeText(service.ExecutableTypeOf(*record)), "32-Bit");
 }
 #endif

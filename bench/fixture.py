@@ -1,0 +1,138 @@
+#!/usr/bin/env python3
+"""Benchmark fixture: N sleeping processes of T threads each, under varied names.
+
+    fixture.py start N T    start them (a keeper process stays their parent and reaps them)
+    fixture.py stop         stop exactly those started, found by saved PID and start time
+    fixture.py status       how many of them still run
+
+Names carry spaces, parentheses, non-ASCII letters and run past 15 bytes. State lives in
+$QUORVANE_FIXTURE_DIR (default /tmp/quorvane-fixture).
+"""
+import json
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import time
+
+STATE_DIR = os.environ.get("QUORVANE_FIXTURE_DIR", "/tmp/quorvane-fixture")
+STATE = os.path.join(STATE_DIR, "state.json")
+SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "fixture_sleeper.c")
+NAMES = [
+    "sleeper {}",
+    "sleeper (paren) {}",
+    "schläfer-ü-{}",
+    "a sleeper whose name runs well past fifteen bytes {}",
+    "plain{}",
+]
+
+
+def start_time(pid):
+    """Field 22 of /proc/PID/stat, or None when the process is gone."""
+    try:
+        with open(f"/proc/{pid}/stat", "rb") as f:
+            text = f.read()
+    except OSError:
+        return None
+    return int(text[text.rindex(b")") + 2:].split()[19])
+
+
+def build_sleeper():
+    binary = os.path.join(STATE_DIR, "sleeper")
+    for flags in (["-static"], []):
+        if subprocess.run(["cc", "-O2", "-pthread", *flags, SOURCE, "-o", binary],
+                          stderr=subprocess.DEVNULL).returncode == 0:
+            return binary
+    sys.exit("fixture: cannot compile " + SOURCE)
+
+
+def keeper(count, threads, binary, ready):
+    """Starts the sleepers, saves who they are, then reaps them until none is left."""
+    os.setsid()
+    names = os.path.join(STATE_DIR, "names")
+    os.makedirs(names, exist_ok=True)
+    started = []
+    for i in range(count):
+        path = os.path.join(names, NAMES[i % len(NAMES)].format(i))
+        if not os.path.exists(path):
+            os.link(binary, path)
+        pid = subprocess.Popen([path, str(threads)], stdin=subprocess.DEVNULL,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).pid
+        started.append(pid)
+    processes = [{"pid": pid, "start": start_time(pid)} for pid in started]
+    with open(STATE + ".new", "w") as f:
+        json.dump({"keeper": os.getpid(), "keeperStart": start_time(os.getpid()),
+                   "processes": processes}, f)
+    os.rename(STATE + ".new", STATE)
+    os.write(ready, b"x")
+    os.close(ready)
+    while True:
+        try:
+            os.wait()
+        except ChildProcessError:
+            break
+    os._exit(0)
+
+
+def start(count, threads):
+    if os.path.exists(STATE):
+        sys.exit("fixture: already started; stop it first")
+    os.makedirs(STATE_DIR, exist_ok=True)
+    binary = build_sleeper()
+    read_end, write_end = os.pipe()
+    if os.fork() == 0:
+        os.close(read_end)
+        keeper(count, threads, binary, write_end)
+    os.close(write_end)
+    os.read(read_end, 1)
+    print(f"fixture: {count} processes of {threads} threads started")
+
+
+def ours(entry):
+    return entry["start"] is not None and start_time(entry["pid"]) == entry["start"]
+
+
+def stop():
+    if not os.path.exists(STATE):
+        print("fixture: nothing started")
+        return
+    with open(STATE) as f:
+        state = json.load(f)
+    alive = [p for p in state["processes"] if ours(p)]
+    for entry in alive:
+        try:
+            os.kill(entry["pid"], signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+    deadline = time.monotonic() + 60
+    while any(ours(p) for p in alive) and time.monotonic() < deadline:
+        time.sleep(0.05)
+    os.remove(STATE)
+    shutil.rmtree(os.path.join(STATE_DIR, "names"), ignore_errors=True)
+    print(f"fixture: {len(alive)} processes stopped")
+
+
+def status():
+    if not os.path.exists(STATE):
+        print("fixture: nothing started")
+        return
+    with open(STATE) as f:
+        state = json.load(f)
+    print(f"fixture: {sum(ours(p) for p in state['processes'])} of "
+          f"{len(state['processes'])} processes run")
+
+
+def main(args):
+    if len(args) == 3 and args[0] == "start":
+        start(int(args[1]), int(args[2]))
+    elif args == ["stop"]:
+        stop()
+    elif args == ["status"]:
+        status()
+    else:
+        sys.exit(__doc__)
+
+
+if __name__ == "__main__":
+    main(sys.argv[1:])

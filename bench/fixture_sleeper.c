@@ -1,0 +1,26 @@
+/* One process of the benchmark fixture: argv[1] threads in all, every one asleep until killed. */
+#include <pthread.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+static void* Sleep(void* unused)
+{
+    (void)unused;
+    for (;;)
+        pause();
+    return NULL;
+}
+
+int main(int argc, char** argv)
+{
+    int threads = argc > 1 ? atoi(argv[1]) : 1;
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, 64 * 1024);
+    for (int i = 1; i < threads; ++i) {
+        pthread_t thread;
+        pthread_create(&thread, &attr, Sleep, NULL);
+    }
+    Sleep(NULL);
+    return 0;
+}
