@@ -142,7 +142,9 @@ bool ProcessFreeze::Seize(pid_t processId, pid_t tid)
 bool ProcessFreeze::WaitForStops(pid_t processId)
 {
     const auto deadline = std::chrono::steady_clock::now() + StopTimeLimit;
-    for (;;) {
+    for (unsigned round = 0;; ++round) {
+        // Most threads stop at once; only now and then look whether a slow one has died.
+        const bool lookForDead = round % 64 == 63;
         bool waiting = false;
         for (Tracee& tracee : FTracees) {
             if (tracee.stopped)
@@ -156,7 +158,7 @@ bool ProcessFreeze::WaitForStops(pid_t processId)
                 if (status >> 16 == 0)
                     tracee.pendingSignal = WSTOPSIG(status);
             } else if (got == tracee.tid || (got < 0 && errno == ECHILD)
-                || ThreadGone(processId, tracee.tid)) {
+                || (lookForDead && ThreadGone(processId, tracee.tid))) {
                 tracee.stopped = true; // ended: nothing left to hold or release
                 tracee.tid = 0;
             } else {
