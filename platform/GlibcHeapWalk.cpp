@@ -57,7 +57,7 @@ void GlibcHeapWalk::Survey(uint32_t processId, uint64_t heapId)
     if (!chosen)
         return;
     FFirstChunk = chosen->firstChunk;
-    FChunks.reserve((chosen->end - chosen->firstChunk) / 64);
+    FChunks.reserve((chosen->end - chosen->firstChunk) / 256);
 
     std::vector<uint64_t> tcacheCandidates;
     ChunkLinks links;
