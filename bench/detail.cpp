@@ -243,10 +243,10 @@ void BM_GlobalUsageWarmPass(benchmark::State& state)
 }
 BENCHMARK(BM_GlobalUsageWarmPass)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_HeapWalk(benchmark::State& state)
+// Every chunk of the process's first heap, the process held still while it is read.
+void WalkHeap(benchmark::State& state, pid_t child)
 {
-    const uint32_t pid = uint32_t(heapChild);
-    std::vector<HEAPLIST32> heaps;
+    const uint32_t pid = uint32_t(child);
     const std::unique_ptr<ToolhelpSnapshot> snapshot
         = Service().CreateToolhelp32Snapshot(TH32CS_SNAPHEAPLIST, pid);
     HEAPLIST32 heap;
@@ -255,6 +255,7 @@ void BM_HeapWalk(benchmark::State& state)
         return;
     }
     size_t chunks = 0;
+    bool held = false;
     for (auto _ : state) {
         const std::unique_ptr<HeapWalk> walk = Service().CreateHeapWalk();
         HEAPENTRY32 block;
@@ -262,11 +263,25 @@ void BM_HeapWalk(benchmark::State& state)
         for (bool more = walk->Heap32First(block, pid, heap.th32HeapID); more;
              more = walk->Heap32Next(block))
             ++chunks;
+        held = dynamic_cast<GlibcHeapWalk&>(*walk).WasHeld();
     }
     state.counters["chunks"] = double(chunks);
+    state.counters["held"] = held;
     state.SetItemsProcessed(int64_t(state.iterations() * chunks));
 }
+
+void BM_HeapWalk(benchmark::State& state)
+{
+    WalkHeap(state, heapChild);
+}
 BENCHMARK(BM_HeapWalk)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A small heap in a process of 1,000 threads: what holding them all costs.
+void BM_HeapWalkThousandThreads(benchmark::State& state)
+{
+    WalkHeap(state, threadsChild);
+}
+BENCHMARK(BM_HeapWalkThousandThreads)->Unit(benchmark::kMillisecond)->UseRealTime();
 }
 
 int main(int argc, char** argv)

@@ -1,12 +1,12 @@
 #include "CachedFreeChunks.h"
 
+#include "ChunkLinks.h"
 #include "MallocArenas.h"
 #include "MallocLayout.h"
 #include "RemoteBlockCache.h"
 
 #include <algorithm>
 #include <optional>
-#include <unordered_set>
 
 namespace quorvane {
 
@@ -15,9 +15,10 @@ using namespace malloc_layout;
 namespace {
     class FreeListReader {
     public:
-        FreeListReader(const RemoteMemory& memory, const MallocArenas& arenas)
+        FreeListReader(const RemoteMemory& memory, const MallocArenas& arenas, ChunkLinks& links)
             : FWords(memory)
             , FArenas(arenas)
+            , FLinks(links)
         {
         }
 
@@ -44,12 +45,23 @@ namespace {
             return chunks;
         }
 
-        // Appends the chunks of one fastbin while they check out.
+        // Appends the chunks of one fastbin while they check out. A list that loops is cut off
+        // after as many steps as the arena's heaps could hold chunks of its size.
         void Fastbin(const MallocArena& arena, int bin, std::vector<uint64_t>& chunks)
         {
-            std::unordered_set<uint64_t> seen;
-            for (uint64_t chunk = arena.fastbins[size_t(bin)]; chunk != 0;) {
-                if (!IsChunk(chunk, FastbinChunkSize(bin), &arena) || !seen.insert(chunk).second)
+            const uint64_t size = FastbinChunkSize(bin);
+            uint64_t steps = 0;
+            for (const MallocHeap& heap : FArenas.Heaps())
+                steps += heap.arena == arena.address ? (heap.end - heap.firstChunk) / size : 0;
+            for (uint64_t chunk = arena.fastbins[size_t(bin)]; chunk != 0 && steps > 0; --steps) {
+                if (const auto seen = FLinks.Find(chunk)) {
+                    if (seen->size != size || !InArena(chunk, size, arena))
+                        return;
+                    chunks.push_back(chunk);
+                    chunk = seen->next;
+                    continue;
+                }
+                if (!IsChunk(chunk, size, &arena))
                     return;
                 chunks.push_back(chunk);
                 const auto stored = FWords.Word(chunk + HeaderSize);
@@ -81,26 +93,43 @@ namespace {
         // A chunk of the given size inside a heap (of the given arena, when one is named).
         bool IsChunk(uint64_t chunk, uint64_t size, const MallocArena* arena)
         {
-            if (chunk % ChunkAlignment != 0)
-                return false;
-            const MallocHeap* heap
-                = arena ? FArenas.HeapHolding(arena->address, chunk) : FArenas.HeapHolding(chunk);
-            if (!heap || chunk + size > heap->end)
+            if (!InHeap(chunk, size, arena))
                 return false;
             const auto sizeWord = FWords.Word(chunk + 8);
             return sizeWord && (*sizeWord & ~SizeFlags) == size;
         }
 
+        bool InArena(uint64_t chunk, uint64_t size, const MallocArena& arena)
+        {
+            return InHeap(chunk, size, &arena);
+        }
+
+        bool InHeap(uint64_t chunk, uint64_t size, const MallocArena* arena)
+        {
+            if (chunk % ChunkAlignment != 0)
+                return false;
+            // Free lists mostly stay within one heap: try the last one first.
+            const MallocHeap* heap = FLastHeap && chunk >= FLastHeap->firstChunk
+                    && chunk < FLastHeap->end && (!arena || FLastHeap->arena == arena->address)
+                ? FLastHeap
+                : arena ? FArenas.HeapHolding(arena->address, chunk)
+                        : FArenas.HeapHolding(chunk);
+            FLastHeap = heap;
+            return heap && chunk + size <= heap->end;
+        }
+
         RemoteBlockCache FWords;
         const MallocArenas& FArenas;
+        ChunkLinks& FLinks;
         std::optional<uint64_t> FKey; // tcache_key: the same in every entry of the process
+        const MallocHeap* FLastHeap = nullptr;
     };
 }
 
 std::vector<uint64_t> FindCachedFreeChunks(const RemoteMemory& memory, const MallocArenas& arenas,
-    const std::vector<uint64_t>& tcacheCandidates)
+    const std::vector<uint64_t>& tcacheCandidates, ChunkLinks& links)
 {
-    FreeListReader reader(memory, arenas);
+    FreeListReader reader(memory, arenas, links);
     std::vector<uint64_t> chunks;
     for (const uint64_t candidate : tcacheCandidates) {
         if (const auto cached = reader.Tcache(candidate))
@@ -110,8 +139,6 @@ std::vector<uint64_t> FindCachedFreeChunks(const RemoteMemory& memory, const Mal
         for (int bin = 0; bin < FastbinCount; ++bin)
             reader.Fastbin(arena, bin, chunks);
     }
-    std::sort(chunks.begin(), chunks.end());
-    chunks.erase(std::unique(chunks.begin(), chunks.end()), chunks.end());
     return chunks;
 }
 

@@ -5,6 +5,7 @@
 
 namespace quorvane {
 
+class ChunkLinks;
 class MallocArenas;
 class RemoteMemory;
 
@@ -12,8 +13,10 @@ class RemoteMemory;
 // threads' tcache lists and in the arenas' fastbins. A tcache is accepted only when every list
 // of it checks out (each entry a chunk of its bin's size inside a heap, sharing the process's
 // tcache key, the list as long as its count); a fastbin list is followed while its chunks check
-// out. Returns chunk addresses, sorted.
+// out. links: what the heap stream saw of small chunks, so that fastbins are followed without
+// reading the heap again; chunks it lacks are read. Returns chunk addresses in no order; a
+// damaged list may name one twice.
 std::vector<uint64_t> FindCachedFreeChunks(const RemoteMemory& memory, const MallocArenas& arenas,
-    const std::vector<uint64_t>& tcacheCandidates);
+    const std::vector<uint64_t>& tcacheCandidates, ChunkLinks& links);
 
 } // namespace quorvane

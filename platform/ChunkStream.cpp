@@ -32,17 +32,18 @@ void ChunkStream::Fail(const char* what, uint64_t address)
     throw HeapWalkError(text);
 }
 
-uint64_t ChunkStream::SizeWordAt(uint64_t address)
+uint64_t ChunkStream::WordAt(uint64_t address, uint64_t span)
 {
-    if (address < FBufferStart || address + HeaderSize > FBufferEnd) {
-        const size_t want = size_t(std::min<uint64_t>(BufferBytes, FEnd - address));
-        const size_t got = FMemory.Read(address, FBuffer.data(), want);
-        FBufferStart = address;
-        FBufferEnd = address + got;
-        if (got < HeaderSize)
+    if (address < FBufferStart || address + span > FBufferEnd) {
+        const uint64_t from = address & ~uint64_t(7);
+        const size_t want = size_t(std::min<uint64_t>(BufferBytes, FEnd - from));
+        const size_t got = FMemory.Read(from, FBuffer.data(), want);
+        FBufferStart = from;
+        FBufferEnd = from + got;
+        if (address + span > FBufferEnd)
             Fail("unreadable chunk header", address);
     }
-    return FBuffer[(address - FBufferStart) / 8 + 1];
+    return FBuffer[(address - FBufferStart) / 8];
 }
 
 std::optional<HeapChunk> ChunkStream::Next()
@@ -71,9 +72,10 @@ std::optional<HeapChunk> ChunkStream::Next()
     if (size > FEnd - address - HeaderSize)
         Fail("chunk past the heap", address);
     const uint64_t next = address + size;
+    const uint64_t firstWord = WordAt(address + HeaderSize, 8);
     const bool inUse = (SizeWordAt(next) & PrevInUse) != 0;
     FNext = next;
-    return HeapChunk { address, size, inUse, false };
+    return HeapChunk { address, size, inUse, false, firstWord };
 }
 
 } // namespace quorvane

@@ -14,6 +14,7 @@ struct HeapChunk {
     uint64_t size = 0;
     bool inUse = false; // the next chunk's PREV_INUSE; tcache and fastbin chunks look in use too
     bool top = false;
+    uint64_t firstWord = 0; // the first 8 bytes of its user memory: a free list's link
 };
 
 // The chunks of one heap in address order, streamed through a reused buffer in large reads.
@@ -29,11 +30,12 @@ public:
     std::optional<HeapChunk> Next();
 
 private:
-    // The size word of the header at address, read into the buffer as needed.
-    uint64_t SizeWordAt(uint64_t address);
+    // The word at address, with the bytes up to address + span read into the buffer as needed.
+    uint64_t WordAt(uint64_t address, uint64_t span);
+    uint64_t SizeWordAt(uint64_t address) { return WordAt(address + 8, 8); }
     [[noreturn]] void Fail(const char* what, uint64_t address);
 
-    static constexpr size_t BufferBytes = 1 << 20;
+    static constexpr size_t BufferBytes = 256 << 10;
 
     const RemoteMemory& FMemory;
     std::vector<uint64_t> FBuffer;

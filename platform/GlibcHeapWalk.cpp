@@ -1,6 +1,7 @@
 #include "GlibcHeapWalk.h"
 
 #include "CachedFreeChunks.h"
+#include "ChunkLinks.h"
 #include "ChunkStream.h"
 #include "HeapWalkError.h"
 #include "MallocArenas.h"
@@ -25,7 +26,6 @@ bool GlibcHeapWalk::Heap32First(HEAPENTRY32& block, uint32_t processId, uint64_t
     FChunks.clear();
     FCachedFree.clear();
     FNextChunk = 0;
-    FNextCachedFree = 0;
     FFailure.reset();
     FHeld = false;
     FProcessId = processId;
@@ -57,8 +57,10 @@ void GlibcHeapWalk::Survey(uint32_t processId, uint64_t heapId)
     if (!chosen)
         return;
     FFirstChunk = chosen->firstChunk;
+    FChunks.reserve((chosen->end - chosen->firstChunk) / 256);
 
     std::vector<uint64_t> tcacheCandidates;
+    ChunkLinks links;
     for (const MallocHeap& heap : arenas.Heaps()) {
         const MallocArena* arena = arenas.ArenaAt(heap.arena);
         const bool isChosen = &heap == chosen;
@@ -67,15 +69,30 @@ void GlibcHeapWalk::Survey(uint32_t processId, uint64_t heapId)
             while (const std::optional<HeapChunk> chunk = chunks.Next()) {
                 if (isChosen)
                     FChunks.push_back(chunk->size | (chunk->inUse ? InUseMark : 0));
-                if (chunk->inUse && chunk->size == TcacheChunkSize)
+                if (!chunk->inUse)
+                    continue;
+                if (chunk->size == TcacheChunkSize)
                     tcacheCandidates.push_back(chunk->address);
+                // Only a link that could be a fastbin's is worth keeping.
+                const uint64_t next = Reveal(chunk->address + HeaderSize, chunk->firstWord);
+                if (chunk->size <= MaxFastbinChunkSize
+                    && (next == 0 || (next % ChunkAlignment == 0 && arenas.HeapHolding(next))))
+                    links.Add(chunk->address, chunk->size, next);
             }
         } catch (const HeapWalkError& error) {
             if (isChosen)
                 FFailure = error.what();
         }
     }
-    FCachedFree = FindCachedFreeChunks(memory, arenas, tcacheCandidates);
+    const uint64_t granules = (chosen->end - FFirstChunk) / ChunkAlignment;
+    FCachedFree.assign((granules + 63) / 64, 0);
+    links.Seal();
+    for (const uint64_t chunk : FindCachedFreeChunks(memory, arenas, tcacheCandidates, links)) {
+        if (chunk >= FFirstChunk && chunk < chosen->end) {
+            const uint64_t granule = (chunk - FFirstChunk) / ChunkAlignment;
+            FCachedFree[granule / 64] |= uint64_t(1) << (granule % 64);
+        }
+    }
     FNextAddress = FFirstChunk;
 }
 
@@ -91,11 +108,9 @@ bool GlibcHeapWalk::Deliver(HEAPENTRY32& block)
     }
     const uint64_t address = FNextAddress;
     const uint64_t size = FChunks[FNextChunk] & ~InUseMark;
-    bool inUse = (FChunks[FNextChunk] & InUseMark) != 0;
-    while (FNextCachedFree < FCachedFree.size() && FCachedFree[FNextCachedFree] < address)
-        ++FNextCachedFree;
-    if (FNextCachedFree < FCachedFree.size() && FCachedFree[FNextCachedFree] == address)
-        inUse = false;
+    const uint64_t granule = (address - FFirstChunk) / ChunkAlignment;
+    const bool cachedFree = (FCachedFree[granule / 64] >> (granule % 64)) & 1;
+    const bool inUse = (FChunks[FNextChunk] & InUseMark) != 0 && !cachedFree;
     ++FNextChunk;
     FNextAddress += size;
 

@@ -32,8 +32,8 @@ private:
     uint64_t FFirstChunk = 0;
     size_t FNextChunk = 0;
     uint64_t FNextAddress = 0;
-    std::vector<uint64_t> FCachedFree; // sorted
-    size_t FNextCachedFree = 0;
+    // One bit per 16 bytes of the heap from its first chunk: a chunk held in tcache or a fastbin.
+    std::vector<uint64_t> FCachedFree;
     std::optional<std::string> FFailure; // raised once the chunks before it are handed out
     bool FHeld = false;
 };

@@ -55,6 +55,7 @@ void GlobalUsageIndex::Synchronize()
 {
     std::unique_lock lock(FLock);
     FRequested = true;
+    FUrgent = true;
     // A pass already running may have listed /proc before the caller's change.
     const uint64_t wanted = FPassesDone + (FRunning ? 2 : 1);
     FWake.notify_all();
@@ -100,9 +101,11 @@ void GlobalUsageIndex::Run()
         {
             std::unique_lock lock(FLock);
             FWake.wait(lock, [this] { return FRequested || FStop; });
+            FWake.wait_until(lock, FLastPassEnd + MinimumGap, [this] { return FUrgent || FStop; });
             if (FStop)
                 break;
             FRequested = false;
+            FUrgent = false;
             FRunning = true;
         }
         RunPass();
@@ -162,6 +165,7 @@ void GlobalUsageIndex::RunPass()
         figures.seconds
             = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         FLastPass = figures;
+        FLastPassEnd = std::chrono::steady_clock::now();
         ++FPassesDone;
         FRunning = false;
     }

@@ -3,6 +3,7 @@
 #include "FileKey.h"
 #include "MappingKey.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -34,9 +35,11 @@ public:
     GlobalUsageIndex(const GlobalUsageIndex&) = delete;
     GlobalUsageIndex& operator=(const GlobalUsageIndex&) = delete;
 
-    // Asks for another pass and returns at once; requests made during a pass make one more.
+    // Asks for another pass and returns at once; requests made during a pass make one more. A
+    // requested pass starts no sooner than MinimumGap after the last one ended, so a user
+    // running through the process list does not keep a core busy.
     void Refresh();
-    // Asks for a pass and waits until one that began after the call has ended.
+    // Asks for a pass at once and waits until one that began after the call has ended.
     void Synchronize();
 
     // The number of processes mapping the file; nothing until the first pass has ended.
@@ -68,11 +71,15 @@ private:
     bool Forget(uint64_t pass);
     void NotifyChanged();
 
+    static constexpr std::chrono::milliseconds MinimumGap { 500 };
+
     mutable std::mutex FLock;
     std::condition_variable FWake;
     std::condition_variable FPassEnded;
     bool FStop = false;
     bool FRequested = true;
+    bool FUrgent = true; // no gap before the next pass
+    std::chrono::steady_clock::time_point FLastPassEnd;
     bool FRunning = false;
     bool FReady = false;
     uint64_t FPassNumber = 0; // the pass running or last run

@@ -16,6 +16,7 @@ constexpr uint64_t FencepostSize = 16; // ends a thread heap that is no longer i
 constexpr uint64_t ArenaSize = 2200;
 constexpr uint64_t ArenaFastbins = 16;
 constexpr int FastbinCount = 10; // chunk sizes 32, 48, ... 176
+constexpr uint64_t MaxFastbinChunkSize = 176;
 constexpr uint64_t ArenaTop = 96;
 constexpr uint64_t ArenaBins = 112;
 constexpr uint64_t ArenaNext = 2160;

@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <sys/ptrace.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,33 +18,86 @@
 namespace quorvane {
 
 namespace {
-    // A thread that has died (or is dying) will never report a stop.
-    bool ThreadGone(pid_t processId, pid_t tid)
+    // How long the threads may take to stop before we read live instead.
+    constexpr auto StopTimeLimit = std::chrono::seconds(2);
+
+    // The state letter of a thread's stat; 'X' when it is gone.
+    char ThreadState(pid_t processId, pid_t tid)
     {
         const std::string path
             = "/proc/" + std::to_string(processId) + "/task/" + std::to_string(tid) + "/stat";
         const std::optional<std::string> stat = ReadProcFile(AT_FDCWD, path.c_str());
-        if (!stat)
-            return true;
-        const size_t close = stat->rfind(')');
-        const char state
-            = close != std::string::npos && close + 2 < stat->size() ? (*stat)[close + 2] : 'X';
+        const size_t close = stat ? stat->rfind(')') : std::string::npos;
+        return close != std::string::npos && close + 2 < stat->size() ? (*stat)[close + 2] : 'X';
+    }
+
+    // A thread that has died (or is dying) will never report a stop.
+    bool ThreadGone(pid_t processId, pid_t tid)
+    {
+        const char state = ThreadState(processId, tid);
         return state == 'Z' || state == 'X' || state == 'x';
+    }
+
+    bool FileHolds(const std::string& path, std::string_view text)
+    {
+        const std::optional<std::string> content = ReadProcFile(AT_FDCWD, path.c_str());
+        return content && content->find(text) != std::string::npos;
+    }
+
+    // Frozen by the cgroup v2 freezer (wherever the unified tree is mounted) or the v1 one.
+    bool CgroupFrozen(pid_t processId)
+    {
+        const std::string path = "/proc/" + std::to_string(processId) + "/cgroup";
+        const std::optional<std::string> cgroups = ReadProcFile(AT_FDCWD, path.c_str());
+        std::string_view rest = cgroups ? std::string_view(*cgroups) : std::string_view();
+        while (!rest.empty()) {
+            const size_t end = rest.find('\n');
+            const std::string_view line = rest.substr(0, end);
+            rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+            const size_t first = line.find(':');
+            const size_t second = line.find(':', first + 1);
+            if (first == std::string_view::npos || second == std::string_view::npos)
+                continue;
+            const std::string_view controllers = line.substr(first + 1, second - first - 1);
+            const std::string group(line.substr(second + 1));
+            if (controllers.empty()) {
+                for (const char* root : { "/sys/fs/cgroup", "/sys/fs/cgroup/unified" }) {
+                    if (FileHolds(root + group + "/cgroup.events", "frozen 1"))
+                        return true;
+                }
+            } else if (controllers.find("freezer") != std::string_view::npos
+                && FileHolds("/sys/fs/cgroup/freezer" + group + "/freezer.state", "FR")) {
+                return true; // FREEZING or FROZEN
+            }
+        }
+        return false;
+    }
+
+    // A thread in uninterruptible sleep, or a frozen cgroup, would stop only when it wakes,
+    // which may be never: such a process is read live.
+    bool MayNotStopSoon(pid_t processId, const std::vector<uint32_t>& tids)
+    {
+        for (const uint32_t tid : tids) {
+            if (ThreadState(processId, pid_t(tid)) == 'D')
+                return true;
+        }
+        return CgroupFrozen(processId);
     }
 }
 
 ProcessFreeze::ProcessFreeze(pid_t processId)
+    : FProcessId(processId)
 {
     if (processId <= 0 || processId == ::getpid())
         return;
     const bool all = SeizeAll(processId);
     // Even to let go, a seized thread must first have stopped: detaching a running one fails.
-    WaitForStops(processId);
+    const bool stopped = WaitForStops(processId);
     if (!all) {
         Release();
         return;
     }
-    FHeld = true;
+    FHeld = stopped;
 }
 
 ProcessFreeze::~ProcessFreeze()
@@ -55,6 +110,8 @@ bool ProcessFreeze::SeizeAll(pid_t processId)
     const std::string taskPath = "/proc/" + std::to_string(processId) + "/task";
     const UniqueFd taskDir(::open(taskPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!taskDir.Valid())
+        return false;
+    if (MayNotStopSoon(processId, ListNumericEntries(taskDir.Get())))
         return false;
     // Threads started by threads not yet held: list again until nothing new appears.
     for (bool more = true; more;) {
@@ -82,9 +139,12 @@ bool ProcessFreeze::Seize(pid_t processId, pid_t tid)
     return true;
 }
 
-void ProcessFreeze::WaitForStops(pid_t processId)
+bool ProcessFreeze::WaitForStops(pid_t processId)
 {
-    for (;;) {
+    const auto deadline = std::chrono::steady_clock::now() + StopTimeLimit;
+    for (unsigned round = 0;; ++round) {
+        // Most threads stop at once; only now and then look whether a slow one has died.
+        const bool lookForDead = round % 64 == 63;
         bool waiting = false;
         for (Tracee& tracee : FTracees) {
             if (tracee.stopped)
@@ -98,7 +158,7 @@ void ProcessFreeze::WaitForStops(pid_t processId)
                 if (status >> 16 == 0)
                     tracee.pendingSignal = WSTOPSIG(status);
             } else if (got == tracee.tid || (got < 0 && errno == ECHILD)
-                || ThreadGone(processId, tracee.tid)) {
+                || (lookForDead && ThreadGone(processId, tracee.tid))) {
                 tracee.stopped = true; // ended: nothing left to hold or release
                 tracee.tid = 0;
             } else {
@@ -106,13 +166,20 @@ void ProcessFreeze::WaitForStops(pid_t processId)
             }
         }
         if (!waiting)
-            return;
+            return true;
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
         ::usleep(50);
     }
 }
 
 void ProcessFreeze::Release()
 {
+    // A thread still on its way to the stop is given one more while to get there: detaching
+    // fails until it has, and it would then wait for us.
+    if (std::any_of(FTracees.begin(), FTracees.end(), [](const Tracee& t) { return !t.stopped; })
+        && FProcessId > 0)
+        WaitForStops(FProcessId);
     for (const Tracee& tracee : FTracees) {
         if (tracee.tid > 0)
             ::ptrace(PTRACE_DETACH, tracee.tid, nullptr,

@@ -8,7 +8,9 @@ namespace quorvane {
 // Holds every thread of a process still while we read its memory: PTRACE_SEIZE and
 // PTRACE_INTERRUPT on each, detached again when the object goes. Should we die meanwhile, the
 // kernel detaches them and they run on. Where ptrace is not allowed (another user's process, one
-// traced already, ourselves) nothing is held and Held() says so; reading then goes on live.
+// traced already, ourselves, one with a thread in uninterruptible sleep or in a frozen cgroup,
+// one whose threads do not all stop within two seconds) nothing is held and Held() says so;
+// reading then goes on live.
 // Only the thread that made the object may end it.
 class ProcessFreeze {
 public:
@@ -30,8 +32,10 @@ private:
 
     bool SeizeAll(pid_t processId);
     bool Seize(pid_t processId, pid_t tid);
-    void WaitForStops(pid_t processId);
+    // False when a thread has not stopped within the time limit.
+    bool WaitForStops(pid_t processId);
 
+    pid_t FProcessId = 0;
     std::vector<Tracee> FTracees;
     bool FHeld = false;
 };

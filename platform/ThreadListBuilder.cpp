@@ -6,8 +6,11 @@
 #include "ProcStat.h"
 #include "UniqueFd.h"
 
+#include <cerrno>
 #include <fcntl.h>
+#include <sched.h>
 #include <string>
+#include <sys/resource.h>
 
 namespace quorvane {
 
@@ -21,6 +24,25 @@ namespace {
     {
         const std::optional<std::string> text = ReadProcFile(dirFd, path);
         return text ? ParseProcStat(*text) : std::nullopt;
+    }
+
+    struct ThreadScheduling {
+        uint32_t policy = 0;
+        int32_t nice = 0;
+    };
+
+    // Asked of the kernel by thread id: two system calls instead of opening, formatting and
+    // parsing the thread's stat, a tenth of the cost. Nothing when the thread has ended.
+    std::optional<ThreadScheduling> SchedulingOf(pid_t tid)
+    {
+        const int policy = ::sched_getscheduler(tid);
+        if (policy < 0)
+            return std::nullopt;
+        errno = 0;
+        const int nice = ::getpriority(PRIO_PROCESS, id_t(tid));
+        if (nice == -1 && errno != 0)
+            return std::nullopt;
+        return ThreadScheduling { uint32_t(policy) & ~uint32_t(SCHED_RESET_ON_FORK), nice };
     }
 }
 
@@ -40,10 +62,8 @@ bool ReadThreads(uint32_t processId, std::vector<THREADENTRY32>& threads)
     const int32_t base = BasePriority(process->policy, process->nice);
     const std::vector<uint32_t> tids = ListNumericEntries(taskDir.Get());
     threads.reserve(threads.size() + tids.size());
-    std::string path;
     for (const uint32_t tid : tids) {
-        path = std::to_string(tid) + "/stat";
-        const std::optional<ProcStat> thread = ReadStat(taskDir.Get(), path.c_str());
+        const std::optional<ThreadScheduling> thread = SchedulingOf(pid_t(tid));
         if (!thread)
             continue; // ended meanwhile
         THREADENTRY32 entry;

@@ -7,7 +7,8 @@
 
 namespace quorvane {
 
-// The thread walk: the threads of the one process asked for, from /proc/PID/task.
+// The thread walk: the threads of the one process asked for, listed from /proc/PID/task, each
+// one's policy and nice asked of the kernel by its thread id.
 class ThreadListBuilder : public SnapshotBuilder {
 public:
     bool Build(uint32_t processId, LinuxToolhelpSnapshot& snapshot) override;

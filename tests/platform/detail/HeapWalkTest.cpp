@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <random>
@@ -224,6 +226,28 @@ TEST(HeapWalk, totalsAgreeWithMallinfoWhenNothingIsHeldInTcache)
         EXPECT_EQ(blocks.at(address - 16).dwFlags, LF32_FIXED);
 }
 
+TEST(HeapWalk, anArenaOfSeveralHeapsListsEachAndEveryOneWalksToItsEnd)
+{
+    ChildProcess child(
+        HEAP_CHILD, { "heaps", "800" }, { "GLIBC_TUNABLES=glibc.malloc.tcache_count=0" });
+    const HeapReport report = ReadReport(child);
+    const uint32_t pid = uint32_t(child.Pid());
+    const std::vector<HEAPLIST32> heaps = HeapsOf(pid);
+    ASSERT_GE(heaps.size(), 3u); // the main heap and at least two of the second thread's arena
+    const std::map<uint64_t, HEAPENTRY32> blocks = WalkEveryHeap(pid, heaps);
+    for (const auto& [address, size] : report.live) {
+        const auto block = blocks.find(address - 16);
+        ASSERT_NE(block, blocks.end()) << std::hex << address;
+        EXPECT_EQ(block->second.dwFlags, LF32_FIXED);
+        EXPECT_GE(block->second.dwBlockSize - 8, size);
+    }
+    const Totals totals = Sum(blocks);
+    EXPECT_EQ(totals.freeBytes, report.fordblks);
+    EXPECT_EQ(totals.freeCount, report.ordblks + report.smblks);
+    EXPECT_LE(totals.allBytes, report.arena);
+    EXPECT_GE(totals.allBytes + ThreadHeapOverhead * (heaps.size() - 1), report.arena);
+}
+
 TEST(HeapWalk, holdsTheProcessOnlyWhileItReads)
 {
     ChildProcess child(HEAP_CHILD, { "pattern", "300", "30" });
@@ -246,6 +270,82 @@ TEST(HeapWalk, holdsTheProcessOnlyWhileItReads)
     EXPECT_EQ(ProcStatus(child.Pid(), "TracerPid"), "\t0");
     EXPECT_EQ(ProcStatus(child.Pid(), "State").find("t (tracing stop)"), std::string::npos);
     EXPECT_EQ(child.Finish(), 0); // it still answers: it ends when its input closes
+}
+
+TEST(HeapWalk, aStoppedProcessIsWalkedAndStaysStopped)
+{
+    ChildProcess child(HEAP_CHILD, { "pattern", "300", "30" });
+    const HeapReport report = ReadReport(child);
+    const uint32_t pid = uint32_t(child.Pid());
+    ASSERT_EQ(::kill(child.Pid(), SIGSTOP), 0);
+    siginfo_t info {};
+    ASSERT_EQ(::waitid(P_PID, id_t(pid), &info, WSTOPPED | WNOWAIT), 0);
+    const std::vector<HEAPLIST32> heaps = HeapsOf(pid);
+    ASSERT_GE(heaps.size(), 2u);
+    std::map<uint64_t, HEAPENTRY32> blocks = WalkEveryHeap(pid, heaps);
+    for (const auto& [address, size] : report.live)
+        EXPECT_EQ(blocks[address - 16].dwFlags, LF32_FIXED);
+    EXPECT_EQ(ProcStatus(child.Pid(), "State").substr(0, 3), "\tT ");
+    EXPECT_EQ(ProcStatus(child.Pid(), "TracerPid"), "\t0");
+    ::kill(child.Pid(), SIGCONT);
+    EXPECT_EQ(child.Finish(), 0);
+}
+
+namespace {
+// A freezer cgroup of our own for one child, thawed and removed again at the end.
+class FrozenGroup {
+public:
+    explicit FrozenGroup(pid_t pid)
+        : FPath("/sys/fs/cgroup/freezer/quorvane-test-" + std::to_string(::getpid()))
+        , FPid(pid)
+    {
+        FMade = std::filesystem::create_directory(FPath, FError) && Write("tasks", pid)
+            && Write("freezer.state", "FROZEN");
+    }
+    ~FrozenGroup()
+    {
+        Write("freezer.state", "THAWED");
+        std::ofstream("/sys/fs/cgroup/freezer/tasks") << FPid << std::endl;
+        std::filesystem::remove(FPath, FError);
+    }
+    bool Made() const { return FMade; }
+
+private:
+    template <typename T> bool Write(const std::string& file, const T& value)
+    {
+        std::ofstream out(FPath / file);
+        out << value << std::endl;
+        return bool(out);
+    }
+
+    std::filesystem::path FPath;
+    pid_t FPid;
+    std::error_code FError;
+    bool FMade = false;
+};
+}
+
+TEST(HeapWalk, aFrozenProcessIsReadLiveRatherThanWaitedFor)
+{
+    ChildProcess child(HEAP_CHILD, { "pattern", "300", "30" });
+    const HeapReport report = ReadReport(child);
+    const uint32_t pid = uint32_t(child.Pid());
+    FrozenGroup frozen(child.Pid());
+    if (!frozen.Made())
+        GTEST_SKIP() << "no freezer cgroup of our own here";
+    for (int i = 0; i < 1000 && ProcStatus(child.Pid(), "State").substr(0, 2) != "\tD"; ++i)
+        ::usleep(1000);
+    const std::vector<HEAPLIST32> heaps = HeapsOf(pid);
+    ASSERT_GE(heaps.size(), 2u);
+    GlibcHeapWalk walk;
+    const WalkResult walked = Walk(pid, heaps[0].th32HeapID, walk);
+    EXPECT_FALSE(walk.WasHeld());
+    EXPECT_FALSE(walked.failure);
+    size_t live = 0;
+    for (const HEAPENTRY32& block : walked.blocks)
+        live += report.live.count(block.dwAddress) > 0 && block.dwFlags == LF32_FIXED;
+    EXPECT_GT(live, 0u);
+    EXPECT_EQ(ProcStatus(child.Pid(), "TracerPid"), "\t0");
 }
 
 TEST(HeapWalk, aDamagedHeaderGivesTheBlocksBeforeItThenTheFailure)
@@ -274,17 +374,26 @@ TEST(HeapWalk, aDamagedHeaderGivesTheBlocksBeforeItThenTheFailure)
 
 TEST(HeapWalk, randomBytesAsAHeapEndTheWalkInsideTheHeap)
 {
-    for (int seed = 1; seed <= 12; ++seed) {
+    for (int seed = 1; seed <= 16; ++seed) {
         SCOPED_TRACE(seed);
         ChildProcess child(HEAP_CHILD, { "random", std::to_string(seed) });
         const HeapReport report = ReadReport(child);
         const uint32_t pid = uint32_t(child.Pid());
-        for (const HEAPLIST32& heap : HeapsOf(pid)) {
-            const WalkResult walked = Walk(pid, heap.th32HeapID);
-            for (const HEAPENTRY32& block : walked.blocks) {
-                EXPECT_GE(block.hHandle, report.heapStart);
-                EXPECT_LE(block.hHandle, report.topChunk);
-            }
+        const std::vector<HEAPLIST32> heaps = HeapsOf(pid);
+        ASSERT_EQ(heaps.size(), 1u); // malloc's own records live outside the heap
+        const WalkResult walked = Walk(pid, heaps[0].th32HeapID);
+        for (const HEAPENTRY32& block : walked.blocks) {
+            EXPECT_GE(block.hHandle, report.heapStart);
+            EXPECT_LE(block.hHandle, report.topChunk);
+        }
+        if (seed % 2 == 0) {
+            // Noise in the free lists and the tcache misleads nothing about the chunks.
+            EXPECT_FALSE(walked.failure);
+            ASSERT_FALSE(walked.blocks.empty());
+            EXPECT_EQ(walked.blocks.back().hHandle, report.topChunk);
+            EXPECT_EQ(walked.blocks.back().dwFlags, LF32_FREE);
+        } else {
+            EXPECT_TRUE(walked.failure);
         }
     }
 }

@@ -4,8 +4,11 @@
 //                         thread's by the main thread, so they sit in its tcache).
 //   damage COUNT VALUE    COUNT blocks, then the size word of the middle one set to VALUE.
 //   random SEED           blocks, then everything from the heap's start to its top chunk
-//                         overwritten with bytes from SEED.
+//                         overwritten with bytes from SEED; for an even SEED only the chunks'
+//                         contents, their headers kept.
 //   big COUNT             COUNT small blocks, every third freed.
+//   heaps COUNT           as pattern, but the second thread also takes COUNT blocks of 100,000
+//                         bytes, more than one 64 MiB heap holds: its arena grows a second heap.
 //   fork COUNT            COUNT blocks, then a forked child that allocates COUNT more (its break
 //                         area then shows as two [heap] regions) and frees every third of all;
 //                         the child reports, with a line "pid PID".
@@ -13,15 +16,15 @@
 // "mallinfo ARENA ORDBLKS SMBLKS FORDBLKS UORDBLKS", then "end". The report is built in static
 // memory and written with write(2) so that reporting changes nothing on the heap.
 #include <condition_variable>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <malloc.h>
-#include <csignal>
 #include <mutex>
-#include <sys/prctl.h>
 #include <string_view>
+#include <sys/prctl.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -100,6 +103,14 @@ void Finish()
     _exit(0);
 }
 
+size_t bigBlocks = 0;
+
+size_t VariedOrBigSize()
+{
+    static size_t handed = 0;
+    return handed++ % 4 == 0 && handed / 4 < bigBlocks ? 100000 : VariedSize();
+}
+
 void Pattern(size_t mainCount, size_t threadCount)
 {
     std::vector<Block> threadBlocks;
@@ -108,7 +119,7 @@ void Pattern(size_t mainCount, size_t threadCount)
     bool allocated = false;
     bool release = false;
     std::thread second([&] {
-        std::vector<Block> blocks = Allocate(threadCount, VariedSize);
+        std::vector<Block> blocks = Allocate(threadCount, VariedOrBigSize);
         for (size_t i = 0; i < blocks.size(); i += 6)
             std::free(blocks[i].address);
         std::unique_lock guard(lock);
@@ -168,8 +179,19 @@ void RandomHeap(uint64_t seed)
     std::fclose(maps);
     char* topChunk = static_cast<char*>(sbrk(0)) - mallinfo2().keepcost;
     state = seed * 2654435761u + 1;
-    for (char* at = reinterpret_cast<char*>(heapStart) + 8; at < topChunk; ++at)
-        *at = char(Random());
+    if (seed % 2 == 1) {
+        for (char* at = reinterpret_cast<char*>(heapStart) + 8; at < topChunk; ++at)
+            *at = char(Random());
+    } else {
+        // Only what the chunks hold: their headers stay, their contents (the tcache, the free
+        // lists' links) turn to noise.
+        for (char* chunk = reinterpret_cast<char*>(heapStart); chunk < topChunk;) {
+            const uint64_t size = reinterpret_cast<uint64_t*>(chunk)[1] & ~7ull;
+            for (char* at = chunk + 16; at < chunk + size; ++at)
+                *at = char(Random());
+            chunk += size;
+        }
+    }
     Add("heap %llu %llu\n", heapStart, reinterpret_cast<uintptr_t>(topChunk));
     Finish();
 }
@@ -180,8 +202,7 @@ void Forked(size_t count)
     blocks.reserve(2 * count);
     if (fork() != 0) {
         char buffer[64];
-        while (read(0, buffer, sizeof buffer) > 0) {
-        }
+        while (read(0, buffer, sizeof buffer) > 0) { }
         _exit(0);
     }
     prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -217,6 +238,10 @@ int main(int argc, char** argv)
         Damage(number(2, 1000), number(3, 0));
     if (mode == "random")
         RandomHeap(number(2, 1));
+    if (mode == "heaps") {
+        bigBlocks = number(2, 800);
+        Pattern(1000, bigBlocks * 4);
+    }
     if (mode == "fork")
         Forked(number(2, 3000));
     if (mode == "big")
