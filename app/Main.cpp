@@ -3,15 +3,18 @@
 #include "AppResources.h"
 #include "ExecutableType.h"
 #include "ListTexts.h"
+#include "Placemnt.h"
 #include "ShellInfo.h"
 #include "ShowWarnings.h"
 #include "SnapshotService.h"
+#include "SplitterPosition.h"
 #include "TApplication.h"
 #include "TBusyCursor.h"
+#include "ToxQuadSplit.h"
+#include "ToxScrollPane.h"
 
 #include <QCloseEvent>
 #include <QFrame>
-#include <QGridLayout>
 #include <QMenuBar>
 #include <QShortcut>
 #include <QToolButton>
@@ -22,6 +25,15 @@ namespace quorvane {
 namespace {
     constexpr int DesignWidth = 838;
     constexpr int DesignHeight = 459;
+    constexpr int GlobalUsageSubItem = 2;
+
+    // A mapped module has at least this process as its user: 0 means the count is not known yet.
+    QString GlobalUsageText(uint32_t usage)
+    {
+        return usage == 0 ? QString() : QString::number(usage);
+    }
+
+    const QString ProgramKey = QStringLiteral("Software\\Brindlewick\\Quorvane");
 
     // Connects a Qt signal to a handler so that an escaping error reaches the default handler
     // instead of unwinding through Qt.
@@ -48,6 +60,7 @@ namespace {
         button->setObjectName(name);
         button->setGeometry(left, 5, 25, 25);
         button->setAutoRaise(true);
+        button->setFocusPolicy(Qt::NoFocus); // speed buttons never take the focus from the lists
         button->setIcon(glyph);
         button->setIconSize(QSize(16, 16));
         const QString shortHint = hint.section(QLatin1Char('|'), 0, 0);
@@ -56,15 +69,21 @@ namespace {
         return button;
     }
 
-    TListView* ReportList(
-        QWidget* parent, const QString& name, std::initializer_list<TListColumn> columns)
+    // A list of the main window: full-row selection, headers the user drags into another order,
+    // sorted by header clicks, columns kept under the list's own key.
+    TExtListView* ReportList(QWidget* parent, const QString& name, const QString& settingsKey,
+        std::initializer_list<TListColumn> columns)
     {
-        auto* list = new TListView(parent);
+        auto* list = new TExtListView(parent);
         list->setObjectName(name);
         list->setFrameShape(QFrame::NoFrame);
         list->setAccessibleName(name);
         for (const TListColumn& column : columns)
             list->AddColumn(column);
+        list->SetExtendedStyles(lvxHeaderDragDrop | lvxFullRowSelect);
+        list->SetAutoColumnSort(acsSortToggle);
+        list->SaveSettings().SetAutoSave(true);
+        list->SaveSettings().SetRegistryKey(ProgramKey + QLatin1Char('\\') + settingsKey);
         return list;
     }
 }
@@ -83,10 +102,16 @@ TSDIAppForm::TSDIAppForm(SnapshotService& snapshots, ShellInfo& shell, QWidget* 
     RunHandler([this] { FormCreate(this); });
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
         [this] { RunHandler([this] { WMActivateApp(); }); });
+    // Counts of processes mapping each module arrive from a worker; they are shown on this thread.
+    FSnapshots.SetOnModuleUsageChanged([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { RunHandler([this] { ShowModuleUsage(); }); }, Qt::QueuedConnection);
+    });
 }
 
 TSDIAppForm::~TSDIAppForm()
 {
+    FSnapshots.SetOnModuleUsageChanged({});
     RunHandler([this] { FormDestroy(this); });
 }
 
@@ -108,6 +133,10 @@ void TSDIAppForm::CreateDesign()
     column->addWidget(SpeedPanel);
     CreateLists();
     column->addWidget(QuadSplit, 1);
+
+    Placement = new TPlacement(this, QStringLiteral("MainWindow"));
+    Placement->setObjectName(QStringLiteral("Placement"));
+    Placement->SetIniFileName(ProgramKey);
     ProcessList->setFocus();
 }
 
@@ -196,10 +225,19 @@ void TSDIAppForm::CreateSpeedPanel()
 
 void TSDIAppForm::CreateLists()
 {
-    QuadSplit = new QWidget(this);
+    QuadSplit = new ToxQuadSplit(this);
     QuadSplit->setObjectName(QStringLiteral("QuadSplit"));
+    QuadSplit->SetAutoUpdate(false);
+    QuadSplit->SetBarWidth(4);
+    QuadSplit->SetSyncScroll(false);
+    QuadSplit->SetStyle(oxsAuto);
+    // The designed size first, or the designed position would be cut to a smaller splitter.
+    QuadSplit->resize(830, 381);
+    QuadSplit->BarPosition().SetX(562);
+    QuadSplit->BarPosition().SetY(161);
+    QuadSplit->SetPaneTabOrder(oxsAcross);
 
-    ProcessList = ReportList(QuadSplit, QStringLiteral("ProcessList"),
+    ProcessList = ReportList(this, QStringLiteral("ProcessList"), QStringLiteral("ProcessList"),
         { { QStringLiteral("Process"), 90, Qt::AlignLeft, false },
             { QStringLiteral("PID"), 75, Qt::AlignLeft, false },
             { QStringLiteral("Base Priority"), 70, Qt::AlignLeft, false },
@@ -211,10 +249,10 @@ void TSDIAppForm::CreateLists()
         RunHandler([&] { ProcessListChange(sender, item, change); });
     };
 
-    ThreadList = ReportList(QuadSplit, QStringLiteral("ThreadList"),
+    ThreadList = ReportList(this, QStringLiteral("ThreadList"), QStringLiteral("ThreadList"),
         { { QStringLiteral("TID"), 75, Qt::AlignLeft, false },
             { QStringLiteral("Priority"), 187, Qt::AlignLeft, true } });
-    ModuleList = ReportList(QuadSplit, QStringLiteral("ModuleList"),
+    ModuleList = ReportList(this, QStringLiteral("ModuleList"), QStringLiteral("ModuleList"),
         { { QStringLiteral("Module"), 80, Qt::AlignLeft, false },
             { QStringLiteral("Handle"), 75, Qt::AlignLeft, false },
             { QStringLiteral("MID"), 75, Qt::AlignLeft, false },
@@ -222,35 +260,37 @@ void TSDIAppForm::CreateLists()
             { QStringLiteral("Process Usage"), 84, Qt::AlignHCenter, false },
             { QStringLiteral("Size"), 65, Qt::AlignRight, false },
             { QStringLiteral("Full Path"), 105, Qt::AlignLeft, true } });
-    HeapListList = ReportList(QuadSplit, QStringLiteral("HeapListList"),
+    HeapListList = ReportList(this, QStringLiteral("HeapListList"), QStringLiteral("HeapList"),
         { { QStringLiteral("HID"), 75, Qt::AlignLeft, false },
             { QStringLiteral("Status"), 187, Qt::AlignLeft, true } });
 
-    // Two by two until the four-pane splitter takes them: the bars cross at 562, 161 as designed.
-    auto* grid = new QGridLayout(QuadSplit);
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setSpacing(4);
-    grid->addWidget(ProcessList, 0, 0);
-    grid->addWidget(ThreadList, 0, 1);
-    grid->addWidget(ModuleList, 1, 0);
-    grid->addWidget(HeapListList, 1, 1);
-    grid->setColumnStretch(0, 562);
-    grid->setColumnStretch(1, DesignWidth - 562);
-    grid->setRowStretch(0, 161);
-    grid->setRowStretch(1, DesignHeight - 161 - 32 - 40);
-    setTabOrder(ProcessList, ThreadList);
-    setTabOrder(ThreadList, ModuleList);
-    setTabOrder(ModuleList, HeapListList);
+    // Panes clockwise from the top left; Tab goes process, thread, module, heap.
+    QuadSplit->ReadState([this] {
+        const std::pair<TListView*, int> panes[]
+            = { { ProcessList, 0 }, { ThreadList, 1 }, { HeapListList, 3 }, { ModuleList, 2 } };
+        for (const auto& [list, tabOrder] : panes) {
+            auto* pane = new ToxScrollPane(QuadSplit);
+            pane->SetBorderStyle(bsNone);
+            pane->SetTabOrder(tabOrder);
+            pane->SetClientControl(list);
+        }
+    });
 }
 
 void TSDIAppForm::FormCreate(QObject* /*Sender*/)
 {
     TBusyCursor busy;
     ShowWarningsItem->setChecked(GetShowWarnings());
+    Placement->RestorePlacement();
+    ReadSplitterPosition(*QuadSplit);
     FillProcessList();
 }
 
-void TSDIAppForm::FormDestroy(QObject* /*Sender*/) { }
+void TSDIAppForm::FormDestroy(QObject* /*Sender*/)
+{
+    WriteSplitterPosition(*QuadSplit);
+    Placement->SavePlacement();
+}
 
 void TSDIAppForm::closeEvent(QCloseEvent* event)
 {
@@ -293,6 +333,8 @@ void TSDIAppForm::RefreshItemClick(QObject* /*Sender*/)
 {
     TBusyCursor busy;
     FillProcessList();
+    for (TExtListView* list : { ProcessList, ThreadList, ModuleList, HeapListList })
+        list->Resort();
 }
 
 void TSDIAppForm::FillProcessList()
@@ -418,11 +460,22 @@ void TSDIAppForm::AddModuleItem(const MODULEENTRY32& module)
     ModuleList->SetCaption(row, LowerCaseAscii(SystemText(module.szModule)));
     ModuleList->AddSubItem(row, HexPointer(module.hModule));
     ModuleList->AddSubItem(row, HexIdentifier(module.th32ModuleID));
-    ModuleList->AddSubItem(row, QString::number(int32_t(module.GlblcntUsage)));
+    ModuleList->AddSubItem(row, GlobalUsageText(module.GlblcntUsage));
     ModuleList->AddSubItem(row, QString::number(int32_t(module.ProccntUsage)));
     ModuleList->AddSubItem(row, QString::number(qulonglong(module.modBaseSize)));
     ModuleList->AddSubItem(row, SystemText(module.szExePath));
     ModuleList->SetData(row, module.th32ModuleID);
+}
+
+// Fills in the global usage of the listed modules as the counts become known, in place, so the
+// rows keep their order and focus.
+void TSDIAppForm::ShowModuleUsage()
+{
+    TListUpdate update(*ModuleList);
+    for (int row = 0; row < ModuleList->ItemCount(); ++row) {
+        if (const auto usage = FSnapshots.ModuleGlobalUsage(uint32_t(ModuleList->Data(row))))
+            ModuleList->SetSubItem(row, GlobalUsageSubItem, GlobalUsageText(*usage));
+    }
 }
 
 void TSDIAppForm::AddHeapItem(const HEAPLIST32& heap)

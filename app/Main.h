@@ -1,8 +1,8 @@
 #pragma once
 
+#include "ExtListView.h"
 #include "TComponent.h"
 #include "TImageList.h"
-#include "TListView.h"
 #include "ToolHelp.h"
 
 #include <QMainWindow>
@@ -17,6 +17,8 @@ class QToolButton;
 namespace quorvane {
 
 class ShellInfo;
+class TPlacement;
+class ToxQuadSplit;
 class SnapshotService;
 class ToolhelpSnapshot;
 
@@ -38,17 +40,18 @@ public:
     QToolButton* OpenBtn = nullptr;
     QToolButton* KillBtn = nullptr;
     QToolButton* ExitBtn = nullptr;
-    QWidget* QuadSplit = nullptr;
+    ToxQuadSplit* QuadSplit = nullptr;
     TImageList ImageList;
     QFrame* Bevel1 = nullptr;
     QMenu* ProcessMenu = nullptr;
     QAction* RefreshItem = nullptr;
     QAction* TerminateProcessItem = nullptr;
-    TListView* ProcessList = nullptr;
-    TListView* ThreadList = nullptr;
-    TListView* ModuleList = nullptr;
-    TListView* HeapListList = nullptr;
+    TExtListView* ProcessList = nullptr;
+    TExtListView* ThreadList = nullptr;
+    TExtListView* ModuleList = nullptr;
+    TExtListView* HeapListList = nullptr;
     QAction* N1 = nullptr;
+    TPlacement* Placement = nullptr;
     QAction* HeapListItem = nullptr;
     QAction* ChangeThreadPriorityItem = nullptr;
     QAction* ShowWarningsItem = nullptr;
@@ -74,6 +77,7 @@ public:
     void AddThreadItem(const THREADENTRY32& thread);
     void AddModuleItem(const MODULEENTRY32& module);
     void AddHeapItem(const HEAPLIST32& heap);
+    void ShowModuleUsage();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

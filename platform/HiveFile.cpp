@@ -7,6 +7,7 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -200,6 +201,49 @@ namespace {
         return ::fsync(folderFd) == 0;
     }
 
+    // A hive kept elsewhere and linked in, as dotfile managers do, is replaced where it lives so
+    // that the link stays. A dangling link is replaced by the file.
+    std::string WritePath(const std::string& path)
+    {
+        struct stat info { };
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+            return path;
+        std::unique_ptr<char, decltype(&std::free)> resolved(
+            ::realpath(path.c_str(), nullptr), &std::free);
+        return resolved ? std::string(resolved.get()) : path;
+    }
+
+    // The last parse of each recently read file with the bytes it was made from. Comparing the
+    // bytes, not times or sizes, makes it exact: a file edited within one clock tick to the same
+    // size is still seen as changed.
+    struct ParsedFile {
+        std::string Path;
+        std::string Bytes;
+        std::shared_ptr<const HiveDocument> Document;
+    };
+    constexpr size_t kParsedFilesKept = 4;
+
+    std::shared_ptr<const HiveDocument> ParseOrReuse(const std::string& path, std::string bytes)
+    {
+        static std::mutex lock;
+        static std::vector<ParsedFile> parsed;
+        const std::lock_guard guard(lock);
+        for (ParsedFile& file : parsed) {
+            if (file.Path == path) {
+                if (file.Bytes != bytes) {
+                    file.Document = std::make_shared<const HiveDocument>(ParseHive(bytes));
+                    file.Bytes = std::move(bytes);
+                }
+                return file.Document;
+            }
+        }
+        if (parsed.size() == kParsedFilesKept)
+            parsed.erase(parsed.begin());
+        auto document = std::make_shared<const HiveDocument>(ParseHive(bytes));
+        parsed.push_back({ path, std::move(bytes), document });
+        return document;
+    }
+
 } // namespace
 
 HiveFile::HiveFile(std::string path, HiveRoot root, bool writable)
@@ -243,9 +287,10 @@ HiveFile HiveFile::ForLocalMachine()
     return HiveFile({}, HiveRoot::hrLocalMachine, false);
 }
 
-HiveResult HiveFile::Load(HiveDocument& document) const
+HiveResult HiveFile::Load(std::shared_ptr<const HiveDocument>& document) const
 {
-    document = HiveDocument();
+    static const auto empty = std::make_shared<const HiveDocument>();
+    document = empty;
     if (FPath.empty())
         return HiveResult::hsOk;
     std::string bytes;
@@ -257,7 +302,7 @@ HiveResult HiveFile::Load(HiveDocument& document) const
     case ReadOutcome::roRead:
         break;
     }
-    document = ParseHive(bytes);
+    document = ParseOrReuse(FPath, std::move(bytes));
     return HiveResult::hsOk;
 }
 
@@ -265,8 +310,9 @@ HiveResult HiveFile::Update(const std::function<HiveResult(HiveDocument&)>& chan
 {
     if (!Writable())
         return HiveResult::hsAccessDenied;
-    const std::string folder = Folder(FPath);
-    const std::string base = BaseName(FPath);
+    const std::string path = WritePath(FPath);
+    const std::string folder = Folder(path);
+    const std::string base = BaseName(path);
     if (!MakeFolders(folder))
         return HiveResult::hsIoError;
     Descriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -275,7 +321,7 @@ HiveResult HiveFile::Update(const std::function<HiveResult(HiveDocument&)>& chan
     RemoveOrphans(folderFd.Get(), base);
 
     std::string bytes;
-    const ReadOutcome outcome = ReadWhole(FPath, bytes);
+    const ReadOutcome outcome = ReadWhole(path, bytes);
     if (outcome == ReadOutcome::roFailed)
         return HiveResult::hsIoError;
     HiveDocument document;
@@ -288,7 +334,7 @@ HiveResult HiveFile::Update(const std::function<HiveResult(HiveDocument&)>& chan
         return HiveResult::hsOk;
     if (outcome == ReadOutcome::roRead && document.Damaged() && !KeepAside(folderFd.Get(), base))
         return HiveResult::hsIoError;
-    return ReplaceFile(FPath, folderFd.Get(), text) ? HiveResult::hsOk : HiveResult::hsIoError;
+    return ReplaceFile(path, folderFd.Get(), text) ? HiveResult::hsOk : HiveResult::hsIoError;
     // The lock goes with folderFd.
 }
 

@@ -3,6 +3,7 @@
 #include "HiveDocument.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace quorvane {
@@ -28,8 +29,9 @@ public:
     bool Writable() const { return FWritable && !FPath.empty(); }
 
     // Reads and parses the file. A missing file is an empty hive; a file that cannot be read
-    // gives hsIoError.
-    HiveResult Load(HiveDocument& document) const;
+    // gives hsIoError. The file is read in full every time; only when its bytes are the same as
+    // at the last read is the parse of those bytes used again.
+    HiveResult Load(std::shared_ptr<const HiveDocument>& document) const;
 
     // Applies change to the hive as it is on disk now and writes the result back. Nothing is
     // written when change fails or leaves the file as it was. A file that could not be read in

@@ -56,10 +56,10 @@ std::optional<HiveKey> HiveKey::Reach(std::string_view path, bool create, HiveRe
     full.insert(full.end(), below.begin(), below.end());
     const char* rootName = HiveRootName(FHive->Root());
 
-    HiveDocument document;
+    std::shared_ptr<const HiveDocument> document;
     if (const HiveResult loaded = FHive->Load(document); loaded != HiveResult::hsOk)
         return Fail(result, loaded);
-    if (full.empty() || document.FindKey(rootName, full)) {
+    if (full.empty() || document->FindKey(rootName, full)) {
         if (result)
             *result = HiveResult::hsOk;
         return HiveKey(FHive, std::move(full));
@@ -89,10 +89,10 @@ std::optional<HiveKey> HiveKey::OpenSubKey(std::string_view path, HiveResult* re
 
 HiveResult HiveKey::QueryValue(std::string_view name, HiveValue& value) const
 {
-    HiveDocument document;
+    std::shared_ptr<const HiveDocument> document;
     if (const HiveResult loaded = FHive->Load(document); loaded != HiveResult::hsOk)
         return loaded;
-    const HiveNode* key = document.FindKey(HiveRootName(FHive->Root()), FComponents);
+    const HiveNode* key = document->FindKey(HiveRootName(FHive->Root()), FComponents);
     const HiveValue* found = key ? key->FindValue(name) : nullptr;
     if (!found)
         return HiveResult::hsNotFound;

@@ -473,6 +473,8 @@ HiveDocument ParseHive(std::string_view bytes)
     }
     if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF")
         bytes.remove_prefix(3);
+    if (IsValidUtf8(bytes))
+        return Parser(bytes).Run();
     const std::string text = RepairUtf8(bytes);
     return Parser(text).Run();
 }

@@ -63,39 +63,22 @@ namespace {
         }
     }
 
-    void AppendUtf16Le(std::string& out, char16_t unit)
-    {
-        out += static_cast<char>(unit & 0xFF);
-        out += static_cast<char>(unit >> 8);
-    }
-
 } // namespace
 
-std::u32string DecodeUtf8(std::string_view text)
+bool IsValidUtf8(std::string_view text)
 {
-    std::u32string out;
-    out.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            ++i;
+            continue;
+        }
         char32_t c = 0;
         const size_t length = ValidSequenceAt(text, i, c);
-        if (length == 0) {
-            out += static_cast<unsigned char>(text[i]);
-            ++i;
-        } else {
-            out += c;
-            i += length;
-        }
+        if (length == 0)
+            return false;
+        i += length;
     }
-    return out;
-}
-
-std::string EncodeUtf8(std::u32string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (char32_t c : text)
-        AppendUtf8(out, c);
-    return out;
+    return true;
 }
 
 std::string RepairUtf8(std::string_view text)
@@ -149,19 +132,51 @@ std::string Utf16LeToUtf8(std::string_view bytes, bool* lossy)
     return out;
 }
 
+namespace {
+
+    // Appends text as UTF-16LE. Every input byte gives at most two output bytes, so the output is
+    // sized once and written in place.
+    void AppendUtf16Le(std::string& out, std::string_view text)
+    {
+        const size_t start = out.size();
+        out.resize(start + text.size() * 2);
+        char* put = out.data() + start;
+        for (size_t i = 0; i < text.size();) {
+            const auto byte = static_cast<unsigned char>(text[i]);
+            if (byte < 0x80) {
+                *put++ = static_cast<char>(byte);
+                *put++ = 0;
+                ++i;
+                continue;
+            }
+            char32_t c = 0;
+            const size_t length = ValidSequenceAt(text, i, c);
+            if (length == 0) {
+                c = byte;
+                i += 1;
+            } else {
+                i += length;
+            }
+            auto unit = [&put](char32_t u) {
+                *put++ = static_cast<char>(u & 0xFF);
+                *put++ = static_cast<char>((u >> 8) & 0xFF);
+            };
+            if (c >= 0x10000) {
+                unit(0xD800 + ((c - 0x10000) >> 10));
+                unit(0xDC00 + ((c - 0x10000) & 0x3FF));
+            } else {
+                unit(c);
+            }
+        }
+        out.resize(static_cast<size_t>(put - out.data()));
+    }
+
+} // namespace
+
 std::string Utf8ToUtf16Le(std::string_view text)
 {
     std::string out;
-    out.reserve(text.size() * 2);
-    for (char32_t c : DecodeUtf8(text)) {
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            AppendUtf16Le(out, static_cast<char16_t>(0xD800 + (c >> 10)));
-            AppendUtf16Le(out, static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-        } else {
-            AppendUtf16Le(out, static_cast<char16_t>(c));
-        }
-    }
+    AppendUtf16Le(out, text);
     return out;
 }
 
@@ -175,7 +190,9 @@ std::string StringDataToUtf8(std::string_view data)
 
 std::string Utf8ToStringData(std::string_view text)
 {
-    std::string data = Utf8ToUtf16Le(text);
+    std::string data;
+    data.reserve(text.size() * 2 + 2);
+    AppendUtf16Le(data, text);
     data.append(2, '\0');
     return data;
 }

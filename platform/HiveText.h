@@ -9,9 +9,8 @@ namespace quorvane {
 
 // Invalid UTF-8 bytes are taken as Latin-1 characters, so any byte string converts and nothing
 // is dropped.
-std::u32string DecodeUtf8(std::string_view text);
-std::string EncodeUtf8(std::u32string_view text);
 std::string RepairUtf8(std::string_view text);
+bool IsValidUtf8(std::string_view text);
 
 // UTF-16LE bytes to UTF-8; a lone surrogate becomes U+FFFD and sets *lossy; an odd last byte is
 // dropped and also sets *lossy.

@@ -1,7 +1,11 @@
 #include "LinuxSnapshotService.h"
 
+#include "GlibcHeapWalk.h"
+#include "HeapListBuilder.h"
 #include "LinuxToolhelpSnapshot.h"
+#include "ModuleListBuilder.h"
 #include "ProcessTable.h"
+#include "ThreadListBuilder.h"
 
 #include <algorithm>
 
@@ -12,6 +16,27 @@ LinuxSnapshotService::LinuxSnapshotService()
     auto processes = std::make_unique<ProcessTable>();
     FProcesses = processes.get();
     AddBuilder(TH32CS_SNAPPROCESS, std::move(processes));
+    AddBuilder(TH32CS_SNAPTHREAD, std::make_unique<ThreadListBuilder>());
+    auto modules = std::make_unique<ModuleListBuilder>();
+    FModules = modules.get();
+    AddBuilder(TH32CS_SNAPMODULE, std::move(modules));
+    AddBuilder(TH32CS_SNAPHEAPLIST, std::make_unique<HeapListBuilder>());
+}
+
+std::unique_ptr<HeapWalk> LinuxSnapshotService::CreateHeapWalk()
+{
+    return std::make_unique<GlibcHeapWalk>();
+}
+
+void LinuxSnapshotService::SetOnModuleUsageChanged(std::function<void()> onChanged)
+{
+    if (FModules)
+        FModules->SetOnUsageChanged(std::move(onChanged));
+}
+
+std::optional<uint32_t> LinuxSnapshotService::ModuleGlobalUsage(uint32_t moduleId)
+{
+    return FModules ? FModules->ModuleGlobalUsage(moduleId) : std::nullopt;
 }
 
 LinuxSnapshotService::~LinuxSnapshotService() = default;
@@ -19,6 +44,8 @@ LinuxSnapshotService::~LinuxSnapshotService() = default;
 void LinuxSnapshotService::AddBuilder(uint32_t flag, std::unique_ptr<SnapshotBuilder> builder)
 {
     std::erase_if(FBuilders, [flag](const KindBuilder& kind) { return kind.Flag == flag; });
+    if (flag == TH32CS_SNAPMODULE)
+        FModules = dynamic_cast<ModuleListBuilder*>(builder.get());
     FBuilders.push_back({ flag, std::move(builder) });
 }
 

@@ -9,6 +9,7 @@
 
 namespace quorvane {
 
+class ModuleListBuilder;
 class ProcessTable;
 
 // Snapshots of the running system read from /proc. Each kind flag is served by its own builder;
@@ -26,7 +27,12 @@ public:
     std::unique_ptr<ToolhelpSnapshot> CreateToolhelp32Snapshot(
         uint32_t flags, uint32_t processId) override;
 
+    std::unique_ptr<HeapWalk> CreateHeapWalk() override;
+    void SetOnModuleUsageChanged(std::function<void()> onChanged) override;
+    std::optional<uint32_t> ModuleGlobalUsage(uint32_t moduleId) override;
+
     ProcessTable& Processes() { return *FProcesses; }
+    ModuleListBuilder& Modules() { return *FModules; }
 
 protected:
     // The builder that answers `flag` (one TH32CS_SNAP* bit); a later one for the same flag wins.
@@ -40,6 +46,7 @@ private:
     ExecutableTypeCache FTypes; // for records the table does not know
     std::vector<KindBuilder> FBuilders;
     ProcessTable* FProcesses = nullptr; // owned by FBuilders
+    ModuleListBuilder* FModules = nullptr; // owned by FBuilders
 };
 
 } // namespace quorvane

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "HeapWalk.h"
 #include "ToolhelpSnapshot.h"
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace quorvane {
 
@@ -20,6 +23,19 @@ public:
     virtual std::unique_ptr<ToolhelpSnapshot> CreateToolhelp32Snapshot(
         uint32_t flags, uint32_t processId)
         = 0;
+
+    // A walk over the blocks of one heap (Heap32First/Heap32Next); nullptr where there is none.
+    virtual std::unique_ptr<HeapWalk> CreateHeapWalk() { return nullptr; }
+
+    // A module snapshot gives GlblcntUsage 0 while the count is not known yet. When counts become
+    // known or change, the callback runs (on a worker thread, never the caller's); the counts
+    // are then read by module identifier.
+    virtual void SetOnModuleUsageChanged(std::function<void()> onChanged) { (void)onChanged; }
+    virtual std::optional<uint32_t> ModuleGlobalUsage(uint32_t moduleId)
+    {
+        (void)moduleId;
+        return std::nullopt;
+    }
 };
 
 } // namespace quorvane

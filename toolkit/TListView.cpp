@@ -1,5 +1,6 @@
 #include "TListView.h"
 
+#include "StableOrder.h"
 #include "TListRowModel.h"
 
 #include <QHeaderView>
@@ -26,6 +27,8 @@ TListView::TListView(QWidget* parent)
     header()->setSectionsClickable(true);
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
+    // As in a report list a column may be narrowed to nothing.
+    header()->setMinimumSectionSize(0);
     connect(header(), &QHeaderView::sectionClicked, this,
         [this](int column) { DoColumnClick(column); });
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -34,7 +37,13 @@ TListView::TListView(QWidget* parent)
         selectionModel(), &QItemSelectionModel::currentChanged, this, &TListView::reportCurrent);
 }
 
-TListView::~TListView() = default;
+// The model and selection model outlive this part of the object: they must not report into it.
+TListView::~TListView()
+{
+    FQuiet = true;
+    disconnect(selectionModel(), nullptr, this, nullptr);
+    disconnect(header(), nullptr, this, nullptr);
+}
 
 void TListView::AddColumn(const TListColumn& column)
 {
@@ -54,18 +63,23 @@ const TListColumn& TListView::Column(int index) const
     return FModel->Columns().at(size_t(index));
 }
 
+// The fill follows the column, not its display position: dragging it elsewhere keeps it filling.
 void TListView::applyStretch()
 {
-    header()->setStretchLastSection(
-        ColumnCount() > 0 && Column(ColumnCount() - 1).AutoSizeUseHeader);
+    const int last = ColumnCount() - 1;
+    if (last > 0)
+        header()->setSectionResizeMode(last - 1, QHeaderView::Interactive);
+    if (last >= 0)
+        header()->setSectionResizeMode(
+            last, Column(last).AutoSizeUseHeader ? QHeaderView::Stretch : QHeaderView::Interactive);
 }
 
 void TListView::SetColumnWidth(int column, int width)
 {
     if (column < 0 || column >= ColumnCount() || columnWidth(column) == width)
         return;
-    if (column == ColumnCount() - 1)
-        header()->setStretchLastSection(false);
+    if (header()->sectionResizeMode(column) != QHeaderView::Interactive)
+        header()->setSectionResizeMode(column, QHeaderView::Interactive);
     setColumnWidth(column, std::max(width, 0));
 }
 
@@ -142,6 +156,16 @@ void TListView::AddSubItem(int row, const QString& text)
     if (!validRow(row) || FModel->CellSource())
         return;
     FModel->MutableRow(row).SubItems.append(text);
+    setTextCell(row, TItemChange::ctText);
+}
+
+void TListView::SetSubItem(int row, int subItem, const QString& text)
+{
+    if (!validRow(row) || FModel->CellSource() || subItem < 0
+        || subItem >= FModel->RowAt(row).SubItems.size()
+        || FModel->RowAt(row).SubItems[subItem] == text)
+        return;
+    FModel->MutableRow(row).SubItems[subItem] = text;
     setTextCell(row, TItemChange::ctText);
 }
 
@@ -312,30 +336,21 @@ void TListView::SetSmallImages(const TImageList* images)
 
 void TListView::SortItems(const std::function<int(int first, int second)>& compare)
 {
-    const int count = FModel->RowCount();
-    if (count < 2 || FModel->CellSource())
+    if (FModel->RowCount() < 2 || FModel->CellSource())
         return;
-    // Bottom-up merge sort: stable, and it never leaves its ranges whatever the comparison says.
-    std::vector<int> order(static_cast<size_t>(count));
-    std::iota(order.begin(), order.end(), 0);
-    std::vector<int> merged(static_cast<size_t>(count));
-    for (int width = 1; width < count; width *= 2) {
-        for (int low = 0; low < count; low += 2 * width) {
-            const int middle = std::min(low + width, count);
-            const int high = std::min(low + 2 * width, count);
-            int left = low;
-            int right = middle;
-            int out = low;
-            while (left < middle && right < high)
-                merged[size_t(out++)] = compare(order[size_t(left)], order[size_t(right)]) <= 0
-                    ? order[size_t(left++)]
-                    : order[size_t(right++)];
-            while (left < middle)
-                merged[size_t(out++)] = order[size_t(left++)];
-            while (right < high)
-                merged[size_t(out++)] = order[size_t(right++)];
-        }
-        order.swap(merged);
+    ApplyOrder(StableOrder(FModel->RowCount(), compare));
+}
+
+void TListView::ApplyOrder(const std::vector<int>& order)
+{
+    const int count = FModel->RowCount();
+    if (int(order.size()) != count || FModel->CellSource())
+        return;
+    std::vector<bool> seen(order.size(), false);
+    for (int row : order) {
+        if (row < 0 || row >= count || seen[size_t(row)])
+            return;
+        seen[size_t(row)] = true;
     }
     if (Updating()) {
         std::vector<int> newPosition(static_cast<size_t>(count));

@@ -39,6 +39,7 @@ public:
     void SetCaption(int row, const QString& caption);
     QStringList SubItems(int row) const;
     void AddSubItem(int row, const QString& text);
+    void SetSubItem(int row, int subItem, const QString& text); // an existing sub-item only
     int ImageIndex(int row) const;
     void SetImageIndex(int row, int imageIndex);
     quint64 Data(int row) const;
@@ -81,6 +82,9 @@ protected:
     // (negative: the first goes before the second). Stable, and safe with a comparison that is not
     // a strict order (a mixed column). Selection and focus follow their rows.
     void SortItems(const std::function<int(int first, int second)>& compare);
+    // Puts the rows in the given order: element k is the position before of the row that goes to
+    // position k (a permutation of every row; anything else is ignored).
+    void ApplyOrder(const std::vector<int>& order);
     // Called when the view goes virtual or back: rows, selection and focus are dropped.
     void ResetRows();
 

@@ -5,8 +5,10 @@
 #include "Main.h"
 #include "TApplication.h"
 #include "TMessageBox.h"
+#include "ToxQuadSplit.h"
 
 #include <QAbstractItemModel>
+#include <QHeaderView>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
@@ -266,6 +268,95 @@ TEST_F(MainWindowTest, processIconsAreSharedByRowsOfTheSameFile)
     EXPECT_EQ(window.ProcessList->ImageIndex(1), -1);
     PressKey(Qt::Key_F5);
     EXPECT_EQ(window.ImageList.Count(), 1);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, tabGoesThroughProcessThreadModuleAndHeapLists)
+{
+    TSDIAppForm& window = Open();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    window.ProcessList->setFocus();
+    std::vector<QWidget*> visited;
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.push_back(QApplication::focusWidget());
+    }
+    EXPECT_EQ(visited,
+        (std::vector<QWidget*> {
+            window.ThreadList, window.ModuleList, window.HeapListList, window.ProcessList }));
+}
+
+TEST_F(MainWindowTest, barsAndShowWarningsComeBackFromTheStoreAtTheNextStart)
+{
+    TSDIAppForm& first = Open();
+    EXPECT_TRUE(first.ShowWarningsItem->isChecked()) << "an empty store means warnings on";
+    EXPECT_EQ(first.QuadSplit->BarPosition().X(), 562);
+    EXPECT_EQ(first.QuadSplit->BarPosition().Y(), 161);
+    first.ShowWarningsItem->trigger();
+    EXPECT_FALSE(first.ShowWarningsItem->isChecked());
+    first.QuadSplit->BarPosition().SetX(300);
+    first.QuadSplit->BarPosition().SetY(120);
+    Window.reset();
+
+    const QByteArray hive = Home.ReadUserHive();
+    EXPECT_TRUE(hive.contains("[HKEY_CURRENT_USER\\Software\\Brindlewick\\Quorvane\\Splitter]"));
+    EXPECT_TRUE(hive.contains("\"X\"=\"300\""));
+    EXPECT_TRUE(hive.contains("\"Show Warnings\"=\"0\""));
+
+    TSDIAppForm& second = Open();
+    EXPECT_FALSE(second.ShowWarningsItem->isChecked());
+    EXPECT_EQ(second.QuadSplit->BarPosition().X(), 300);
+    EXPECT_EQ(second.QuadSplit->BarPosition().Y(), 120);
+}
+
+} // namespace
+
+namespace {
+
+void ClickHeader(TListView& list, int column)
+{
+    QHeaderView* header = list.header();
+    const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+}
+
+TEST_F(MainWindowTest, refreshSortsEveryListAgainByItsLastClickedColumn)
+{
+    TSDIAppForm& window = Open();
+    ClickHeader(*window.ProcessList, 1);
+    ClickHeader(*window.ProcessList, 1);
+    ASSERT_EQ(window.ProcessList->Data(0), 300u) << "second click sorts descending";
+    ClickHeader(*window.ThreadList, 0);
+    ClickHeader(*window.ThreadList, 0);
+
+    System.AddProcess(250, "/bin/new");
+    PressKey(Qt::Key_F5);
+    std::vector<quint64> order;
+    for (int row = 0; row < window.ProcessList->ItemCount(); ++row)
+        order.push_back(window.ProcessList->Data(row));
+    EXPECT_EQ(order, (std::vector<quint64> { 300, 250, 200, 100 })) << "Resort keeps the direction";
+    EXPECT_EQ(RowsOf(*window.ThreadList).first(), "$00000066 | 8-2 : Normal, Lowest");
+
+    // Choosing another process refills the details in snapshot order.
+    ClickRow(*window.ProcessList, window.ProcessList->FindData(200));
+    EXPECT_EQ(window.ThreadList->Data(0), 201u);
+}
+
+TEST_F(MainWindowTest, columnWidthsAndOrderComeBackAtTheNextStart)
+{
+    TSDIAppForm& first = Open();
+    first.ProcessList->header()->resizeSection(1, 123);
+    first.ModuleList->header()->moveSection(0, 2);
+    Window.reset();
+    EXPECT_TRUE(Home.ReadUserHive().contains("Quorvane\\ProcessList\\Columns]"));
+    EXPECT_TRUE(Home.ReadUserHive().contains("Quorvane\\HeapList\\Columns]"));
+
+    TSDIAppForm& second = Open();
+    EXPECT_EQ(second.ProcessList->header()->sectionSize(1), 123);
+    EXPECT_EQ(second.ModuleList->header()->visualIndex(0), 2);
 }
 
 } // namespace

@@ -165,3 +165,25 @@ TEST(HiveFile, machineHiveIsTheFirstOneFoundAndIsReadOnly)
     EXPECT_EQ(key->SetValue("v", REG_SZ, Utf8ToStringData("changed")), HiveResult::hsAccessDenied);
     EXPECT_EQ(TextOf(*key, "v"), "m");
 }
+
+TEST(HiveFile, aLinkedHiveIsWrittenWhereItLivesAndTheLinkStays)
+{
+    ConfigHome home;
+    QTemporaryDir dotfiles;
+    const QString real = dotfiles.path() + "/user.reg";
+    {
+        QFile file(real);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("Windows Registry Editor Version "
+                   "5.00\n\n[HKEY_CURRENT_USER\\Software\\Test]\n\"old\"=\"1\"\n");
+    }
+    QDir().mkpath(home.Path() + "/quorvane");
+    ASSERT_TRUE(QFile::link(real, home.UserHive()));
+    const auto key = HiveKey::OpenRoot(HKEY_CURRENT_USER).OpenSubKey("Software\\Test");
+    ASSERT_TRUE(key);
+    ASSERT_EQ(key->SetValue("new", REG_SZ, Utf8ToStringData("2")), HiveResult::hsOk);
+    EXPECT_TRUE(QFileInfo(home.UserHive()).isSymLink());
+    EXPECT_EQ(TextOf(*key, "old"), "1");
+    EXPECT_EQ(TextOf(*key, "new"), "2");
+    EXPECT_NE(ReadFile(real).find("\"new\"=\"2\""), std::string::npos);
+}

@@ -1,5 +1,7 @@
 // Writes to a hive file the way the program does, for the tests that kill or race writers.
-//   hive_writer HIVE loop NAME          writes NAME = n+1, n+2 ... until killed, n the stored value
+//   hive_writer HIVE loop NAME          writes NAME = n+1, n+2 ... until killed, n the stored
+//   value;
+//                                       prints one byte once the first write is done
 //   hive_writer HIVE fill PREFIX COUNT  writes PREFIX0 .. PREFIX<COUNT-1>, one write each
 // Values go to HKEY_CURRENT_USER\Software\Test. Exit status 0 when every write succeeded.
 #include "HiveKey.h"
@@ -21,6 +23,7 @@ int main(int argc, char** argv)
         return 3;
     const std::string mode = argv[2];
     if (mode == "loop") {
+        bool reported = false;
         HiveValue stored;
         long counter = key->QueryValue(argv[3], stored) == HiveResult::hsOk
             ? std::strtol(StringDataToUtf8(stored.Data).c_str(), nullptr, 10)
@@ -29,6 +32,11 @@ int main(int argc, char** argv)
             if (key->SetValue(argv[3], REG_SZ, Utf8ToStringData(std::to_string(counter)))
                 != HiveResult::hsOk)
                 return 4;
+            if (!reported) {
+                reported = true;
+                std::fputc('w', stdout);
+                std::fflush(stdout);
+            }
         }
     }
     if (mode == "fill" && argc == 5) {

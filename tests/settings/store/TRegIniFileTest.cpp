@@ -5,7 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <climits>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace quorvane;
@@ -246,6 +248,17 @@ TEST(TRegIniFile, nothingIsCached)
     utf16.append(reinterpret_cast<const char*>(edited.utf16()), edited.size() * 2);
     home.WriteUserHive(utf16);
     EXPECT_EQ(first.ReadNumber("Splitter", "X", 0), 256);
+    // An edit in place to a file of the same size, within the same clock tick, counts too.
+    const QByteArray header = "Windows Registry Editor Version 5.00\n\n"
+                              "[HKEY_CURRENT_USER\\Software\\Brindlewick\\Quorvane\\Splitter]\n";
+    for (const char* value : { "\"X\"=\"11\"\n", "\"X\"=\"22\"\n", "\"X\"=\"33\"\n" }) {
+        QFile file(home.UserHive());
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        file.write(header + value);
+        file.close();
+        EXPECT_EQ(first.ReadNumber("Splitter", "X", 0), QByteArray(value).mid(5, 2).toInt());
+    }
+    home.WriteUserHive(utf16);
     // The next write keeps the edited value and puts the file into the one written form.
     first.WriteNumber("Splitter", "Y", 5);
     EXPECT_EQ(second.ReadNumber("Splitter", "X", 0), 256);
@@ -368,4 +381,28 @@ TEST(TRegIniFile, openPathGoesBelowTheCurrentKey)
     EXPECT_EQ(store.CurrentPath(), kKey + "\\New\\Deeper");
     EXPECT_TRUE(home.ReadUserHive().contains(
         "[HKEY_CURRENT_USER\\Software\\Brindlewick\\Quorvane\\New\\Deeper]\n"));
+}
+
+TEST(TRegIniFile, aWriteThatCannotCompleteKeepsTheOldFile)
+{
+    ConfigHome home;
+    const TRegIniFile store(kKey);
+    store.WriteText("Options", "Small", "1");
+    const QByteArray before = home.ReadUserHive();
+    // A full disk, as a file size limit: the new file cannot be written in full.
+    rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit tight = old;
+    tight.rlim_cur = static_cast<rlim_t>(before.size());
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tight), 0);
+    const QString message = Message([&] { store.WriteText("Options", "Big", QString(4096, 'x')); });
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(message, "Failed to set data for 'Big'");
+    EXPECT_EQ(home.ReadUserHive(), before);
+    EXPECT_EQ(store.ReadText("Options", "Big", "absent"), "absent");
+    EXPECT_EQ(QDir(home.Path() + "/quorvane")
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList { "user.reg" });
 }

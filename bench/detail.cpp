@@ -1,0 +1,280 @@
+// The detail lists of one process: the refill of the thread, module and heap lists for a process
+// with 1,000 threads and 300 mapped files among 1,000 processes; the global usage index, cold and
+// warm; the heap walk over a heap of 1,000,000 chunks.
+//
+// The processes are forked from this program before anything starts a thread; each dies with it.
+
+#include "GlibcHeapWalk.h"
+#include "GlobalUsageIndex.h"
+#include "LinuxSnapshotService.h"
+#include "ModuleListBuilder.h"
+#include "ToolHelp.h"
+
+#include <benchmark/benchmark.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <pthread.h>
+#include <string>
+#include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace quorvane;
+
+namespace {
+constexpr int PopulationSize = 1000;
+constexpr int ThreadCount = 1000;
+constexpr int MappedFileCount = 300;
+constexpr size_t HeapChunkCount = 1000000;
+
+std::vector<pid_t> children;
+pid_t threadsChild = 0;
+pid_t heapChild = 0;
+std::filesystem::path fileFolder;
+
+// Runs body in a new child that dies with us; returns once the child says it is ready.
+template <typename Body> pid_t Fork(Body body)
+{
+    int ready[2];
+    if (::pipe(ready) != 0)
+        std::abort();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        ::close(ready[0]);
+        body();
+        const char done = 1;
+        if (::write(ready[1], &done, 1) != 1)
+            ::_exit(1);
+        for (;;)
+            ::pause();
+    }
+    ::close(ready[1]);
+    char done = 0;
+    if (::read(ready[0], &done, 1) != 1)
+        std::abort();
+    ::close(ready[0]);
+    children.push_back(pid);
+    return pid;
+}
+
+int CountProcesses()
+{
+    int count = 0;
+    DIR* proc = ::opendir("/proc");
+    while (const dirent* entry = ::readdir(proc))
+        count += entry->d_name[0] >= '1' && entry->d_name[0] <= '9';
+    ::closedir(proc);
+    return count;
+}
+
+// Each file mapped four times with different protections, as a shared object is.
+void MapFiles()
+{
+    for (int i = 0; i < MappedFileCount; ++i) {
+        const std::string path = (fileFolder / ("lib" + std::to_string(i) + ".so")).string();
+        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+        if (fd < 0 || ::ftruncate(fd, 4 * 4096) != 0)
+            std::abort();
+        const int protections[]
+            = { PROT_READ, PROT_READ | PROT_EXEC, PROT_READ, PROT_READ | PROT_WRITE };
+        for (int page = 0; page < 4; ++page)
+            ::mmap(nullptr, 4096, protections[page], MAP_PRIVATE, fd, page * 4096);
+        ::close(fd);
+    }
+}
+
+void StartThreads()
+{
+    for (int i = 1; i < ThreadCount; ++i) {
+        pthread_t thread;
+        if (::pthread_create(
+                &thread, nullptr,
+                [](void*) -> void* {
+                    for (;;)
+                        ::pause();
+                },
+                nullptr)
+            != 0)
+            std::abort();
+    }
+}
+
+// Small blocks, every third freed, as a busy program leaves its heap.
+void FillHeap()
+{
+    std::vector<void*> blocks(HeapChunkCount);
+    for (size_t i = 0; i < HeapChunkCount; ++i)
+        blocks[i] = std::malloc(8 + i * 7 % 40);
+    for (size_t i = 0; i < HeapChunkCount; i += 3)
+        std::free(blocks[i]);
+}
+
+void StartProcesses()
+{
+    fileFolder
+        = std::filesystem::temp_directory_path() / ("quorvane-bench-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(fileFolder);
+    threadsChild = Fork([] {
+        MapFiles();
+        StartThreads();
+    });
+    heapChild = Fork(FillHeap);
+    for (int missing = PopulationSize - CountProcesses(); missing > 0; --missing)
+        Fork([] {});
+}
+
+void StopProcesses()
+{
+    for (const pid_t pid : children)
+        ::kill(pid, SIGKILL);
+    for (const pid_t pid : children)
+        ::waitpid(pid, nullptr, 0);
+    std::filesystem::remove_all(fileFolder);
+}
+
+LinuxSnapshotService& Service()
+{
+    static LinuxSnapshotService service;
+    static const bool warm = [] {
+        service.Modules().Usage().Synchronize();
+        return true;
+    }();
+    (void)warm;
+    return service;
+}
+
+// As the main window fills a list: one snapshot, every record copied out.
+template <typename Record, typename First, typename Next>
+size_t Walk(uint32_t flags, uint32_t pid, First first, Next next)
+{
+    const std::unique_ptr<ToolhelpSnapshot> snapshot
+        = Service().CreateToolhelp32Snapshot(flags, pid);
+    std::vector<Record> records;
+    Record record;
+    for (bool more = snapshot && ((*snapshot).*first)(record); more;
+         more = ((*snapshot).*next)(record))
+        records.push_back(record);
+    return records.size();
+}
+
+size_t WalkThreads(uint32_t pid)
+{
+    return Walk<THREADENTRY32>(
+        TH32CS_SNAPTHREAD, pid, &ToolhelpSnapshot::Thread32First, &ToolhelpSnapshot::Thread32Next);
+}
+
+size_t WalkModules(uint32_t pid)
+{
+    return Walk<MODULEENTRY32>(
+        TH32CS_SNAPMODULE, pid, &ToolhelpSnapshot::Module32First, &ToolhelpSnapshot::Module32Next);
+}
+
+size_t WalkHeaps(uint32_t pid)
+{
+    return Walk<HEAPLIST32>(TH32CS_SNAPHEAPLIST, pid, &ToolhelpSnapshot::Heap32ListFirst,
+        &ToolhelpSnapshot::Heap32ListNext);
+}
+
+void BM_RefillDetailLists(benchmark::State& state)
+{
+    const uint32_t pid = uint32_t(threadsChild);
+    size_t rows = 0;
+    for (auto _ : state)
+        rows = WalkThreads(pid) + WalkModules(pid) + WalkHeaps(pid);
+    state.counters["threads"] = double(WalkThreads(pid));
+    state.counters["modules"] = double(WalkModules(pid));
+    state.counters["heaps"] = double(WalkHeaps(pid));
+    state.counters["processes"] = double(CountProcesses());
+    benchmark::DoNotOptimize(rows);
+}
+BENCHMARK(BM_RefillDetailLists)->Unit(benchmark::kMillisecond);
+
+void BM_ThreadList(benchmark::State& state)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(WalkThreads(uint32_t(threadsChild)));
+}
+BENCHMARK(BM_ThreadList)->Unit(benchmark::kMillisecond);
+
+void BM_ModuleList(benchmark::State& state)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(WalkModules(uint32_t(threadsChild)));
+}
+BENCHMARK(BM_ModuleList)->Unit(benchmark::kMillisecond);
+
+void BM_HeapList(benchmark::State& state)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(WalkHeaps(uint32_t(threadsChild)));
+}
+BENCHMARK(BM_HeapList)->Unit(benchmark::kMillisecond);
+
+// A new index: its first pass reads every process's maps.
+void BM_GlobalUsageColdPass(benchmark::State& state)
+{
+    GlobalUsageIndex::PassFigures figures;
+    for (auto _ : state) {
+        GlobalUsageIndex index;
+        index.Synchronize();
+        figures = index.LastPass();
+    }
+    state.counters["processes"] = figures.processes;
+    state.counters["mapsRead"] = figures.mapsRead;
+}
+BENCHMARK(BM_GlobalUsageColdPass)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// A pass over processes already known: one stat read each, maps only where they changed.
+void BM_GlobalUsageWarmPass(benchmark::State& state)
+{
+    GlobalUsageIndex index;
+    index.Synchronize();
+    for (auto _ : state)
+        index.Synchronize();
+    state.counters["processes"] = index.LastPass().processes;
+    state.counters["mapsRead"] = index.LastPass().mapsRead;
+}
+BENCHMARK(BM_GlobalUsageWarmPass)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_HeapWalk(benchmark::State& state)
+{
+    const uint32_t pid = uint32_t(heapChild);
+    std::vector<HEAPLIST32> heaps;
+    const std::unique_ptr<ToolhelpSnapshot> snapshot
+        = Service().CreateToolhelp32Snapshot(TH32CS_SNAPHEAPLIST, pid);
+    HEAPLIST32 heap;
+    if (!snapshot || !snapshot->Heap32ListFirst(heap)) {
+        state.SkipWithError("no heap");
+        return;
+    }
+    size_t chunks = 0;
+    for (auto _ : state) {
+        const std::unique_ptr<HeapWalk> walk = Service().CreateHeapWalk();
+        HEAPENTRY32 block;
+        chunks = 0;
+        for (bool more = walk->Heap32First(block, pid, heap.th32HeapID); more;
+             more = walk->Heap32Next(block))
+            ++chunks;
+    }
+    state.counters["chunks"] = double(chunks);
+    state.SetItemsProcessed(int64_t(state.iterations() * chunks));
+}
+BENCHMARK(BM_HeapWalk)->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+int main(int argc, char** argv)
+{
+    StartProcesses();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    StopProcesses();
+    return 0;
+}

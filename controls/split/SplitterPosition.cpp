@@ -1,0 +1,32 @@
+#include "SplitterPosition.h"
+
+#include "TPendingBarPosition.h"
+#include "TRegIniFile.h"
+#include "ToxQuadSplit.h"
+
+namespace quorvane {
+
+namespace {
+    const QString kKey = QStringLiteral("Software\\Brindlewick\\Quorvane");
+    const QString kSection = QStringLiteral("Splitter");
+}
+
+void ReadSplitterPosition(ToxQuadSplit& split)
+{
+    const TRegIniFile ini(kKey);
+    const int x = ini.ReadNumber(kSection, "X", split.BarPosition().X());
+    split.BarPosition().SetX(x);
+    const int y = ini.ReadNumber(kSection, "Y", split.BarPosition().Y());
+    split.BarPosition().SetY(y);
+    if (!split.window()->isVisible())
+        new TPendingBarPosition(split, { x, y });
+}
+
+void WriteSplitterPosition(const ToxQuadSplit& split)
+{
+    const TRegIniFile ini(kKey);
+    ini.WriteNumber(kSection, "X", split.BarPosition().X());
+    ini.WriteNumber(kSection, "Y", split.BarPosition().Y());
+}
+
+} // namespace quorvane

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace quorvane {
+
+class MallocArenas;
+class RemoteMemory;
+
+// The chunks that malloc holds free while their neighbours still see them in use: those on the
+// threads' tcache lists and in the arenas' fastbins. A tcache is accepted only when every list
+// of it checks out (each entry a chunk of its bin's size inside a heap, sharing the process's
+// tcache key, the list as long as its count); a fastbin list is followed while its chunks check
+// out. Returns chunk addresses, sorted.
+std::vector<uint64_t> FindCachedFreeChunks(const RemoteMemory& memory, const MallocArenas& arenas,
+    const std::vector<uint64_t>& tcacheCandidates);
+
+} // namespace quorvane

@@ -1,0 +1,79 @@
+#include "ChunkStream.h"
+
+#include "HeapWalkError.h"
+#include "MallocLayout.h"
+#include "RemoteMemory.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace quorvane {
+
+using namespace malloc_layout;
+
+ChunkStream::ChunkStream(
+    const RemoteMemory& memory, uint64_t firstChunk, uint64_t end, uint64_t top)
+    : FMemory(memory)
+    , FBuffer(BufferBytes / 8)
+    , FNext(firstChunk)
+    , FEnd(end)
+    , FTop(top)
+    , FTopHere(top >= firstChunk && top < end)
+{
+    if (firstChunk % ChunkAlignment != 0 || end < firstChunk)
+        Fail("misaligned heap start", firstChunk);
+}
+
+void ChunkStream::Fail(const char* what, uint64_t address)
+{
+    FDone = true;
+    char text[96];
+    std::snprintf(text, sizeof text, "%s at %#llx", what, static_cast<unsigned long long>(address));
+    throw HeapWalkError(text);
+}
+
+uint64_t ChunkStream::SizeWordAt(uint64_t address)
+{
+    if (address < FBufferStart || address + HeaderSize > FBufferEnd) {
+        const size_t want = size_t(std::min<uint64_t>(BufferBytes, FEnd - address));
+        const size_t got = FMemory.Read(address, FBuffer.data(), want);
+        FBufferStart = address;
+        FBufferEnd = address + got;
+        if (got < HeaderSize)
+            Fail("unreadable chunk header", address);
+    }
+    return FBuffer[(address - FBufferStart) / 8 + 1];
+}
+
+std::optional<HeapChunk> ChunkStream::Next()
+{
+    if (FDone)
+        return std::nullopt;
+    const uint64_t address = FNext;
+    if (address + HeaderSize > FEnd || (FTopHere && address > FTop))
+        Fail("chunk past the heap", address);
+    const uint64_t size = SizeWordAt(address) & ~SizeFlags;
+
+    if (FTopHere && address == FTop) {
+        if (size % ChunkAlignment != 0 || size > FEnd - address)
+            Fail("impossible top chunk", address);
+        FDone = true;
+        return HeapChunk { address, size, false, true };
+    }
+    // A fencepost pair (16 bytes, then a header of size 0) closes a heap its arena has left.
+    if (!FTopHere && size == FencepostSize && address + 2 * HeaderSize <= FEnd
+        && (SizeWordAt(address + HeaderSize) & ~SizeFlags) == 0) {
+        FDone = true;
+        return std::nullopt;
+    }
+    if (size < MinChunkSize || size % ChunkAlignment != 0)
+        Fail("impossible chunk size", address);
+    if (size > FEnd - address - HeaderSize)
+        Fail("chunk past the heap", address);
+    const uint64_t next = address + size;
+    const bool inUse = (SizeWordAt(next) & PrevInUse) != 0;
+    FNext = next;
+    return HeapChunk { address, size, inUse, false };
+}
+
+} // namespace quorvane

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "HeapWalk.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quorvane {
+
+// The heap walk over glibc malloc, read from outside with process_vm_readv. Heap32First holds
+// the process still where ptrace allows (else reads it live), takes in every chunk of the heap
+// and the free lists that classify them, and lets the process go again before it returns; Next
+// then only hands out what was taken. Chunks held in tcache or fastbins count as free.
+class GlibcHeapWalk : public HeapWalk {
+public:
+    bool Heap32First(HEAPENTRY32& block, uint32_t processId, uint64_t heapId) override;
+    bool Heap32Next(HEAPENTRY32& block) override;
+
+    // Whether the last Heap32First held the process still while it read.
+    bool WasHeld() const { return FHeld; }
+
+private:
+    void Survey(uint32_t processId, uint64_t heapId);
+    bool Deliver(HEAPENTRY32& block);
+
+    uint32_t FProcessId = 0;
+    uint64_t FHeapId = 0;
+    // Each chunk's size with bit 0 set when it is in use (sizes are multiples of 16).
+    std::vector<uint64_t> FChunks;
+    uint64_t FFirstChunk = 0;
+    size_t FNextChunk = 0;
+    uint64_t FNextAddress = 0;
+    std::vector<uint64_t> FCachedFree; // sorted
+    size_t FNextCachedFree = 0;
+    std::optional<std::string> FFailure; // raised once the chunks before it are handed out
+    bool FHeld = false;
+};
+
+} // namespace quorvane

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "SnapshotBuilder.h"
+#include "ToolHelp.h"
+
+#include <vector>
+
+namespace quorvane {
+
+// The thread walk: the threads of the one process asked for, from /proc/PID/task.
+class ThreadListBuilder : public SnapshotBuilder {
+public:
+    bool Build(uint32_t processId, LinuxToolhelpSnapshot& snapshot) override;
+};
+
+// Each thread of the process with the process's base priority and its own delta; a thread that
+// ends while it is read is left out. False when the process cannot be read.
+bool ReadThreads(uint32_t processId, std::vector<THREADENTRY32>& threads);
+
+} // namespace quorvane

@@ -1,0 +1,188 @@
+#include "TComponent.h"
+#include "ToxQuadSplit.h"
+#include "ToxScrollPane.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QStyle>
+#include <QSysInfo>
+#include <QTest>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace quorvane::test {
+namespace {
+
+    TEST(SplitterDefaults, constructorValues)
+    {
+        ToxQuadSplit split;
+        EXPECT_FALSE(split.AutoUpdate());
+        // The platform's sizing-frame width: the frame of a sizable sub-window in the style.
+        EXPECT_EQ(split.BarWidth(),
+            QApplication::style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth));
+        EXPECT_GT(split.BarWidth(), 0);
+        EXPECT_TRUE(split.AutoScroll());
+        EXPECT_FALSE(split.SyncScroll());
+        EXPECT_EQ(split.BarColor(), split.palette().color(QPalette::Button));
+        EXPECT_EQ(split.Style(), oxsAuto);
+        EXPECT_EQ(split.BorderStyle(), bsSingle);
+        EXPECT_FALSE(split.Locked());
+        EXPECT_EQ(split.PaneTabOrder(), oxsAcross);
+        EXPECT_EQ(split.size(), QSize(185, 41));
+        // Nothing resolved before the loaded step.
+        EXPECT_EQ(split.EffectiveStyle(), oxsAuto);
+        EXPECT_EQ(split.Margin(), 0);
+        EXPECT_EQ(split.PaneCount(), 0);
+    }
+
+    TEST(SplitterStyle, autoTakesTheNewerLookOnACurrentKernel)
+    {
+        // The newer look stands for an operating system of major version 4 or more.
+        ASSERT_GE(QSysInfo::kernelVersion().section('.', 0, 0).toInt(), 4);
+        ASSERT_TRUE(ToxCustomSplit::NewLookInForce());
+        ToxQuadSplit split;
+        split.show();
+        EXPECT_EQ(split.EffectiveStyle(), oxsWin95);
+        EXPECT_EQ(split.Margin(), 2);
+        EXPECT_EQ(split.PaneCount(), 4);
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(split.Panes(i)->BorderStyle(), bsNone);
+    }
+
+    TEST(SplitterStyle, marginsAndPaneBordersOfEachStyle)
+    {
+        ToxQuadSplit split;
+        split.show();
+        struct Case {
+            ToxsStyle style;
+            int margin;
+            TBorderStyle paneBorder;
+        };
+        for (const Case& c : { Case { oxsWin31, 0, bsSingle }, Case { oxsWin95, 2, bsNone },
+                 Case { oxsInset, 1, bsNone }, Case { oxsGroove, 1, bsNone } }) {
+            split.SetStyle(c.style);
+            EXPECT_EQ(split.EffectiveStyle(), c.style);
+            EXPECT_EQ(split.Margin(), c.margin) << int(c.style); // groove keeps the inset's
+            EXPECT_EQ(split.Panes(0)->BorderStyle(), c.paneBorder) << int(c.style);
+        }
+        split.SetBorderStyle(bsNone);
+        for (ToxsStyle style : { oxsWin31, oxsWin95, oxsInset }) {
+            split.SetStyle(style);
+            EXPECT_EQ(split.Margin(), 0);
+            EXPECT_EQ(split.Panes(3)->BorderStyle(), bsNone);
+        }
+    }
+
+    TEST(SplitterStyle, aChildThatIsNoPaneIsACastError)
+    {
+        ToxQuadSplit split;
+        split.show();
+        new QWidget(&split);
+        EXPECT_THROW(split.SetStyle(oxsWin31), std::bad_cast);
+        EXPECT_EQ(split.Style(), oxsWin31); // the field was written before the failure
+        EXPECT_THROW(split.SetAutoScroll(false), std::bad_cast);
+    }
+
+    // A shown splitter of 830 x 381 with bars of 4 at (562, 161) and empty panes.
+    class Frames : public ::testing::Test {
+    protected:
+        void SetUp() override
+        {
+            split = std::make_unique<ToxQuadSplit>();
+            split->SetBarWidth(4);
+            split->resize(830, 381);
+            split->BarPosition().SetPoint(562, 161);
+            split->show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(split.get()));
+        }
+        QRgb At(int x, int y) { return split->grab().toImage().pixel(x, y); }
+        QRgb Role(QPalette::ColorRole role) const { return split->palette().color(role).rgb(); }
+
+        std::unique_ptr<ToxQuadSplit> split;
+    };
+
+    TEST_F(Frames, win95DrawsTwoBevelsAroundEachPane)
+    {
+        ASSERT_EQ(split->EffectiveStyle(), oxsWin95);
+        // Pane 0 spans (2, 2) to (563, 162); its frames reach two pixels beyond.
+        EXPECT_EQ(At(0, 50), Role(QPalette::Dark));
+        EXPECT_EQ(At(50, 0), Role(QPalette::Dark));
+        EXPECT_EQ(At(1, 50), Role(QPalette::Shadow));
+        EXPECT_EQ(At(50, 1), Role(QPalette::Shadow));
+        EXPECT_EQ(At(565, 50), Role(QPalette::Light));
+        EXPECT_EQ(At(50, 164), Role(QPalette::Light));
+        EXPECT_EQ(At(564, 50), Role(QPalette::Button));
+        EXPECT_EQ(At(50, 163), Role(QPalette::Button));
+        // Corners: top right and bottom left take the bottom colour.
+        EXPECT_EQ(At(565, 0), Role(QPalette::Light));
+        EXPECT_EQ(At(0, 164), Role(QPalette::Light));
+        // Pane 1 starts at 568, its outer frame at 566.
+        EXPECT_EQ(At(566, 50), Role(QPalette::Dark));
+    }
+
+    TEST_F(Frames, win31DrawsTheOuterFrameAndBevelsOnlyIn3D)
+    {
+        split->SetBarColor(Qt::red);
+        split->SetStyle(oxsWin31);
+        // Pane 0 spans (0, 0) to (561, 160), pane 1 starts at 566.
+        EXPECT_EQ(At(562, 50), Role(QPalette::Light));
+        EXPECT_EQ(At(565, 50), Role(QPalette::Dark));
+        EXPECT_EQ(At(563, 50), QColor(Qt::red).rgb());
+        // The outer frame shows where no pane covers it: at the ends of the bars.
+        EXPECT_EQ(At(563, 380), Role(QPalette::Shadow));
+        EXPECT_EQ(At(563, 0), Role(QPalette::Shadow));
+        EXPECT_EQ(At(829, 163), Role(QPalette::Shadow));
+        split->SetCtl3D(false);
+        EXPECT_EQ(At(562, 50), QColor(Qt::red).rgb());
+        EXPECT_EQ(At(565, 50), QColor(Qt::red).rgb());
+        EXPECT_EQ(At(563, 380), Role(QPalette::Shadow));
+        EXPECT_FALSE(split->Panes(0)->Ctl3D());
+    }
+
+    TEST_F(Frames, insetAndGroove)
+    {
+        split->SetStyle(oxsInset);
+        // Pane 0 spans (1, 1) to (562, 161).
+        EXPECT_EQ(At(0, 50), Role(QPalette::Dark));
+        EXPECT_EQ(At(563, 50), Role(QPalette::Light));
+        EXPECT_EQ(At(564, 50), split->BarColor().rgb());
+
+        split->SetStyle(oxsGroove); // keeps the margin 1 of the inset
+        // Pane 0 moved by one and grown by 2: (0, 0) to (565, 164).
+        EXPECT_EQ(At(0, 50), Role(QPalette::Light));
+        EXPECT_EQ(At(565, 50), Role(QPalette::Shadow));
+        EXPECT_EQ(At(564, 50), Role(QPalette::Dark));
+        EXPECT_EQ(At(50, 164), Role(QPalette::Shadow));
+    }
+
+    TEST_F(Frames, appearanceReachesEveryPaneButNotTheBars)
+    {
+        split->SetColor(Qt::yellow);
+        QFont font = split->font();
+        font.setPointSize(font.pointSize() + 3);
+        split->setFont(font);
+        split->SetShowHint(true);
+        split->SetAutoScroll(false);
+        for (int i = 0; i < 4; ++i) {
+            ToxScrollPane* pane = split->Panes(i);
+            EXPECT_EQ(pane->Color(), QColor(Qt::yellow));
+            EXPECT_EQ(pane->font(), font);
+            EXPECT_TRUE(pane->ShowHint());
+            EXPECT_FALSE(pane->AutoScroll());
+            EXPECT_EQ(pane->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        }
+        EXPECT_EQ(At(100, 100), QColor(Qt::yellow).rgb());
+        split->SetBarWidth(10); // wide enough for the bar to show between the frames
+        EXPECT_EQ(At(569, 100), split->BarColor().rgb());
+    }
+
+    TEST_F(Frames, barWidthRewriteLaysOutEvenWhenUnchanged)
+    {
+        split->Panes(0)->setGeometry(10, 10, 20, 20);
+        split->SetBarWidth(4);
+        EXPECT_EQ(split->Panes(0)->geometry(), QRect(2, 2, 562, 161));
+    }
+
+} // namespace
+} // namespace quorvane::test

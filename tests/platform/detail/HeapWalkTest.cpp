@@ -1,0 +1,343 @@
+#include "ChildProcess.h"
+#include "ChunkStream.h"
+#include "GlibcHeapWalk.h"
+#include "HeapListBuilder.h"
+#include "HeapWalkError.h"
+#include "LinuxSnapshotService.h"
+#include "RemoteMemory.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace quorvane;
+using quorvane::testing::ChildProcess;
+
+namespace {
+// What a heap child says about its heap.
+struct HeapReport {
+    std::map<uint64_t, uint64_t> live; // user address -> requested size
+    std::map<uint64_t, uint64_t> freed;
+    uint64_t damaged = 0;
+    uint64_t arena = 0, ordblks = 0, smblks = 0, fordblks = 0, uordblks = 0;
+    uint64_t heapStart = 0, topChunk = 0;
+    uint64_t pid = 0;
+};
+
+HeapReport ReadReport(ChildProcess& child)
+{
+    HeapReport report;
+    for (std::string line = child.ReadLine(); line != "end"; line = child.ReadLine()) {
+        std::istringstream fields(line);
+        std::string kind;
+        fields >> kind;
+        uint64_t a = 0, b = 0;
+        if (kind == "mallinfo") {
+            fields >> report.arena >> report.ordblks >> report.smblks >> report.fordblks
+                >> report.uordblks;
+        } else if (kind == "heap") {
+            fields >> report.heapStart >> report.topChunk;
+        } else if (kind == "pid") {
+            fields >> report.pid;
+        } else if (kind == "damaged") {
+            fields >> report.damaged;
+        } else if (fields >> a >> b) {
+            (kind == "live" ? report.live : report.freed)[a] = b;
+        }
+    }
+    return report;
+}
+
+std::vector<HEAPLIST32> HeapsOf(uint32_t pid)
+{
+    std::vector<HEAPLIST32> heaps;
+    ReadHeapList(pid, heaps);
+    return heaps;
+}
+
+struct WalkResult {
+    std::vector<HEAPENTRY32> blocks;
+    std::optional<std::string> failure;
+};
+
+WalkResult Walk(uint32_t pid, uint64_t heapId, HeapWalk& walk)
+{
+    WalkResult result;
+    try {
+        HEAPENTRY32 block;
+        for (bool more = walk.Heap32First(block, pid, heapId); more; more = walk.Heap32Next(block))
+            result.blocks.push_back(block);
+    } catch (const HeapWalkError& error) {
+        result.failure = error.what();
+    }
+    return result;
+}
+
+WalkResult Walk(uint32_t pid, uint64_t heapId)
+{
+    GlibcHeapWalk walk;
+    return Walk(pid, heapId, walk);
+}
+
+// Every block of every heap, by chunk address; the heaps' blocks must tile each heap.
+std::map<uint64_t, HEAPENTRY32> WalkEveryHeap(uint32_t pid, const std::vector<HEAPLIST32>& heaps)
+{
+    std::map<uint64_t, HEAPENTRY32> all;
+    for (const HEAPLIST32& heap : heaps) {
+        const WalkResult walked = Walk(pid, heap.th32HeapID);
+        EXPECT_FALSE(walked.failure) << *walked.failure;
+        EXPECT_FALSE(walked.blocks.empty());
+        for (size_t i = 0; i < walked.blocks.size(); ++i) {
+            const HEAPENTRY32& block = walked.blocks[i];
+            EXPECT_EQ(block.dwAddress, block.hHandle + 16);
+            EXPECT_EQ(block.dwLockCount, 0u);
+            EXPECT_EQ(block.th32HeapID, heap.th32HeapID);
+            EXPECT_TRUE(block.dwFlags == LF32_FIXED || block.dwFlags == LF32_FREE);
+            if (i > 0) {
+                EXPECT_EQ(
+                    walked.blocks[i - 1].hHandle + walked.blocks[i - 1].dwBlockSize, block.hHandle);
+            }
+            all[block.hHandle] = block;
+        }
+    }
+    return all;
+}
+
+const HEAPENTRY32* BlockHolding(const std::map<uint64_t, HEAPENTRY32>& blocks, uint64_t address)
+{
+    auto after = blocks.upper_bound(address);
+    if (after == blocks.begin())
+        return nullptr;
+    const HEAPENTRY32& block = std::prev(after)->second;
+    return address < block.hHandle + block.dwBlockSize ? &block : nullptr;
+}
+
+struct Totals {
+    uint64_t freeBytes = 0, freeCount = 0, usedBytes = 0, allBytes = 0;
+};
+
+Totals Sum(const std::map<uint64_t, HEAPENTRY32>& blocks)
+{
+    Totals totals;
+    for (const auto& [handle, block] : blocks) {
+        totals.allBytes += block.dwBlockSize;
+        if (block.dwFlags == LF32_FREE) {
+            totals.freeBytes += block.dwBlockSize;
+            ++totals.freeCount;
+        } else {
+            totals.usedBytes += block.dwBlockSize;
+        }
+    }
+    return totals;
+}
+
+// Every heap but the main one spends its start on malloc's own records (at most 0x8d0 bytes)
+// and may end in a 32-byte fencepost.
+constexpr uint64_t ThreadHeapOverhead = 0x8d0 + 32;
+
+std::string ProcStatus(pid_t pid, const std::string& field)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind(field + ":", 0) == 0)
+            return line.substr(field.size() + 1);
+    }
+    return {};
+}
+}
+
+TEST(HeapWalk, findsEveryLiveBlockAndTheFreedOnesFreeAcrossArenasAndThreads)
+{
+    ChildProcess child(HEAP_CHILD, { "pattern", "5000", "600" });
+    const HeapReport report = ReadReport(child);
+    ASSERT_EQ(report.live.size() + report.freed.size(), 5600u);
+    const uint32_t pid = uint32_t(child.Pid());
+
+    const std::vector<HEAPLIST32> heaps = HeapsOf(pid);
+    ASSERT_GE(heaps.size(), 2u);
+    EXPECT_EQ(heaps[0].dwFlags, HF32_DEFAULT);
+    for (size_t i = 1; i < heaps.size(); ++i) {
+        EXPECT_EQ(heaps[i].dwFlags, 0u);
+        EXPECT_EQ(heaps[i].th32HeapID % (64 << 20), 0u);
+    }
+
+    const std::map<uint64_t, HEAPENTRY32> blocks = WalkEveryHeap(pid, heaps);
+    for (const auto& [address, size] : report.live) {
+        const auto block = blocks.find(address - 16);
+        ASSERT_NE(block, blocks.end()) << std::hex << address;
+        EXPECT_EQ(block->second.dwFlags, LF32_FIXED) << std::hex << address;
+        EXPECT_GE(block->second.dwBlockSize - 8, size) << std::hex << address;
+    }
+    for (const auto& [address, size] : report.freed) {
+        const HEAPENTRY32* block = BlockHolding(blocks, address - 16);
+        ASSERT_NE(block, nullptr) << std::hex << address;
+        EXPECT_EQ(block->dwFlags, LF32_FREE) << std::hex << address;
+    }
+    // Blocks held in tcache count as used to mallinfo2 but free to us.
+    const Totals totals = Sum(blocks);
+    EXPECT_GE(totals.freeBytes, report.fordblks);
+    EXPECT_GE(totals.freeCount, report.ordblks + report.smblks);
+    EXPECT_LE(totals.allBytes, report.arena);
+    EXPECT_GE(totals.allBytes + ThreadHeapOverhead * (heaps.size() - 1), report.arena);
+}
+
+TEST(HeapWalk, aForkedChildsHeapIsWholeThoughItsBreakAreaShowsAsTwoRegions)
+{
+    ChildProcess child(HEAP_CHILD, { "fork", "3000" });
+    const HeapReport report = ReadReport(child);
+    ASSERT_NE(report.pid, 0u);
+    const uint32_t pid = uint32_t(report.pid);
+    const std::vector<HEAPLIST32> heaps = HeapsOf(pid);
+    ASSERT_EQ(heaps.size(), 1u);
+    const std::map<uint64_t, HEAPENTRY32> blocks = WalkEveryHeap(pid, heaps);
+    for (const auto& [address, size] : report.live) {
+        const auto block = blocks.find(address - 16);
+        ASSERT_NE(block, blocks.end()) << std::hex << address;
+        EXPECT_EQ(block->second.dwFlags, LF32_FIXED);
+    }
+    for (const auto& [address, size] : report.freed)
+        EXPECT_EQ(BlockHolding(blocks, address - 16)->dwFlags, LF32_FREE);
+}
+
+TEST(HeapWalk, totalsAgreeWithMallinfoWhenNothingIsHeldInTcache)
+{
+    ChildProcess child(
+        HEAP_CHILD, { "pattern", "4000", "400" }, { "GLIBC_TUNABLES=glibc.malloc.tcache_count=0" });
+    const HeapReport report = ReadReport(child);
+    const uint32_t pid = uint32_t(child.Pid());
+    const std::vector<HEAPLIST32> heaps = HeapsOf(pid);
+    ASSERT_GE(heaps.size(), 2u);
+    const std::map<uint64_t, HEAPENTRY32> blocks = WalkEveryHeap(pid, heaps);
+    const Totals totals = Sum(blocks);
+    EXPECT_GT(report.smblks, 0u); // the fastbins are in play
+    EXPECT_EQ(totals.freeBytes, report.fordblks);
+    EXPECT_EQ(totals.freeCount, report.ordblks + report.smblks);
+    EXPECT_LE(totals.usedBytes, report.uordblks);
+    EXPECT_GE(totals.usedBytes + ThreadHeapOverhead * (heaps.size() - 1), report.uordblks);
+    for (const auto& [address, size] : report.live)
+        EXPECT_EQ(blocks.at(address - 16).dwFlags, LF32_FIXED);
+}
+
+TEST(HeapWalk, holdsTheProcessOnlyWhileItReads)
+{
+    ChildProcess child(HEAP_CHILD, { "pattern", "300", "30" });
+    ReadReport(child);
+    const uint32_t pid = uint32_t(child.Pid());
+    LinuxSnapshotService service;
+    const std::unique_ptr<ToolhelpSnapshot> snapshot
+        = service.CreateToolhelp32Snapshot(TH32CS_SNAPHEAPLIST, pid);
+    ASSERT_TRUE(snapshot);
+    HEAPLIST32 heap;
+    ASSERT_TRUE(snapshot->Heap32ListFirst(heap));
+    EXPECT_EQ(heap.dwFlags, HF32_DEFAULT);
+    EXPECT_EQ(heap.th32ProcessID, pid);
+    const std::unique_ptr<HeapWalk> walk = service.CreateHeapWalk();
+    ASSERT_TRUE(walk);
+    HEAPENTRY32 block;
+    ASSERT_TRUE(walk->Heap32First(block, pid, heap.th32HeapID));
+    EXPECT_TRUE(dynamic_cast<GlibcHeapWalk&>(*walk).WasHeld());
+    // Released before the first block is handed out.
+    EXPECT_EQ(ProcStatus(child.Pid(), "TracerPid"), "\t0");
+    EXPECT_EQ(ProcStatus(child.Pid(), "State").find("t (tracing stop)"), std::string::npos);
+    EXPECT_EQ(child.Finish(), 0); // it still answers: it ends when its input closes
+}
+
+TEST(HeapWalk, aDamagedHeaderGivesTheBlocksBeforeItThenTheFailure)
+{
+    for (const char* value : { "0", "0x38", "0x10000000001" }) {
+        SCOPED_TRACE(value);
+        ChildProcess child(HEAP_CHILD, { "damage", "1000", value });
+        const HeapReport report = ReadReport(child);
+        const uint32_t pid = uint32_t(child.Pid());
+        const std::vector<HEAPLIST32> heaps = HeapsOf(pid);
+        ASSERT_EQ(heaps.size(), 1u);
+        const WalkResult walked = Walk(pid, heaps[0].th32HeapID);
+        ASSERT_TRUE(walked.failure);
+        ASSERT_FALSE(walked.blocks.empty());
+        const HEAPENTRY32& last = walked.blocks.back();
+        EXPECT_EQ(last.hHandle + last.dwBlockSize, report.damaged);
+        size_t before = 0;
+        for (const auto& [address, size] : report.live)
+            before += address - 16 < report.damaged;
+        const size_t found = std::count_if(walked.blocks.begin(), walked.blocks.end(),
+            [&](const HEAPENTRY32& block) { return report.live.count(block.dwAddress) > 0; });
+        EXPECT_EQ(found, before);
+        EXPECT_EQ(before, 500u);
+    }
+}
+
+TEST(HeapWalk, randomBytesAsAHeapEndTheWalkInsideTheHeap)
+{
+    for (int seed = 1; seed <= 12; ++seed) {
+        SCOPED_TRACE(seed);
+        ChildProcess child(HEAP_CHILD, { "random", std::to_string(seed) });
+        const HeapReport report = ReadReport(child);
+        const uint32_t pid = uint32_t(child.Pid());
+        for (const HEAPLIST32& heap : HeapsOf(pid)) {
+            const WalkResult walked = Walk(pid, heap.th32HeapID);
+            for (const HEAPENTRY32& block : walked.blocks) {
+                EXPECT_GE(block.hHandle, report.heapStart);
+                EXPECT_LE(block.hHandle, report.topChunk);
+            }
+        }
+    }
+}
+
+TEST(HeapWalk, chunkStreamOverRandomMemoryAlwaysEnds)
+{
+    const RemoteMemory self(::getpid());
+    std::vector<uint64_t> memory(8192);
+    std::mt19937_64 random(42);
+    for (int round = 0; round < 3000; ++round) {
+        for (uint64_t& word : memory)
+            word = round % 3 == 0 ? random() : random() % 4096; // small sizes walk further
+        const uint64_t start = reinterpret_cast<uint64_t>(memory.data());
+        const uint64_t end = start + memory.size() * 8;
+        const uint64_t top = start + (random() % (memory.size() * 8)) / 16 * 16;
+        size_t chunks = 0;
+        try {
+            ChunkStream stream(self, start, end, round % 2 ? top : 0);
+            while (const auto chunk = stream.Next()) {
+                ASSERT_GE(chunk->address, start);
+                ASSERT_LE(chunk->address + chunk->size, end);
+                ASSERT_LE(++chunks, memory.size() * 8 / 32 + 1);
+            }
+        } catch (const HeapWalkError&) {
+        }
+    }
+}
+
+TEST(HeapWalk, aProcessWithoutHeapsOrNotOursListsNoneAndAnUnknownHeapWalksNothing)
+{
+    // A kernel thread maps nothing.
+    EXPECT_TRUE(HeapsOf(2).empty());
+    // An identifier that names no heap of a real one.
+    ChildProcess child(HEAP_CHILD, { "pattern", "100", "10" });
+    ReadReport(child);
+    GlibcHeapWalk walk;
+    HEAPENTRY32 block;
+    EXPECT_FALSE(walk.Heap32First(block, uint32_t(child.Pid()), 0x1000));
+
+    // A process of another user, seen without privileges: neither the list nor the walk fails.
+    const pid_t observer = ::fork();
+    if (observer == 0) {
+        if (::geteuid() == 0 && ::setuid(65534) != 0)
+            ::_exit(3);
+        GlibcHeapWalk unprivileged;
+        HEAPENTRY32 entry;
+        const bool listed
+            = !HeapsOf(uint32_t(::getppid())).empty() || !HeapsOf(uint32_t(child.Pid())).empty();
+        const bool walked = unprivileged.Heap32First(entry, uint32_t(child.Pid()), 0);
+        ::_exit(listed || walked ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(observer, &status, 0), observer);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
