@@ -6,8 +6,10 @@
     fixture.py status       how many of them still run
 
 Names carry spaces, parentheses, non-ASCII letters and run past 15 bytes. State lives in
-$QUORVANE_FIXTURE_DIR (default /tmp/quorvane-fixture).
+$QUORVANE_FIXTURE_DIR, by default a folder under /tmp named after this checkout, so that fixtures
+started from two checkouts on one machine never stop each other's processes.
 """
+import hashlib
 import json
 import os
 import shutil
@@ -16,7 +18,8 @@ import subprocess
 import sys
 import time
 
-STATE_DIR = os.environ.get("QUORVANE_FIXTURE_DIR", "/tmp/quorvane-fixture")
+CHECKOUT = hashlib.sha1(os.path.dirname(os.path.abspath(__file__)).encode()).hexdigest()[:12]
+STATE_DIR = os.environ.get("QUORVANE_FIXTURE_DIR", f"/tmp/quorvane-fixture-{CHECKOUT}")
 STATE = os.path.join(STATE_DIR, "state.json")
 SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "fixture_sleeper.c")
 NAMES = [

@@ -10,6 +10,7 @@
 #include "DesktopShellInfo.h"
 #include "ExecutableIcons.h"
 #include "ExecutableType.h"
+#include "ExecutableTypeCache.h"
 #include "LinuxSnapshotService.h"
 #include "Main.h"
 #include "ProcessTable.h"
@@ -20,6 +21,7 @@
 #include <benchmark/benchmark.h>
 #include <dirent.h>
 #include <fcntl.h>
+#include <fstream>
 #include <malloc.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -90,7 +92,9 @@ struct Row {
     uint32_t Data = 0;
 };
 
-Row MakeRow(const PROCESSENTRY32& record, SnapshotService& service, ExecutableIcons& icons)
+// The type from the service's record (no system call) or, with `types`, from the file at the path.
+Row MakeRow(const PROCESSENTRY32& record, SnapshotService& service, ExecutableIcons& icons,
+    ExecutableTypeCache* types)
 {
     Row row;
     const std::string& path = record.szExeFile;
@@ -106,7 +110,8 @@ Row MakeRow(const PROCESSENTRY32& record, SnapshotService& service, ExecutableIc
         snprintf(text, sizeof text, "%d (%s)", record.pcPriClassBase,
             PriorityClassText(record.pcPriClassBase)));
     row.Threads = QString::number(record.cntThreads);
-    row.Type = QString::fromStdString(ExecutableTypeText(service.ExecutableTypeOf(record)));
+    row.Type = QString::fromStdString(ExecutableTypeText(
+        types ? types->TypeOf(record.szExeFile) : service.ExecutableTypeOf(record)));
     row.Path = QString::fromLocal8Bit(path);
     row.Icon = icons.IconFor(path);
     row.Data = record.th32ProcessID;
@@ -143,26 +148,30 @@ void BM_SnapshotCold(benchmark::State& state)
 }
 BENCHMARK(BM_SnapshotCold)->Unit(benchmark::kMillisecond);
 
-void FillRows(std::vector<Row>& rows, LinuxSnapshotService& service, ExecutableIcons& icons)
+void FillRows(std::vector<Row>& rows, LinuxSnapshotService& service, ExecutableIcons& icons,
+    ExecutableTypeCache* types)
 {
     rows.clear();
     const auto snapshot = service.CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32 record;
     for (bool more = snapshot->Process32First(record); more; more = snapshot->Process32Next(record))
-        rows.push_back(MakeRow(record, service, icons));
+        rows.push_back(MakeRow(record, service, icons, types));
 }
 
+// Argument 0: types by record; 1: types by path, each validated with a stat of the file.
 void BM_SnapshotRows(benchmark::State& state)
 {
     LinuxSnapshotService service;
     ExecutableIcons icons { QIcon(":/quorvane/executable.svg") };
+    ExecutableTypeCache pathTypes;
+    ExecutableTypeCache* types = state.range(0) == 1 ? &pathTypes : nullptr;
     std::vector<Row> rows;
-    FillRows(rows, service, icons); // the fill at start-up
+    FillRows(rows, service, icons, types); // the fill at start-up
     for (auto _ : state)
-        FillRows(rows, service, icons);
+        FillRows(rows, service, icons, types);
     state.counters["processes"] = double(rows.size());
 }
-BENCHMARK(BM_SnapshotRows)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SnapshotRows)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // FillProcessList, the whole of it: snapshot plus rows in the real list of the real main window,
 // offscreen, with the desktop's types and icons, after the fill of the window's creation.
@@ -196,13 +205,28 @@ void BM_Ps(benchmark::State& state)
 }
 BENCHMARK(BM_Ps)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The heap one snapshot holds while it is walked, and what the service keeps between snapshots.
+// The heap one snapshot holds while it is walked, what the service keeps between snapshots, and the
+// kernel memory its open descriptors hold (read from the whole system's slab: a rough figure).
+long SlabKiB()
+{
+    std::ifstream meminfo("/proc/meminfo");
+    std::string key;
+    long value = 0;
+    std::string unit;
+    while (meminfo >> key >> value >> unit)
+        if (key == "Slab:")
+            return value;
+    return 0;
+}
+
 void BM_SnapshotMemory(benchmark::State& state)
 {
     const size_t start = mallinfo2().uordblks;
+    const long slab = SlabKiB();
     LinuxSnapshotService service;
     Walk(service);
     const size_t kept = mallinfo2().uordblks - start;
+    const long keptSlab = SlabKiB() - slab;
     size_t snapshotBytes = 0;
     for (auto _ : state) {
         const size_t before = mallinfo2().uordblks;
@@ -212,6 +236,7 @@ void BM_SnapshotMemory(benchmark::State& state)
     }
     state.counters["snapshotKiB"] = double(snapshotBytes) / 1024;
     state.counters["serviceKiB"] = double(kept) / 1024;
+    state.counters["kernelKiB"] = double(keptSlab);
 }
 BENCHMARK(BM_SnapshotMemory)->Unit(benchmark::kMillisecond)->Iterations(3);
 

@@ -159,6 +159,29 @@ TEST(ProcessSnapshot, namesKernelThreadsInBrackets)
     EXPECT_EQ(record->th32ParentProcessID, 0u);
 }
 
+TEST(ProcessSnapshot, namesAProcessWhoseExecutableItMayNotReadInBrackets)
+{
+    if (getuid() != 0)
+        GTEST_SKIP() << "needs to become another user to be refused the link";
+    // A child that has become nobody may not read the link of us, its parent.
+    const pid_t parent = getpid();
+    const std::string name = StatOf(parent)->comm;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(2);
+        LinuxSnapshotService service;
+        const auto record = Find(service, parent);
+        if (!record || record->szExeFile != "[" + name + "]" || record->cntThreads == 0)
+            _exit(3);
+        _exit(service.ExecutableTypeOf(*record) == 0 ? 0 : 4);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
 TEST(ProcessSnapshot, showsADeletedExecutableAsTheKernelNamesItAndARealNameAsItIs)
 {
     TempDir dir;
