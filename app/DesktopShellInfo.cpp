@@ -7,11 +7,6 @@ DesktopShellInfo::DesktopShellInfo()
 {
 }
 
-uint32_t DesktopShellInfo::ExecutableType(const std::string& path)
-{
-    return FTypes.TypeOf(path);
-}
-
 QIcon DesktopShellInfo::ExtractAssociatedIcon(const std::string& path)
 {
     return FIcons.IconFor(path);

@@ -371,7 +371,7 @@ void TSDIAppForm::AddProcessItem(const PROCESSENTRY32& process)
             .arg(PriorityClassName(process.pcPriClassBase)));
     ProcessList->AddSubItem(row, QString::number(process.cntThreads));
     ProcessList->AddSubItem(
-        row, QString::fromStdString(ExecutableTypeText(FShell.ExecutableType(process.szExeFile))));
+        row, QString::fromStdString(ExecutableTypeText(FSnapshots.ExecutableTypeOf(process))));
     ProcessList->AddSubItem(row, SystemText(process.szExeFile));
     ProcessList->SetData(row, process.th32ProcessID);
 }

@@ -177,6 +177,9 @@ BENCHMARK(BM_SnapshotRows)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 // offscreen, with the desktop's types and icons, after the fill of the window's creation.
 void BM_FillProcessList(benchmark::State& state)
 {
+    // The window reads and writes its settings: keep them away from the user's own.
+    QTemporaryDir settings;
+    qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
     LinuxSnapshotService snapshots;
     DesktopShellInfo shell;
     TSDIAppForm window(snapshots, shell);

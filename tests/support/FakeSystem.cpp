@@ -86,9 +86,9 @@ PROCESSENTRY32& FakeSnapshotService::AddProcess(
     return Processes.back();
 }
 
-uint32_t FakeShellInfo::ExecutableType(const std::string& path)
+uint32_t FakeSnapshotService::ExecutableTypeOf(const PROCESSENTRY32& record)
 {
-    const auto found = Types.find(path);
+    const auto found = Types.find(record.szExeFile);
     return found == Types.end() ? 0 : found->second;
 }
 

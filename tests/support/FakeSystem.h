@@ -21,7 +21,9 @@ public:
     std::map<uint32_t, int> SnapshotsTaken; // by kind
     bool Refuse = false; // hands out no snapshot at all
     std::function<void()> OnWalk; // runs at each First call: tests make the walk fail here
+    std::map<std::string, uint32_t> Types; // executable type values by path
 
+    uint32_t ExecutableTypeOf(const PROCESSENTRY32& record) override;
     std::unique_ptr<ToolhelpSnapshot> CreateToolhelp32Snapshot(
         uint32_t flags, uint32_t processId) override;
 
@@ -29,14 +31,12 @@ public:
         uint32_t pid, const std::string& path, int32_t base = 8, uint32_t threads = 1);
 };
 
-// Types and icons by path, as a test sets them.
+// Icons by path, as a test sets them.
 class FakeShellInfo : public ShellInfo {
 public:
-    std::map<std::string, uint32_t> Types;
     std::map<std::string, QIcon> Icons;
     int IconRequests = 0;
 
-    uint32_t ExecutableType(const std::string& path) override;
     QIcon ExtractAssociatedIcon(const std::string& path) override;
 };
 

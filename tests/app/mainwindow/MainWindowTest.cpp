@@ -82,8 +82,8 @@ TEST_F(MainWindowTest, firstStartSelectsAndFocusesTheFirstRowAndShowsItsDetails)
 
 TEST_F(MainWindowTest, processRowsShowNameIdPriorityThreadsTypeAndPath)
 {
-    Shell.Types["/usr/bin/Alpha"] = 0x00024C45;
-    Shell.Types["/opt/Beta Tool/BETA"] = 0x00014C45;
+    System.Types["/usr/bin/Alpha"] = 0x00024C45;
+    System.Types["/opt/Beta Tool/BETA"] = 0x00014C45;
     TSDIAppForm& window = Open();
     EXPECT_EQ(RowsOf(*window.ProcessList),
         QStringList({ "alpha | $00000064 | 8 (Normal) | 1 | 64-Bit | /usr/bin/Alpha",
