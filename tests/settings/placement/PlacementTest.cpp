@@ -104,7 +104,7 @@ TEST_F(Placement, restoresWhatItSavedMaximizedIncluded)
     // window manager to ask for that.
     if (QGuiApplication::platformName() != "offscreen") {
         next.showNormal();
-        QTest::qWaitFor([&] { return next.size() == QSize(600, 400); });
+        (void)QTest::qWaitFor([&] { return next.size() == QSize(600, 400); });
         EXPECT_EQ(
             next.geometry(), QRect(Stored("PlaceNormPosL"), Stored("PlaceNormPosT"), 600, 400));
     }
@@ -120,7 +120,7 @@ TEST_F(Placement, theWindowStandsWhereItWasStored)
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     // A window manager may move the window once more after showing it.
-    QTest::qWaitFor([&] { return window->geometry() == QRect(150, 120, 600, 400); });
+    (void)QTest::qWaitFor([&] { return window->geometry() == QRect(150, 120, 600, 400); });
     EXPECT_EQ(window->geometry(), QRect(150, 120, 600, 400));
     placement->SavePlacement();
     EXPECT_EQ(Stored("PlaceNormPosL"), 150);

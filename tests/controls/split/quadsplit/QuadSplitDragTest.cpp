@@ -168,7 +168,7 @@ namespace {
         // A display server may deliver the pointer's move later than the call returns.
         const auto cursorAt = [&](QPoint p, Qt::CursorShape expected) {
             Move(p);
-            QTest::qWaitFor([&] { return split->cursor().shape() == expected; });
+            (void)QTest::qWaitFor([&] { return split->cursor().shape() == expected; });
             return split->cursor().shape();
         };
         Move({ 10, 10 }); // the first move only brings the pointer into the window

@@ -1,0 +1,72 @@
+#include "TMessageBox.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace quorvane;
+
+namespace {
+
+struct SeenBox {
+    QString Title;
+    QString Text;
+    QMessageBox::Icon Icon = QMessageBox::NoIcon;
+    QStringList Buttons;
+    QString DefaultButton;
+};
+
+// Reads the box that is open, then answers it as a person would, with a key.
+void AnswerNextBoxWith(int key, SeenBox& seen)
+{
+    QTimer::singleShot(0, [key, &seen] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        seen.Title = box->windowTitle();
+        seen.Text = box->text();
+        seen.Icon = box->icon();
+        for (QAbstractButton* button : box->buttons())
+            seen.Buttons << button->text();
+        seen.DefaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
+        QTest::keyClick(box, Qt::Key(key));
+    });
+}
+
+TEST(MessageBoxes, confirmationAsksYesOrNoAndEscapeAnswersNo)
+{
+    SeenBox seen;
+    AnswerNextBoxWith(Qt::Key_Escape, seen);
+    const TModalResult answer
+        = TMessageBox::MessageDlg("First line.\rSecond.\r\rSure?", TMsgDlgType::mtConfirmation);
+    EXPECT_EQ(answer, TModalResult::mrNo);
+    EXPECT_EQ(seen.Title, "Confirm");
+    EXPECT_EQ(seen.Text, "First line.\nSecond.\n\nSure?");
+    EXPECT_EQ(seen.Icon, QMessageBox::Question);
+    EXPECT_EQ(seen.Buttons, QStringList({ "&Yes", "&No" }));
+    EXPECT_EQ(seen.DefaultButton, "&Yes");
+}
+
+TEST(MessageBoxes, warningTakesEnterAsYes)
+{
+    SeenBox seen;
+    AnswerNextBoxWith(Qt::Key_Return, seen);
+    EXPECT_EQ(TMessageBox::MessageDlg("Careful", TMsgDlgType::mtWarning), TModalResult::mrYes);
+    EXPECT_EQ(seen.Title, "Warning");
+    EXPECT_EQ(seen.Icon, QMessageBox::Warning);
+}
+
+TEST(MessageBoxes, errorHasAStopSignAndOk)
+{
+    SeenBox seen;
+    AnswerNextBoxWith(Qt::Key_Return, seen);
+    EXPECT_EQ(TMessageBox::MessageDlg("Broken.", TMsgDlgType::mtError), TModalResult::mrOk);
+    EXPECT_EQ(seen.Title, "Error");
+    EXPECT_EQ(seen.Icon, QMessageBox::Critical);
+    EXPECT_EQ(seen.Buttons, QStringList({ "OK" }));
+}
+
+} // namespace
