@@ -98,6 +98,8 @@ size_t TCollationKeys::writeKey(const QString& text)
             room = size_t(needed);
         }
     }
+    if (FBytes.size() == start)
+        return 0;
     // Keys compare as C strings: a zero byte ends one (ICU's terminator, or U+0000 in UTF-8).
     const auto* end = static_cast<const unsigned char*>(
         std::memchr(FBytes.data() + start, 0, FBytes.size() - start));
