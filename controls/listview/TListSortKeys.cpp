@@ -6,9 +6,8 @@ namespace quorvane {
 
 TListSortKeys::TListSortKeys(const QLocale& locale)
     : FFormat(TShortDateFormat::FromLocale(locale))
-    , FCollator(locale)
+    , FCollationKeys(locale)
 {
-    FCollator.setCaseSensitivity(Qt::CaseSensitive);
 }
 
 void TListSortKeys::Reserve(int count)
@@ -18,7 +17,7 @@ void TListSortKeys::Reserve(int count)
     FNumbers.reserve(size);
     FDays.reserve(size);
     FTexts.reserve(size);
-    FCollationKeys.reserve(size);
+    FCollationKeys.Reserve(count);
 }
 
 void TListSortKeys::Add(const QString* text)
@@ -39,18 +38,17 @@ void TListSortKeys::Add(const QString* text)
     FTexts.push_back(text);
     // A plain text will be compared as text: its key is made now, next to its neighbours' in
     // memory. A number or date gets one only if it meets a text.
+    FCollationKeys.AddSlot();
     if (kind == kPresent)
-        FCollationKeys.emplace_back(FCollator.sortKey(*text));
-    else
-        FCollationKeys.emplace_back();
+        FCollationKeys.Make(int(FKinds.size() - 1), *text);
 }
 
-const QCollatorSortKey& TListSortKeys::collationKey(int cell) const
+int TListSortKeys::compareTexts(int first, int second) const
 {
-    std::optional<QCollatorSortKey>& key = FCollationKeys[size_t(cell)];
-    if (!key)
-        key.emplace(FCollator.sortKey(*FTexts[size_t(cell)]));
-    return *key;
+    for (const int cell : { first, second })
+        if (!FCollationKeys.Has(cell))
+            FCollationKeys.Make(cell, *FTexts[size_t(cell)]);
+    return FCollationKeys.Compare(first, second);
 }
 
 int TListSortKeys::Compare(int first, int second) const
@@ -68,8 +66,7 @@ int TListSortKeys::Compare(int first, int second) const
         return int(std::clamp<qint64>(
             difference, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max()));
     }
-    const int order = collationKey(first).compare(collationKey(second));
-    return order < 0 ? -1 : order > 0 ? 1 : 0;
+    return compareTexts(first, second);
 }
 
 } // namespace quorvane

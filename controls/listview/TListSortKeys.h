@@ -1,9 +1,8 @@
 #pragma once
 
 #include "SortText.h"
+#include "TCollationKeys.h"
 
-#include <QCollator>
-#include <optional>
 #include <vector>
 
 namespace quorvane {
@@ -26,15 +25,14 @@ public:
 private:
     enum Kind : unsigned char { kPresent = 1, kNumber = 2, kDate = 4 };
 
-    const QCollatorSortKey& collationKey(int cell) const;
+    int compareTexts(int first, int second) const;
 
     TShortDateFormat FFormat;
-    QCollator FCollator;
     std::vector<unsigned char> FKinds;
     std::vector<long double> FNumbers;
     std::vector<qint64> FDays;
     std::vector<const QString*> FTexts;
-    mutable std::vector<std::optional<QCollatorSortKey>> FCollationKeys;
+    mutable TCollationKeys FCollationKeys;
 };
 
 } // namespace quorvane
