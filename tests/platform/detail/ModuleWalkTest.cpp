@@ -54,7 +54,7 @@ std::unique_ptr<ChildProcess> ChildMapping(const std::vector<std::string>& libra
     auto child = std::make_unique<ChildProcess>(DLOPEN_CHILD);
     EXPECT_EQ(child->ReadLine(), "ready");
     for (const std::string& library : libraries) {
-        child->WriteLine("open " + library);
+        child->Send("open " + library);
         EXPECT_EQ(child->ReadLine(), "ok");
     }
     return child;
@@ -119,7 +119,7 @@ TEST(ModuleWalk, oneFileHasOneIdInEveryProcessAndItsGlobalUsageFollowsTheProcess
 
     // A process the index already knows maps a new file: its mappings changed, so it is read
     // again.
-    first->WriteLine("open " + other);
+    first->Send("open " + other);
     ASSERT_EQ(first->ReadLine(), "ok");
     usage.Synchronize();
     const auto added = FindModule(uint32_t(first->Pid()), ids, usage, other);

@@ -20,8 +20,8 @@
 #include <unistd.h>
 
 using namespace quorvane;
-using quorvane::test::ChildProcess;
 using quorvane::test::TempDir;
+using quorvane::testing::ChildProcess;
 
 namespace {
 
@@ -144,7 +144,7 @@ TEST(ProcessSnapshot, keepsNamesWithAnyBytesInPathsAndNames)
     child.Process.WaitExited();
     EXPECT_EQ(Find(service, child.Process.Pid())->szExeFile, "[" + name + "]");
 
-    child.Process.Reap();
+    child.Process.Finish();
     EXPECT_FALSE(Find(service, child.Process.Pid()));
 }
 

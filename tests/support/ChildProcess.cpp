@@ -82,19 +82,30 @@ std::string ChildProcess::ReadLine()
     }
 }
 
-void ChildProcess::WriteLine(const std::string& line)
+void ChildProcess::Send(const std::string& line)
 {
     const std::string text = line + "\n";
     if (::write(FInput, text.data(), text.size()) != ssize_t(text.size()))
         throw std::runtime_error("cannot write to the child");
 }
 
-int ChildProcess::Finish()
+void ChildProcess::CloseInput()
 {
     if (FInput >= 0) {
         ::close(FInput);
         FInput = -1;
     }
+}
+
+void ChildProcess::WaitExited()
+{
+    siginfo_t info {};
+    while (::waitid(P_PID, id_t(FPid), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) { }
+}
+
+int ChildProcess::Finish()
+{
+    CloseInput();
     int status = 0;
     if (FPid > 0) {
         while (::waitpid(FPid, &status, 0) < 0 && errno == EINTR) { }

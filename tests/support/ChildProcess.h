@@ -19,8 +19,12 @@ public:
     pid_t Pid() const { return FPid; }
     // The next line of its output, without the newline; throws when the child ends first.
     std::string ReadLine();
-    void WriteLine(const std::string& line);
-    // Closes its input, which the helpers take as the sign to end, and reaps it.
+    void Send(const std::string& line);
+    // Ends its input, which the helpers take as the sign to end; it stays a zombie until Finish.
+    void CloseInput();
+    // Waits until it has exited, without reaping it.
+    void WaitExited();
+    // Closes its input and reaps it; its wait status.
     int Finish();
 
 private:
