@@ -1,6 +1,7 @@
 #include "ConfigHome.h"
 #include "EAbort.h"
 #include "FakeSystem.h"
+#include "HeaderGestures.h"
 #include "ListRows.h"
 #include "Main.h"
 #include "TApplication.h"
@@ -316,21 +317,14 @@ TEST_F(MainWindowTest, barsAndShowWarningsComeBackFromTheStoreAtTheNextStart)
 
 namespace {
 
-void ClickHeader(TListView& list, int column)
-{
-    QHeaderView* header = list.header();
-    const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
-}
-
 TEST_F(MainWindowTest, refreshSortsEveryListAgainByItsLastClickedColumn)
 {
     TSDIAppForm& window = Open();
-    ClickHeader(*window.ProcessList, 1);
-    ClickHeader(*window.ProcessList, 1);
+    ClickHeader(*window.ProcessList->header(), 1);
+    ClickHeader(*window.ProcessList->header(), 1);
     ASSERT_EQ(window.ProcessList->Data(0), 300u) << "second click sorts descending";
-    ClickHeader(*window.ThreadList, 0);
-    ClickHeader(*window.ThreadList, 0);
+    ClickHeader(*window.ThreadList->header(), 0);
+    ClickHeader(*window.ThreadList->header(), 0);
 
     System.AddProcess(250, "/bin/new");
     PressKey(Qt::Key_F5);
@@ -348,15 +342,16 @@ TEST_F(MainWindowTest, refreshSortsEveryListAgainByItsLastClickedColumn)
 TEST_F(MainWindowTest, columnWidthsAndOrderComeBackAtTheNextStart)
 {
     TSDIAppForm& first = Open();
-    first.ProcessList->header()->resizeSection(1, 123);
-    first.ModuleList->header()->moveSection(0, 2);
+    DragHeaderEdge(*first.ProcessList->header(), 1, 48);
+    DragHeaderToFront(*first.ModuleList->header(), 2);
+    ASSERT_EQ(first.ProcessList->header()->sectionSize(1), 123);
     Window.reset();
     EXPECT_TRUE(Home.ReadUserHive().contains("Quorvane\\ProcessList\\Columns]"));
     EXPECT_TRUE(Home.ReadUserHive().contains("Quorvane\\HeapList\\Columns]"));
 
     TSDIAppForm& second = Open();
     EXPECT_EQ(second.ProcessList->header()->sectionSize(1), 123);
-    EXPECT_EQ(second.ModuleList->header()->visualIndex(0), 2);
+    EXPECT_EQ(second.ModuleList->header()->visualIndex(2), 0);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ExtListView.h"
+#include "HeaderGestures.h"
 
 #include <QHeaderView>
 #include <QTest>
@@ -40,33 +41,8 @@ public:
         return QTest::qWaitForWindowExposed(List.get());
     }
 
-    void clickHeader(int column)
-    {
-        QHeaderView* header = List->header();
-        const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
-    }
-
-    // Drags the header of a column so that it lands in front of the column shown first.
-    void dragHeaderToFront(int column)
-    {
-        QHeaderView* header = List->header();
-        QWidget* port = header->viewport();
-        const int y = header->height() / 2;
-        const QPoint from(
-            header->sectionViewportPosition(column) + header->sectionSize(column) / 2, y);
-        const QPoint to(3, y);
-        QTest::mousePress(port, Qt::LeftButton, {}, from);
-        // Several steps: the header starts a move only after the pointer has travelled a little.
-        const int steps = 8;
-        for (int i = 1; i <= steps; ++i) {
-            const QPoint at = from + (to - from) * i / steps;
-            QMouseEvent move(QEvent::MouseMove, at, port->mapToGlobal(at), Qt::NoButton,
-                Qt::LeftButton, Qt::NoModifier);
-            QApplication::sendEvent(port, &move);
-        }
-        QTest::mouseRelease(port, Qt::LeftButton, {}, to);
-    }
+    void clickHeader(int column) { ClickHeader(*List->header(), column); }
+    void dragHeaderToFront(int column) { DragHeaderToFront(*List->header(), column); }
 
     QPoint cellCenter(int row, int column = 0) const
     {

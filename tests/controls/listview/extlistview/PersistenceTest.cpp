@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 using namespace quorvane;
+using quorvane::testing::DragHeaderEdge;
+using quorvane::testing::DragHeaderToFront;
 
 namespace {
 
@@ -66,41 +68,8 @@ public:
         return result;
     }
 
-    void dragHeaderToFront(int column)
-    {
-        QHeaderView* header = List->header();
-        QWidget* port = header->viewport();
-        const int y = header->height() / 2;
-        const QPoint from(
-            header->sectionViewportPosition(column) + header->sectionSize(column) / 2, y);
-        const QPoint to(3, y);
-        QTest::mousePress(port, Qt::LeftButton, {}, from);
-        for (int i = 1; i <= 8; ++i)
-            sendMove(port, from + (to - from) * i / 8);
-        QTest::mouseRelease(port, Qt::LeftButton, {}, to);
-    }
-
-    // Drags the right edge of a column's header by dx pixels.
-    void resizeColumn(int column, int dx)
-    {
-        QHeaderView* header = List->header();
-        QWidget* port = header->viewport();
-        const int y = header->height() / 2;
-        const QPoint from(
-            header->sectionViewportPosition(column) + header->sectionSize(column) - 1, y);
-        const QPoint to = from + QPoint(dx, 0);
-        QTest::mousePress(port, Qt::LeftButton, {}, from);
-        for (int i = 1; i <= 4; ++i)
-            sendMove(port, from + (to - from) * i / 4);
-        QTest::mouseRelease(port, Qt::LeftButton, {}, to);
-    }
-
-    static void sendMove(QWidget* port, const QPoint& at)
-    {
-        QMouseEvent move(QEvent::MouseMove, at, port->mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
-            Qt::NoModifier);
-        QApplication::sendEvent(port, &move);
-    }
+    void dragHeaderToFront(int column) { DragHeaderToFront(*List->header(), column); }
+    void resizeColumn(int column, int dx) { DragHeaderEdge(*List->header(), column, dx); }
 
     std::unique_ptr<QWidget> Window;
     TExtListView* List = nullptr;
