@@ -6,6 +6,7 @@
 #include "Main.h"
 #include "TApplication.h"
 #include "TMessageBox.h"
+#include "TRegIniFile.h"
 #include "ToxQuadSplit.h"
 
 #include <QAbstractItemModel>
@@ -355,3 +356,67 @@ TEST_F(MainWindowTest, columnWidthsAndOrderComeBackAtTheNextStart)
 }
 
 } // namespace
+
+namespace {
+
+int StoredNumber(const char* section, const char* name)
+{
+    return TRegIniFile(QStringLiteral("Software\\Brindlewick\\Quorvane"))
+        .ReadNumber(section, name, -99999);
+}
+
+void DragBar(ToxQuadSplit& split, QPoint from, QPoint to)
+{
+    QTest::mouseMove(&split, from);
+    QTest::mousePress(&split, Qt::LeftButton, {}, from);
+    QTest::mouseMove(&split, to);
+    QTest::mouseRelease(&split, Qt::LeftButton, {}, to);
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, aMaximizedWindowComesBackMaximizedWithBarsBeyondItsNormalSize)
+{
+    TSDIAppForm& first = Open();
+    first.showMaximized();
+    ToxQuadSplit& split = *first.QuadSplit;
+    // Below the limit of the normal size, reachable only while maximized. A window manager
+    // maximizes in its own time.
+    const int normalLimitY = 459 - 2 * split.Margin() - 4;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return split.MaxBarPosition().y() > normalLimitY + 20; }));
+    const int barY = split.Margin() + split.BarPosition().Y() + 1;
+    DragBar(split, { 30, barY }, { 30, normalLimitY + 20 });
+    const QPoint bars(split.BarPosition().X(), split.BarPosition().Y());
+    ASSERT_GT(bars.y(), normalLimitY);
+    first.close();
+    Window.reset();
+    EXPECT_EQ(StoredNumber("MainWindow", "PlaceShowCmd"), 3);
+    EXPECT_EQ(StoredNumber("Splitter", "Y"), bars.y());
+
+    TSDIAppForm& second = Open();
+    EXPECT_TRUE(second.isMaximized());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return second.height() > 459; }));
+    EXPECT_EQ(second.normalGeometry().size(), QSize(838, 459));
+    EXPECT_EQ(second.QuadSplit->BarPosition().X(), bars.x());
+    EXPECT_EQ(second.QuadSplit->BarPosition().Y(), bars.y());
+}
+
+TEST_F(MainWindowTest, storedBarsBeyondTheWindowAreCutAndStoredCut)
+{
+    {
+        const TRegIniFile store(QStringLiteral("Software\\Brindlewick\\Quorvane"));
+        store.WriteNumber("Splitter", "X", 5000);
+        store.WriteNumber("Splitter", "Y", -30);
+    }
+    TSDIAppForm& window = Open();
+    const int limit = window.QuadSplit->MaxBarPosition().x();
+    EXPECT_EQ(window.QuadSplit->BarPosition().X(), limit);
+    EXPECT_EQ(window.QuadSplit->BarPosition().Y(), 0);
+    // Once the window stands, a cut value stays cut when it grows.
+    window.resize(window.width() + 100, window.height());
+    QTest::qWait(0);
+    EXPECT_EQ(window.QuadSplit->BarPosition().X(), limit);
+    Window.reset();
+    EXPECT_EQ(StoredNumber("Splitter", "X"), limit);
+    EXPECT_EQ(StoredNumber("Splitter", "Y"), 0);
+}

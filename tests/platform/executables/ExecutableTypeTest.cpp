@@ -53,22 +53,14 @@ struct HeaderCase {
 TEST(ExecutableType, readsTheElfClassFromHeadersAndNothingFromAnythingElse)
 {
     const HeaderCase cases[] = {
-        { "64-bit executable", Elf(2, 1, 2, 64), 0x24C45 },
         { "64-bit position-independent", Elf(2, 1, 3, 64), 0x24C45 },
-        { "32-bit executable", Elf(1, 1, 2, 52), 0x14C45 },
         { "32-bit big-endian", Elf(1, 2, 2, 52), 0x14C45 },
         { "unknown class is passed on", Elf(7, 1, 2, 18), 0x74C45 },
-        { "class none", Elf(0, 1, 3, 18), 0x4C45 },
         { "64-bit header cut short", Elf(2, 1, 2, 63), 0 },
         { "32-bit header cut short", Elf(1, 1, 2, 51), 0 },
-        { "magic alone", Elf(2, 1, 2, 4), 0 },
         { "object file", Elf(2, 1, 1, 64), 0 },
-        { "core dump", Elf(2, 1, 4, 64), 0 },
         { "type in the other byte order", Elf(2, 1, 0x0200, 64), 0 },
-        { "no byte order", Elf(2, 0, 2, 64), 0 },
         { "bad byte order", Elf(2, 3, 2, 64), 0 },
-        { "MZ executable", Text("MZ\x90\x00\x03\x00\x00\x00\x04\x00\x00\x00\xff\xff\x00\x00\xb8"),
-            0 },
         { "script", Text("#!/bin/sh\necho hello world\n"), 0 },
         { "almost ELF",
             Text("\x7f"
@@ -108,30 +100,17 @@ TEST(ExecutableType, decodesEveryRowOfTheTypeTable)
         const char* Text;
     } rows[] = {
         { 0, "" },
-        { 0x03000000, "16-Bit" },
         { 0x030A0000, "16-Bit" },
         { 0x0300454E, "16-Bit" },
-        { 0x030A4550, "16-Bit" },
-        { 0x03004550, "16-Bit" },
-        { 0x04000000, "32-Bit" },
         { 0x0400454E, "32-Bit" },
         { 0x04004550, "32-Bit" },
-        { 0x00004550, "hi:0" },
-        { 0x0000454E, "hi:0" },
-        { 0x00050000, "hi:5" },
         { 0xFFFF4550, "hi:65535" },
-        { 0x0000454C, "Vxd" },
         { 0x0400454C, "Vxd" },
-        { 0x00005A4D, "MS-Dos" },
         { 0x03005A4D, "MS-Dos" },
         { 0x00014C45, "32-Bit" },
         { 0x00024C45, "64-Bit" },
-        { 0x00004C45, "hi:0" },
-        { 0x00074C45, "hi:7" },
         { 0x04004C45, "hi:1024" },
-        { 0x00001234, "lo:4660" },
         { 0x0400FFFF, "lo:65535" },
-        { 0x00000001, "lo:1" },
     };
     for (const auto& row : rows)
         EXPECT_EQ(ExecutableTypeText(row.Value), row.Text) << std::hex << row.Value;

@@ -1,3 +1,4 @@
+#include "ChildProcess.h"
 #include "HiveKey.h"
 #include "HiveParser.h"
 #include "HiveText.h"
@@ -7,79 +8,13 @@
 #include <QTemporaryDir>
 #include <csignal>
 #include <ctime>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <random>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 using namespace quorvane;
+using quorvane::testing::ChildProcess;
 
 namespace {
-
-// One run of the writer helper, its standard output on a pipe; killed and reaped when it goes out
-// of scope.
-class Writer {
-public:
-    explicit Writer(const std::vector<std::string>& arguments)
-    {
-        std::vector<char*> argv;
-        std::string program = HIVE_WRITER;
-        argv.push_back(program.data());
-        std::vector<std::string> copies = arguments;
-        for (std::string& argument : copies)
-            argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        int output[2];
-        if (::pipe2(output, O_CLOEXEC) != 0)
-            return;
-        FOutput = output[0];
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-        if (::posix_spawn(&FPid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0)
-            FPid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(output[1]);
-    }
-    ~Writer()
-    {
-        if (FPid > 0) {
-            ::kill(FPid, SIGKILL);
-            Wait();
-        }
-        if (FOutput >= 0)
-            ::close(FOutput);
-    }
-    Writer(const Writer&) = delete;
-    Writer& operator=(const Writer&) = delete;
-
-    bool Started() const { return FPid > 0; }
-    // Blocks until the writer reports its first write done; false when it ended instead.
-    bool WaitFirstWrite()
-    {
-        char mark = 0;
-        ssize_t got = 0;
-        while ((got = ::read(FOutput, &mark, 1)) < 0 && errno == EINTR) { }
-        return got == 1;
-    }
-    void Kill() { ::kill(FPid, SIGKILL); }
-    // The wait status.
-    int Wait()
-    {
-        int status = 0;
-        while (::waitpid(FPid, &status, 0) < 0 && errno == EINTR) { }
-        FPid = -1;
-        return status;
-    }
-
-private:
-    pid_t FPid = -1;
-    int FOutput = -1;
-};
 
 std::string ReadFile(const std::string& path)
 {
@@ -128,21 +63,17 @@ TEST(HiveProcesses, aWriterKilledAtAnyMomentLeavesTheOldOrTheNewFile)
     const std::string other = SerializeHive(seed).substr(
         SerializeHive(seed).find("[HKEY_CURRENT_USER\\Software\\Other]"));
 
-    const unsigned seedValue = std::random_device()();
-    SCOPED_TRACE("random seed " + std::to_string(seedValue));
-    std::mt19937 random(seedValue);
-    // From the writer's first finished write on, a kill may land at any point of the next ones.
-    std::uniform_int_distribution<long> pause(0, 5'000'000); // nanoseconds
+    // From the writer's first finished write on, a kill may land at any point of the next ones:
+    // the pauses spread over 5 ms. More rounds: --gtest_repeat.
+    constexpr int kKills = 25;
     long last = 0;
-    constexpr int kKills = 150;
     for (int round = 0; round < kKills; ++round) {
-        Writer writer({ hive, "loop", "counter" });
-        ASSERT_TRUE(writer.Started());
-        ASSERT_TRUE(writer.WaitFirstWrite()) << "round " << round;
-        const timespec wait { 0, pause(random) };
+        ChildProcess writer(HIVE_WRITER, { hive, "loop", "counter" });
+        ASSERT_EQ(writer.ReadLine(), "w") << "round " << round;
+        const timespec wait { 0, round * 5'000'000L / kKills };
         ::nanosleep(&wait, nullptr);
-        writer.Kill();
-        const int status = writer.Wait();
+        ::kill(writer.Pid(), SIGKILL);
+        const int status = writer.Finish();
         ASSERT_TRUE(WIFSIGNALED(status)) << "round " << round << ": the writer stopped by itself";
 
         const std::string text = ReadFile(hive);
@@ -179,14 +110,13 @@ TEST(HiveProcesses, twoWritersLoseNoneOfEachOthersValues)
 {
     QTemporaryDir folder;
     const std::string hive = folder.path().toStdString() + "/quorvane/user.reg";
-    constexpr int kEach = 150;
-    Writer first({ hive, "fill", "first", std::to_string(kEach) });
-    Writer second({ hive, "fill", "second", std::to_string(kEach) });
-    ASSERT_TRUE(first.Started() && second.Started());
-    const int firstStatus = first.Wait();
-    const int secondStatus = second.Wait();
-    ASSERT_TRUE(WIFEXITED(firstStatus) && WEXITSTATUS(firstStatus) == 0);
-    ASSERT_TRUE(WIFEXITED(secondStatus) && WEXITSTATUS(secondStatus) == 0);
+    constexpr int kEach = 40;
+    ChildProcess first(HIVE_WRITER, { hive, "fill", "first", std::to_string(kEach) });
+    ChildProcess second(HIVE_WRITER, { hive, "fill", "second", std::to_string(kEach) });
+    for (ChildProcess* writer : { &first, &second }) {
+        const int status = writer->Finish();
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
 
     const HiveDocument document = ParseHive(ReadFile(hive));
     ASSERT_FALSE(document.Damaged());

@@ -1,7 +1,7 @@
 // Writes to a hive file the way the program does, for the tests that kill or race writers.
 //   hive_writer HIVE loop NAME          writes NAME = n+1, n+2 ... until killed, n the stored
 //   value;
-//                                       prints one byte once the first write is done
+//                                       prints "w" once the first write is done
 //   hive_writer HIVE fill PREFIX COUNT  writes PREFIX0 .. PREFIX<COUNT-1>, one write each
 // Values go to HKEY_CURRENT_USER\Software\Test. Exit status 0 when every write succeeded.
 #include "HiveKey.h"
@@ -34,7 +34,7 @@ int main(int argc, char** argv)
                 return 4;
             if (!reported) {
                 reported = true;
-                std::fputc('w', stdout);
+                std::puts("w");
                 std::fflush(stdout);
             }
         }

@@ -77,37 +77,23 @@ struct NamedChild {
 
 } // namespace
 
-TEST(ProcessSnapshot, listsAStartedChildWithItsParentThreadsPathAndPriority)
+TEST(ProcessSnapshot, listsAStartedChildWithItsParentThreadsPathAndPriorityOfTheMoment)
 {
     TempDir dir;
     NamedChild child(dir, "quorvane child (ünïcode) with a long name", 4);
-    ASSERT_EQ(setpriority(PRIO_PROCESS, id_t(child.Process.Pid()), 5), 0);
-
     LinuxSnapshotService service;
     const auto record = Find(service, child.Process.Pid());
     ASSERT_TRUE(record);
     EXPECT_EQ(record->th32ParentProcessID, uint32_t(getpid()));
     EXPECT_EQ(record->cntThreads, 4u);
     EXPECT_EQ(record->szExeFile, child.Path);
-    EXPECT_EQ(record->pcPriClassBase, 6);
     EXPECT_EQ(record->startTime, StatOf(child.Process.Pid())->starttime);
-
     EXPECT_EQ(ExecutableTypeText(service.ExecutableTypeOf(*record)), "64-Bit");
-    ExecutableTypeCache types;
-    EXPECT_EQ(types.TextOf(record->szExeFile), "64-Bit");
-}
-
-TEST(ProcessSnapshot, seesPriorityChangesOnTheNextSnapshot)
-{
-    TempDir dir;
-    NamedChild child(dir, "renice-me", 1);
-    LinuxSnapshotService service;
-    EXPECT_EQ(Find(service, child.Process.Pid())->pcPriClassBase, 8);
-
-    ASSERT_EQ(setpriority(PRIO_PROCESS, id_t(child.Process.Pid()), 12), 0);
-    EXPECT_EQ(Find(service, child.Process.Pid())->pcPriClassBase, 4);
-    ASSERT_EQ(setpriority(PRIO_PROCESS, id_t(child.Process.Pid()), 3), 0);
-    EXPECT_EQ(Find(service, child.Process.Pid())->pcPriClassBase, 6);
+    const std::pair<int, int32_t> niceToBase[] = { { 0, 8 }, { 5, 6 }, { 12, 4 } };
+    for (const auto& [nice, base] : niceToBase) {
+        ASSERT_EQ(setpriority(PRIO_PROCESS, id_t(child.Process.Pid()), nice), 0);
+        EXPECT_EQ(Find(service, child.Process.Pid())->pcPriClassBase, base) << "nice " << nice;
+    }
 }
 
 TEST(ProcessSnapshot, listsEveryProcessOnceInProcOrderWithOurselvesIncluded)
@@ -214,7 +200,6 @@ TEST(ProcessSnapshot, followsAnExecToTheNewExecutableEvenUnderTheSameName)
 
     LinuxSnapshotService service;
     EXPECT_EQ(Find(service, child.Process.Pid())->szExeFile, child.Path);
-    EXPECT_EQ(Find(service, child.Process.Pid())->szExeFile, child.Path); // from the kept state
 
     child.Process.Send("exec " + sameName);
     ASSERT_EQ(child.Process.ReadLine(), "ready");
@@ -230,17 +215,11 @@ TEST(ProcessSnapshot, followsAnExecToTheNewExecutableEvenUnderTheSameName)
 TEST(ProcessSnapshot, readsTheTypeOfARecordItDidNotDeliverFromItsPath)
 {
     TempDir dir;
-    const std::string program = dir.CopyProgram(SNAPSHOT_CHILD, "program");
-    LinuxSnapshotService service;
-    auto self = *Find(service, getpid());
-    EXPECT_EQ(service.ExecutableTypeOf(self), 0x24C45u);
-
     PROCESSENTRY32 made;
-    made.szExeFile = program;
+    LinuxSnapshotService service;
+    made.szExeFile = dir.CopyProgram(SNAPSHOT_CHILD, "program");
     EXPECT_EQ(service.ExecutableTypeOf(made), 0x24C45u);
-    self.szExeFile = dir / "missing";
-    EXPECT_EQ(service.ExecutableTypeOf(self), 0u);
-    made.szExeFile = "[kthreadd]";
+    made.szExeFile = dir / "missing";
     EXPECT_EQ(service.ExecutableTypeOf(made), 0u);
 }
 
@@ -291,7 +270,7 @@ TEST(ProcessSnapshot, skipsProcessesThatEndWhileSnapshotsAreTaken)
 
     LinuxSnapshotService service;
     size_t childrenSeen = 0;
-    for (int round = 0; round < 100; ++round) {
+    for (int round = 0; round < 20; ++round) {
         for (const PROCESSENTRY32& record : Walk(service)) {
             ASSERT_FALSE(record.szExeFile.empty());
             if (record.th32ParentProcessID == uint32_t(getpid()) && record.szExeFile != "[?]") {

@@ -36,37 +36,36 @@ void AnswerNextBoxWith(int key, SeenBox& seen)
     });
 }
 
-TEST(MessageBoxes, confirmationAsksYesOrNoAndEscapeAnswersNo)
+struct BoxCase {
+    TMsgDlgType Type;
+    Qt::Key Key;
+    TModalResult Answer;
+    const char* Title;
+    QMessageBox::Icon Icon;
+    QStringList Buttons;
+};
+
+class MessageBoxes : public ::testing::TestWithParam<BoxCase> { };
+
+TEST_P(MessageBoxes, showTitleIconAndButtonsOfTheirTypeAndAnswerByKey)
 {
+    const BoxCase& c = GetParam();
     SeenBox seen;
-    AnswerNextBoxWith(Qt::Key_Escape, seen);
-    const TModalResult answer
-        = TMessageBox::MessageDlg("First line.\rSecond.\r\rSure?", TMsgDlgType::mtConfirmation);
-    EXPECT_EQ(answer, TModalResult::mrNo);
-    EXPECT_EQ(seen.Title, "Confirm");
+    AnswerNextBoxWith(c.Key, seen);
+    EXPECT_EQ(TMessageBox::MessageDlg("First line.\rSecond.\r\rSure?", c.Type), c.Answer);
+    EXPECT_EQ(seen.Title, c.Title);
     EXPECT_EQ(seen.Text, "First line.\nSecond.\n\nSure?");
-    EXPECT_EQ(seen.Icon, QMessageBox::Question);
-    EXPECT_EQ(seen.Buttons, QStringList({ "&Yes", "&No" }));
-    EXPECT_EQ(seen.DefaultButton, "&Yes");
+    EXPECT_EQ(seen.Icon, c.Icon);
+    EXPECT_EQ(seen.Buttons, c.Buttons);
+    EXPECT_EQ(seen.DefaultButton, c.Buttons.first());
 }
 
-TEST(MessageBoxes, warningTakesEnterAsYes)
-{
-    SeenBox seen;
-    AnswerNextBoxWith(Qt::Key_Return, seen);
-    EXPECT_EQ(TMessageBox::MessageDlg("Careful", TMsgDlgType::mtWarning), TModalResult::mrYes);
-    EXPECT_EQ(seen.Title, "Warning");
-    EXPECT_EQ(seen.Icon, QMessageBox::Warning);
-}
-
-TEST(MessageBoxes, errorHasAStopSignAndOk)
-{
-    SeenBox seen;
-    AnswerNextBoxWith(Qt::Key_Return, seen);
-    EXPECT_EQ(TMessageBox::MessageDlg("Broken.", TMsgDlgType::mtError), TModalResult::mrOk);
-    EXPECT_EQ(seen.Title, "Error");
-    EXPECT_EQ(seen.Icon, QMessageBox::Critical);
-    EXPECT_EQ(seen.Buttons, QStringList({ "OK" }));
-}
+INSTANTIATE_TEST_SUITE_P(Types, MessageBoxes,
+    ::testing::Values(BoxCase { TMsgDlgType::mtConfirmation, Qt::Key_Escape, TModalResult::mrNo,
+                          "Confirm", QMessageBox::Question, { "&Yes", "&No" } },
+        BoxCase { TMsgDlgType::mtWarning, Qt::Key_Return, TModalResult::mrYes, "Warning",
+            QMessageBox::Warning, { "&Yes", "&No" } },
+        BoxCase { TMsgDlgType::mtError, Qt::Key_Return, TModalResult::mrOk, "Error",
+            QMessageBox::Critical, { "OK" } }));
 
 } // namespace

@@ -108,23 +108,6 @@ TEST_F(PersistenceTest, firstRunShowsTheDesignAndSavesWhenTheWindowCloses)
         "[HKEY_CURRENT_USER\\Software\\Brindlewick\\Quorvane\\ProcessList\\Columns]"));
 }
 
-TEST_F(PersistenceTest, orderAndWidthsMadeByTheUserSurviveAReopen)
-{
-    {
-        ListWindow window(Design {});
-        window.dragHeaderToFront(2);
-        ASSERT_EQ(window.order(), std::vector<int>({ 2, 0, 1 }));
-        window.resizeColumn(1, 30);
-        ASSERT_EQ(window.List->columnWidth(1), 90);
-    }
-    EXPECT_EQ(stored("Order"), "2,0,1");
-    ListWindow reopened(Design {});
-    EXPECT_EQ(reopened.order(), std::vector<int>({ 2, 0, 1 }));
-    EXPECT_EQ(reopened.List->columnWidth(0), 80);
-    EXPECT_EQ(reopened.List->columnWidth(1), 90);
-    EXPECT_EQ(QString::number(reopened.List->columnWidth(2)), stored("Sizes").section(',', 2));
-}
-
 TEST_F(PersistenceTest, malformedAndOddStoredTexts)
 {
     struct Case {

@@ -16,14 +16,11 @@ struct NumberCase {
 TEST(TextToNumber, acceptsOnlyTheNumberForm)
 {
     const NumberCase cases[] = {
-        { "9", true, 9 }, { "10", true, 10 }, { "1.5", true, 1.5L }, { "1.50", true, 1.5L },
-        { " 12", true, 12 }, { "   -3.25e2", true, -325 }, { "+7", true, 7 }, { ".5", true, 0.5L },
-        { "2E3", true, 2000 }, { "2e-1", true, 0.2L }, { "E5", true, 0 }, { ".e2", true, 0 },
-        { "-.E+1", true, 0 }, { "12345678901234567890", true, 12345678901234567890.0L },
-        { "12 ", false, 0 }, { "1.", false, 0 }, { "", false, 0 }, { " ", false, 0 },
-        { "-", false, 0 }, { "+", false, 0 }, { ".", false, 0 }, { "1,5", false, 0 },
-        { "1 000", false, 0 }, { "$0000000A", false, 0 }, { "1e", false, 0 }, { "1e+", false, 0 },
-        { "0x10", false, 0 }, { "\t1", false, 0 }, { "1..2", false, 0 }, { "abc", false, 0 },
+        // The grammar as a whole is the sort-text fuzz target's; here the values.
+        { " 12", true, 12 }, { "   -3.25e2", true, -325 }, { ".5", true, 0.5L },
+        { "2e-1", true, 0.2L }, { "E5", true, 0 }, { "-.E+1", true, 0 },
+        { "12345678901234567890", true, 12345678901234567890.0L }, { "12 ", false, 0 },
+        { "1.", false, 0 }, { "$0000000A", false, 0 }, { "0x10", false, 0 },
         { "٣", false, 0 }, // a digit of another script is not a decimal digit here
     };
     for (const NumberCase& c : cases) {

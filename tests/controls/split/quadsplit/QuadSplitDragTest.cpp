@@ -12,57 +12,48 @@ namespace {
 
     using Drag = SplitFixture;
 
-    TEST_F(Drag, verticalBarShowsATrackedLineAndMovesAtTheRelease)
+    struct BarDrag {
+        const char* What;
+        QPoint From;
+        QPoint To;
+        QList<QRect> AtPress;
+        QList<QRect> AtMove;
+        QPoint Position;
+    };
+
+    class Drags : public SplitFixture, public ::testing::WithParamInterface<BarDrag> { };
+
+    TEST_P(Drags, aBarShowsTrackedLinesAndMovesOnlyAtTheRelease)
     {
-        Press(onVertical);
+        const BarDrag& c = GetParam();
+        Press(c.From);
         EXPECT_TRUE(split->Dragging());
-        // The line first lies on the bar itself.
-        ASSERT_EQ(Lines().size(), 1);
-        EXPECT_EQ(Lines()[0], QRect(564, 2, 4, 377));
-
-        Move({ 400, 90 });
-        ASSERT_EQ(Lines().size(), 1);
-        EXPECT_EQ(Lines()[0], QRect(398, 2, 4, 377)); // grabbed 2 pixels into the bar
+        EXPECT_EQ(Lines(), c.AtPress);
+        Move(c.To);
+        EXPECT_EQ(Lines(), c.AtMove);
         EXPECT_EQ(split->BarPosition().X(), 562);
-        EXPECT_EQ(PaneRect(0).width(), 562);
+        EXPECT_EQ(split->BarPosition().Y(), 161);
         EXPECT_EQ(resizes, 0);
-
         Release({ 10, 10 }); // the release point is not used, the tracked one is
         EXPECT_FALSE(split->Dragging());
         EXPECT_TRUE(Lines().isEmpty());
-        EXPECT_EQ(split->BarPosition().X(), 396);
-        EXPECT_EQ(split->BarPosition().Y(), 161);
-        EXPECT_EQ(PaneRect(0).width(), 396);
-        EXPECT_EQ(PaneRect(1).left(), 2 + 396 + 4);
+        EXPECT_EQ(QPoint(split->BarPosition().X(), split->BarPosition().Y()), c.Position);
+        EXPECT_EQ(PaneRect(0).size(), QSize(c.Position.x(), c.Position.y()));
+        EXPECT_EQ(PaneRect(2).topLeft(), c.Position + QPoint(2 + 4, 2 + 4));
         EXPECT_EQ(resizes, 1);
     }
 
-    TEST_F(Drag, horizontalBarMovesOnlyY)
-    {
-        Press(onHorizontal);
-        ASSERT_EQ(Lines().size(), 1);
-        EXPECT_EQ(Lines()[0], QRect(2, 163, 826, 4));
-        Move({ 100, 250 });
-        EXPECT_EQ(Lines()[0], QRect(2, 249, 826, 4));
-        Release({ 100, 250 });
-        EXPECT_EQ(split->BarPosition().X(), 562);
-        EXPECT_EQ(split->BarPosition().Y(), 250 - 1 - 2);
-        EXPECT_EQ(PaneRect(3).top(), 2 + 247 + 4);
-    }
-
-    TEST_F(Drag, crossingMovesBothAndShowsBothLines)
-    {
-        Press(onCrossing);
-        EXPECT_EQ(Lines().size(), 2);
-        Move({ 700, 300 });
-        ASSERT_EQ(Lines().size(), 2);
-        EXPECT_TRUE(Lines().contains(QRect(699, 2, 4, 377)));
-        EXPECT_TRUE(Lines().contains(QRect(2, 298, 826, 4)));
-        Release({ 700, 300 });
-        EXPECT_EQ(split->BarPosition().X(), 700 - 1 - 2);
-        EXPECT_EQ(split->BarPosition().Y(), 300 - 2 - 2);
-        EXPECT_EQ(resizes, 1);
-    }
+    // A line follows the pointer where the bar was grabbed; the position leaves out the margin.
+    const QRect kVertical(564, 2, 4, 377);
+    const QRect kHorizontal(2, 163, 826, 4);
+    INSTANTIATE_TEST_SUITE_P(Bars, Drags,
+        ::testing::Values(BarDrag { "vertical", onVertical, { 400, 90 }, { kVertical },
+                              { QRect(398, 2, 4, 377) }, { 396, 161 } },
+            BarDrag { "horizontal", onHorizontal, { 100, 250 }, { kHorizontal },
+                { QRect(2, 249, 826, 4) }, { 562, 247 } },
+            BarDrag { "crossing", onCrossing, { 700, 300 }, { kVertical, kHorizontal },
+                { QRect(699, 2, 4, 377), QRect(2, 298, 826, 4) }, { 697, 296 } }),
+        [](const ::testing::TestParamInfo<BarDrag>& info) { return info.param.What; });
 
     TEST_F(Drag, trackedLinesInvertThePixelsAndTheirCommonSquareShowsUnchanged)
     {

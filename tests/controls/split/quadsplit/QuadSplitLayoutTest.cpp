@@ -1,4 +1,3 @@
-#include "Clamp.h"
 #include "SplitFixture.h"
 
 namespace quorvane::test {
@@ -16,6 +15,7 @@ namespace {
         EXPECT_EQ(PaneRect(2), QRect(QPoint(568, 167), QPoint(827, 378)));
         EXPECT_EQ(PaneRect(3), QRect(QPoint(2, 167), QPoint(563, 378)));
         EXPECT_EQ(split->MaxBarPosition(), QPoint(822, 373));
+        EXPECT_THROW(split->Panes(4), std::out_of_range);
         // Each list fills its pane, which has no border of its own.
         for (int i = 0; i < 4; ++i) {
             EXPECT_EQ(split->Panes(i)->BorderStyle(), bsNone);
@@ -74,18 +74,6 @@ namespace {
         EXPECT_EQ(PaneRect(0).topLeft(), QPoint(0, 0));
     }
 
-    TEST(QuadSplitConstruction, startsAtFiftyLimitedToItsInitialSize)
-    {
-        ToxQuadSplit split;
-        EXPECT_EQ(split.size(), QSize(185, 41));
-        EXPECT_EQ(split.BarPosition().X(), 50);
-        EXPECT_EQ(split.BarPosition().Y(), Clamp(50, 0, 41 - split.BarWidth()));
-        EXPECT_EQ(split.PaneCount(), 0);
-        EXPECT_EQ(split.ChildControls().size(), 4);
-        EXPECT_EQ(split.Panes(3), split.ChildControls()[3]);
-        EXPECT_THROW(split.Panes(4), std::out_of_range);
-    }
-
     TEST(PointClass, changesNotifyOnceAndNotFromInsideAHandler)
     {
         TPointClass a;
@@ -131,15 +119,6 @@ namespace {
         b.OnChange = [&](TPointClass*) { ++changes; };
         b.SetX(1);
         EXPECT_EQ(changes, 1);
-    }
-
-    TEST(ClampHelper, lowerBoundIsTestedFirst)
-    {
-        EXPECT_EQ(Clamp(-5, 0, 10), 0);
-        EXPECT_EQ(Clamp(15, 0, 10), 10);
-        EXPECT_EQ(Clamp(5, 0, 10), 5);
-        EXPECT_EQ(Clamp(5, 0, -3), -3);
-        EXPECT_EQ(Clamp(-1, 0, -3), 0);
     }
 
 } // namespace

@@ -1,78 +1,49 @@
-#include "TComponent.h"
 #include "ToxQuadSplit.h"
 #include "ToxScrollPane.h"
 
-#include <QApplication>
 #include <QImage>
-#include <QStyle>
-#include <QSysInfo>
 #include <QTest>
-#include <QTreeWidget>
 #include <gtest/gtest.h>
 #include <memory>
 
 namespace quorvane::test {
 namespace {
 
-    TEST(SplitterDefaults, constructorValues)
-    {
-        ToxQuadSplit split;
-        EXPECT_FALSE(split.AutoUpdate());
-        // The platform's sizing-frame width: the frame of a sizable sub-window in the style.
-        EXPECT_EQ(split.BarWidth(),
-            QApplication::style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth));
-        EXPECT_GT(split.BarWidth(), 0);
-        EXPECT_TRUE(split.AutoScroll());
-        EXPECT_FALSE(split.SyncScroll());
-        EXPECT_EQ(split.BarColor(), split.palette().color(QPalette::Button));
-        EXPECT_EQ(split.Style(), oxsAuto);
-        EXPECT_EQ(split.BorderStyle(), bsSingle);
-        EXPECT_FALSE(split.Locked());
-        EXPECT_EQ(split.PaneTabOrder(), oxsAcross);
-        EXPECT_EQ(split.size(), QSize(185, 41));
-        // Nothing resolved before the loaded step.
-        EXPECT_EQ(split.EffectiveStyle(), oxsAuto);
-        EXPECT_EQ(split.Margin(), 0);
-        EXPECT_EQ(split.PaneCount(), 0);
-    }
+    struct StyleCase {
+        ToxsStyle Style;
+        TBorderStyle Border;
+        ToxsStyle Effective;
+        int Margin;
+        TBorderStyle PaneBorder;
+    };
 
-    TEST(SplitterStyle, autoTakesTheNewerLookOnACurrentKernel)
+    class SplitterStyles : public ::testing::TestWithParam<StyleCase> { };
+
+    TEST_P(SplitterStyles, marginAndPaneBordersFollowTheStyleOnceShown)
     {
         // The newer look stands for an operating system of major version 4 or more.
-        ASSERT_GE(QSysInfo::kernelVersion().section('.', 0, 0).toInt(), 4);
         ASSERT_TRUE(ToxCustomSplit::NewLookInForce());
+        const StyleCase& c = GetParam();
         ToxQuadSplit split;
         split.show();
-        EXPECT_EQ(split.EffectiveStyle(), oxsWin95);
-        EXPECT_EQ(split.Margin(), 2);
-        EXPECT_EQ(split.PaneCount(), 4);
+        split.SetBorderStyle(c.Border);
+        split.SetStyle(c.Style);
+        EXPECT_EQ(split.EffectiveStyle(), c.Effective);
+        EXPECT_EQ(split.Margin(), c.Margin);
+        ASSERT_EQ(split.PaneCount(), 4);
         for (int i = 0; i < 4; ++i)
-            EXPECT_EQ(split.Panes(i)->BorderStyle(), bsNone);
+            EXPECT_EQ(split.Panes(i)->BorderStyle(), c.PaneBorder);
     }
 
-    TEST(SplitterStyle, marginsAndPaneBordersOfEachStyle)
-    {
-        ToxQuadSplit split;
-        split.show();
-        struct Case {
-            ToxsStyle style;
-            int margin;
-            TBorderStyle paneBorder;
-        };
-        for (const Case& c : { Case { oxsWin31, 0, bsSingle }, Case { oxsWin95, 2, bsNone },
-                 Case { oxsInset, 1, bsNone }, Case { oxsGroove, 1, bsNone } }) {
-            split.SetStyle(c.style);
-            EXPECT_EQ(split.EffectiveStyle(), c.style);
-            EXPECT_EQ(split.Margin(), c.margin) << int(c.style); // groove keeps the inset's
-            EXPECT_EQ(split.Panes(0)->BorderStyle(), c.paneBorder) << int(c.style);
-        }
-        split.SetBorderStyle(bsNone);
-        for (ToxsStyle style : { oxsWin31, oxsWin95, oxsInset }) {
-            split.SetStyle(style);
-            EXPECT_EQ(split.Margin(), 0);
-            EXPECT_EQ(split.Panes(3)->BorderStyle(), bsNone);
-        }
-    }
+    INSTANTIATE_TEST_SUITE_P(Styles, SplitterStyles,
+        ::testing::Values(StyleCase { oxsAuto, bsSingle, oxsWin95, 2, bsNone },
+            StyleCase { oxsWin31, bsSingle, oxsWin31, 0, bsSingle },
+            StyleCase { oxsWin95, bsSingle, oxsWin95, 2, bsNone },
+            StyleCase { oxsInset, bsSingle, oxsInset, 1, bsNone },
+            StyleCase { oxsGroove, bsSingle, oxsGroove, 1, bsNone }, // the inset's margin
+            StyleCase { oxsWin31, bsNone, oxsWin31, 0, bsNone },
+            StyleCase { oxsWin95, bsNone, oxsWin95, 0, bsNone },
+            StyleCase { oxsInset, bsNone, oxsInset, 0, bsNone }));
 
     TEST(SplitterStyle, aChildThatIsNoPaneIsACastError)
     {
