@@ -191,13 +191,13 @@ TEST(TRegIniFile, nothingIsCached)
     // An edit in place to a file of the same size, within the same clock tick, counts at once.
     const QByteArray header = "Windows Registry Editor Version 5.00\n\n"
                               "[HKEY_CURRENT_USER\\Software\\Brindlewick\\Quorvane\\Splitter]\n";
-    for (const char* value : { "\"X\"=\"11\"\n", "\"X\"=\"22\"\n" }) {
-        QFile file(home.UserHive());
-        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-        file.write(header + value);
-        file.close();
-        EXPECT_EQ(first.ReadNumber("Splitter", "X", 0), QByteArray(value).mid(5, 2).toInt());
-    }
+    home.WriteUserHive(header + "\"X\"=\"11\"\n");
+    EXPECT_EQ(first.ReadNumber("Splitter", "X", 0), 11);
+    QFile file(home.UserHive());
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    file.write(header + "\"X\"=\"22\"\n");
+    file.close();
+    EXPECT_EQ(first.ReadNumber("Splitter", "X", 0), 22);
 }
 
 TEST(TRegIniFile, failuresRaiseTheStoreMessages)
@@ -215,49 +215,45 @@ TEST(TRegIniFile, failuresRaiseTheStoreMessages)
     EXPECT_EQ(store.ReadText("Options", "Before", ""), "kept");
 }
 
-TEST(TRegIniFile, unwritableFolderLeavesNoCurrentKeyAndTouchesNothing)
+TEST(TRegIniFile, anUnusableStoreGivesDefaultsRaisesOnWritesAndReplacesNothing)
 {
-    ConfigHome home;
-    // As root no permission bit stops a write, so the config folder lies below a plain file.
-    const QString blocker = home.Path() + "/not-a-folder";
-    {
+    for (const bool folderInPlaceOfTheFile : { false, true }) {
+        ConfigHome home;
+        // As root no permission bit stops a write: the folder lies below a plain file, or a
+        // folder stands where the file should be.
+        const QString blocker
+            = folderInPlaceOfTheFile ? home.UserHive() : home.Path() + "/not-a-folder";
         QFile file(blocker);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        if (folderInPlaceOfTheFile) {
+            QDir().mkpath(blocker);
+        } else {
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.close();
+            qputenv("XDG_CONFIG_HOME", (blocker + "/config").toLocal8Bit());
+        }
+        const TRegIniFile store(kKey);
+        EXPECT_FALSE(store.HasCurrentKey());
+        EXPECT_TRUE(store.ReadFlag("Options", "Show Warnings", true));
+        EXPECT_EQ(Message([&] { store.WriteFlag("Options", "Show Warnings", false); }),
+            "Failed to create key Options");
+        EXPECT_TRUE(
+            folderInPlaceOfTheFile ? QFileInfo(blocker).isDir() : QFileInfo(blocker).size() == 0);
     }
-    qputenv("XDG_CONFIG_HOME", (blocker + "/config").toLocal8Bit());
-    const TRegIniFile store(kKey);
-    EXPECT_FALSE(store.HasCurrentKey());
-    EXPECT_EQ(store.ReadText("Options", "Show Warnings", "default"), "default");
-    EXPECT_TRUE(store.ReadFlag("Options", "Show Warnings", true));
-    EXPECT_EQ(Message([&] { store.WriteFlag("Options", "Show Warnings", false); }),
-        "Failed to create key Options");
-    EXPECT_EQ(QDir(home.Path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-        QStringList { "not-a-folder" });
-    EXPECT_EQ(QFileInfo(blocker).size(), 0);
-}
-
-TEST(TRegIniFile, unreadableHiveFileIsNeitherReadNorReplaced)
-{
-    ConfigHome home;
-    // A folder where the file should be cannot be read as a hive; nothing may replace it.
-    QDir().mkpath(home.UserHive());
-    const TRegIniFile store(kKey);
-    EXPECT_FALSE(store.HasCurrentKey());
-    EXPECT_EQ(store.ReadNumber("Splitter", "X", 562), 562);
-    EXPECT_THROW(store.WriteNumber("Splitter", "X", 1), ERegistryException);
-    EXPECT_TRUE(QFileInfo(home.UserHive()).isDir());
 }
 
 TEST(TRegIniFile, machineRootIsReadOnly)
 {
     ConfigHome home;
+    TRegIniFile store(kKey);
+    store.SelectRoot(HKEY_LOCAL_MACHINE);
+    // Without a machine hive nothing below the root is reached.
+    EXPECT_FALSE(store.OpenPath("Software\\Microsoft\\Windows\\", true));
+    EXPECT_EQ(store.ReadText("CurrentVersion", "RegisteredOwner", ""), "");
     const QByteArray machine
         = "Windows Registry Editor Version 5.00\n\n"
           "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion]\n"
           "\"RegisteredOwner\"=\"Ada Lovelace\"\n";
     home.WriteMachineHive(machine);
-    TRegIniFile store(kKey);
-    store.SelectRoot(HKEY_LOCAL_MACHINE);
     EXPECT_FALSE(store.HasCurrentKey());
     ASSERT_TRUE(store.OpenPath("Software\\Microsoft\\Windows\\", true));
     EXPECT_EQ(store.CurrentPath(), "Software\\Microsoft\\Windows");
@@ -267,17 +263,6 @@ TEST(TRegIniFile, machineRootIsReadOnly)
     // A key missing from the machine hive cannot be made; the current key stays.
     EXPECT_FALSE(store.OpenPath("Missing", true));
     EXPECT_EQ(store.CurrentPath(), "Software\\Microsoft\\Windows");
-}
-
-TEST(TRegIniFile, withoutMachineHiveTheMachineValuesAreEmpty)
-{
-    ConfigHome home;
-    TRegIniFile store(kKey);
-    store.SelectRoot(HKEY_LOCAL_MACHINE);
-    EXPECT_FALSE(store.OpenPath("Software\\Microsoft\\Windows\\", true));
-    EXPECT_FALSE(store.HasCurrentKey());
-    // Without a current key nothing below the root is reached.
-    EXPECT_EQ(store.ReadText("CurrentVersion", "RegisteredOwner", ""), "");
 }
 
 TEST(TRegIniFile, openPathGoesBelowTheCurrentKey)

@@ -85,22 +85,12 @@ TEST(TextToDate, parsesTwoAndThreePartDates)
     EXPECT_EQ(days, QDate(2020, 12, 24).toJulianDay());
     ASSERT_TRUE(TextToDate(" 1 . 2 . 99 ", format, days));
     EXPECT_EQ(days, QDate(2099, 2, 1).toJulianDay()); // below 100: the current century
-    ASSERT_TRUE(TextToDate("3.4", format, days));
-    EXPECT_EQ(days, QDate(2026, 4, 3).toJulianDay());
     ASSERT_TRUE(TextToDate("3.4.", format, days)); // one more separator after the last number
     EXPECT_EQ(days, QDate(2026, 4, 3).toJulianDay());
-    ASSERT_TRUE(TextToDate("3.4.2001.", format, days));
-    EXPECT_EQ(days, QDate(2001, 4, 3).toJulianDay());
-
-    EXPECT_FALSE(TextToDate("31.2.2020", format, days)); // not a calendar date
-    EXPECT_FALSE(TextToDate("29.2.2019", format, days));
-    EXPECT_TRUE(TextToDate("29.2.2020", format, days));
+    // The rest of the grammar is the sort-text fuzz target's; here what it cannot tell.
+    EXPECT_FALSE(TextToDate("29.2.2019", format, days)); // not a calendar date
     EXPECT_FALSE(TextToDate("3", format, days));
-    EXPECT_FALSE(TextToDate("3/4/2001", format, days));
     EXPECT_FALSE(TextToDate("3.4.2001..", format, days));
-    EXPECT_FALSE(TextToDate("3.4.2001.5", format, days));
-    EXPECT_FALSE(TextToDate("", format, days));
-    EXPECT_FALSE(TextToDate("a.b.c", format, days));
     EXPECT_FALSE(TextToDate("1.1.9999999999", format, days));
 }
 

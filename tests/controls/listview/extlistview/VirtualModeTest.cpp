@@ -148,6 +148,11 @@ TEST_F(VirtualModeTest, requestsForNoRowOrWithoutHandlerStayUntouched)
     EXPECT_EQ(buffer[0], u'x');
     EXPECT_EQ(request.State, 2);
     EXPECT_EQ(request.Param, 77);
+
+    List->OnODGetItemInfo = nullptr;
+    request.Mask = odmText;
+    probe().DoODGetItemInfo(request);
+    EXPECT_EQ(buffer[0], u'x');
 }
 
 TEST_F(VirtualModeTest, typeAheadAsksTheOwnerToFindTheRow)

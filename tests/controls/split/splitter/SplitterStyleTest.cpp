@@ -40,7 +40,7 @@ namespace {
             StyleCase { oxsWin31, bsSingle, oxsWin31, 0, bsSingle },
             StyleCase { oxsWin95, bsSingle, oxsWin95, 2, bsNone },
             StyleCase { oxsInset, bsSingle, oxsInset, 1, bsNone },
-            StyleCase { oxsGroove, bsSingle, oxsGroove, 1, bsNone }, // the inset's margin
+            StyleCase { oxsGroove, bsSingle, oxsGroove, 2, bsNone }, // keeps the margin it found
             StyleCase { oxsWin31, bsNone, oxsWin31, 0, bsNone },
             StyleCase { oxsWin95, bsNone, oxsWin95, 0, bsNone },
             StyleCase { oxsInset, bsNone, oxsInset, 0, bsNone }));

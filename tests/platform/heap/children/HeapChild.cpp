@@ -6,7 +6,6 @@
 //   random SEED           blocks, then everything from the heap's start to its top chunk
 //                         overwritten with bytes from SEED; for an even SEED only the chunks'
 //                         contents, their headers kept.
-//   big COUNT             COUNT small blocks, every third freed.
 //   heaps COUNT           as pattern, but the second thread also takes COUNT blocks of 100,000
 //                         bytes, more than one 64 MiB heap holds: its arena grows a second heap.
 //   fork COUNT            COUNT blocks, then a forked child that allocates COUNT more (its break
@@ -217,15 +216,6 @@ void Forked(size_t count)
     ReportBlocks(blocks, freed);
     Finish();
 }
-
-void Big(size_t count)
-{
-    std::vector<Block> blocks = Allocate(count, [] { return size_t(8 + Random() % 40); });
-    for (size_t i = 0; i < blocks.size(); i += 3)
-        std::free(blocks[i].address);
-    ReportMallinfo();
-    Finish();
-}
 }
 
 int main(int argc, char** argv)
@@ -244,7 +234,5 @@ int main(int argc, char** argv)
     }
     if (mode == "fork")
         Forked(number(2, 3000));
-    if (mode == "big")
-        Big(number(2, 1000000));
     Pattern(number(2, 5000), number(3, 600));
 }
