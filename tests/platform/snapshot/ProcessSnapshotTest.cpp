@@ -186,6 +186,12 @@ TEST(ProcessSnapshot, showsADeletedExecutableAsTheKernelNamesItAndARealNameAsItI
     ExecutableTypeCache types;
     EXPECT_EQ(types.TextOf(deleted.Path + " (deleted)"), "");
     EXPECT_EQ(types.TextOf(named.Path), "64-Bit");
+    // A record the service did not deliver is read from its path.
+    PROCESSENTRY32 made;
+    made.szExeFile = named.Path;
+    EXPECT_EQ(service.ExecutableTypeOf(made), 0x24C45u);
+    made.szExeFile = deleted.Path;
+    EXPECT_EQ(service.ExecutableTypeOf(made), 0u);
 }
 
 TEST(ProcessSnapshot, followsAnExecToTheNewExecutableEvenUnderTheSameName)
@@ -210,17 +216,6 @@ TEST(ProcessSnapshot, followsAnExecToTheNewExecutableEvenUnderTheSameName)
     child.Process.Send("exec " + otherName);
     ASSERT_EQ(child.Process.ReadLine(), "ready");
     EXPECT_EQ(Find(service, child.Process.Pid())->szExeFile, otherName);
-}
-
-TEST(ProcessSnapshot, readsTheTypeOfARecordItDidNotDeliverFromItsPath)
-{
-    TempDir dir;
-    PROCESSENTRY32 made;
-    LinuxSnapshotService service;
-    made.szExeFile = dir.CopyProgram(SNAPSHOT_CHILD, "program");
-    EXPECT_EQ(service.ExecutableTypeOf(made), 0x24C45u);
-    made.szExeFile = dir / "missing";
-    EXPECT_EQ(service.ExecutableTypeOf(made), 0u);
 }
 
 TEST(ProcessSnapshot, dropsWhatItKeptForProcessesThatEnded)
