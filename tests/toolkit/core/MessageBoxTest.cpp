@@ -1,14 +1,17 @@
+#include "ModalAnswer.h"
 #include "TMessageBox.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 using namespace quorvane;
+using quorvane::testing::ModalAnswer;
 
 namespace {
 
@@ -20,19 +23,18 @@ struct SeenBox {
     QString DefaultButton;
 };
 
-// Reads the box that is open, then answers it as a person would, with a key.
-void AnswerNextBoxWith(int key, SeenBox& seen)
+// Reads the box once it is open, then answers it as a person would, with a key.
+ModalAnswer AnswerNextBoxWith(int key, SeenBox& seen)
 {
-    QTimer::singleShot(0, [key, &seen] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        seen.Title = box->windowTitle();
-        seen.Text = box->text();
-        seen.Icon = box->icon();
-        for (QAbstractButton* button : box->buttons())
+    return ModalAnswer("QMessageBox", [key, &seen](QWidget& modal) {
+        auto& box = static_cast<QMessageBox&>(modal);
+        seen.Title = box.windowTitle();
+        seen.Text = box.text();
+        seen.Icon = box.icon();
+        for (QAbstractButton* button : box.buttons())
             seen.Buttons << button->text();
-        seen.DefaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
-        QTest::keyClick(box, Qt::Key(key));
+        seen.DefaultButton = box.defaultButton() ? box.defaultButton()->text() : QString();
+        QTest::keyClick(&box, Qt::Key(key));
     });
 }
 
@@ -45,13 +47,13 @@ struct BoxCase {
     QStringList Buttons;
 };
 
-class MessageBoxes : public ::testing::TestWithParam<BoxCase> { };
+class MessageBoxTypes : public ::testing::TestWithParam<BoxCase> { };
 
-TEST_P(MessageBoxes, showTitleIconAndButtonsOfTheirTypeAndAnswerByKey)
+TEST_P(MessageBoxTypes, showTitleIconAndButtonsOfTheirTypeAndAnswerByKey)
 {
     const BoxCase& c = GetParam();
     SeenBox seen;
-    AnswerNextBoxWith(c.Key, seen);
+    const ModalAnswer answering = AnswerNextBoxWith(c.Key, seen);
     EXPECT_EQ(TMessageBox::MessageDlg("First line.\rSecond.\r\rSure?", c.Type), c.Answer);
     EXPECT_EQ(seen.Title, c.Title);
     EXPECT_EQ(seen.Text, "First line.\nSecond.\n\nSure?");
@@ -60,12 +62,24 @@ TEST_P(MessageBoxes, showTitleIconAndButtonsOfTheirTypeAndAnswerByKey)
     EXPECT_EQ(seen.DefaultButton, c.Buttons.first());
 }
 
-INSTANTIATE_TEST_SUITE_P(Types, MessageBoxes,
+INSTANTIATE_TEST_SUITE_P(Types, MessageBoxTypes,
     ::testing::Values(BoxCase { TMsgDlgType::mtConfirmation, Qt::Key_Escape, TModalResult::mrNo,
                           "Confirm", QMessageBox::Question, { "&Yes", "&No" } },
         BoxCase { TMsgDlgType::mtWarning, Qt::Key_Return, TModalResult::mrYes, "Warning",
             QMessageBox::Warning, { "&Yes", "&No" } },
         BoxCase { TMsgDlgType::mtError, Qt::Key_Return, TModalResult::mrOk, "Error",
             QMessageBox::Critical, { "OK" } }));
+
+TEST(MessageBoxes, aWindowOtherThanTheExpectedBoxFailsTheTestAndIsClosed)
+{
+    EXPECT_NONFATAL_FAILURE(
+        {
+            QDialog other;
+            other.setWindowTitle("Other");
+            const ModalAnswer answering("QMessageBox", [](QWidget&) {});
+            other.exec();
+        },
+        "expected a QMessageBox, but a QDialog titled \"Other\" opened");
+}
 
 } // namespace
