@@ -176,8 +176,9 @@ TEST_P(HeapWalks, findEveryLiveBlockUsedAndEveryFreedOneFree)
     const uint32_t pid = uint32_t(report.pid ? report.pid : uint64_t(child.Pid()));
     const std::vector<HEAPLIST32> heaps = HeapsOf(pid);
     ASSERT_GE(heaps.size(), c.MinHeaps);
-    if (report.pid)
+    if (report.pid) {
         EXPECT_EQ(heaps.size(), 1u);
+    }
     EXPECT_EQ(heaps[0].dwFlags, HF32_DEFAULT);
     for (size_t i = 1; i < heaps.size(); ++i)
         EXPECT_EQ(heaps[i].th32HeapID % (64 << 20), 0u);

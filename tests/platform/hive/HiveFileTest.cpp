@@ -77,23 +77,6 @@ TEST(HiveFile, aDamagedFileIsKeptAsideBeforeTheFirstWriteAndWhatWasReadCarriesOv
     EXPECT_EQ(FolderEntries(home.Path() + "/quorvane").size(), 2);
 }
 
-TEST(HiveFile, aWholeGarbageFileReadsEmptyAndIsNotLost)
-{
-    ConfigHome home;
-    std::string garbage;
-    for (int i = 0; i < 4096; ++i)
-        garbage += static_cast<char>((i * 131) ^ (i >> 3));
-    home.WriteUserHive(QByteArray::fromStdString(garbage));
-    const HiveKey root = HiveKey::OpenRoot(HKEY_CURRENT_USER);
-    EXPECT_FALSE(root.OpenSubKey("Software"));
-    const auto key = root.CreateSubKey("Software\\Brindlewick\\Quorvane");
-    ASSERT_TRUE(key);
-    const QStringList entries = FolderEntries(home.Path() + "/quorvane");
-    ASSERT_EQ(entries.size(), 2);
-    EXPECT_EQ(ReadFile(home.Path() + "/quorvane/" + entries[1]), garbage);
-    EXPECT_FALSE(ParseHive(ReadFile(home.UserHive())).Damaged());
-}
-
 TEST(HiveFile, writesArePrivateWhateverTheUmask)
 {
     ConfigHome home;
