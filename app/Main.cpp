@@ -76,7 +76,6 @@ namespace {
         auto* list = new TExtListView(parent);
         list->setObjectName(name);
         list->setFrameShape(QFrame::NoFrame);
-        list->setAccessibleName(name);
         for (const TListColumn& column : columns)
             list->AddColumn(column);
         list->SetExtendedStyles(lvxHeaderDragDrop | lvxFullRowSelect);
@@ -183,6 +182,10 @@ void TSDIAppForm::CreateMenus()
     About1 = Help1->addAction(QStringLiteral("&About..."));
     About1->setObjectName(QStringLiteral("About1"));
     About1->setShortcut(QKeySequence(Qt::Key_F1));
+
+    // An open menu is announced by its title.
+    for (QMenu* menu : { FileMenu, ProcessMenu, Help1 })
+        menu->setAccessibleName(QString(menu->title()).remove(QLatin1Char('&')));
 }
 
 // A Process menu item's shortcut works only while its menu is open; outside it the window's
@@ -262,6 +265,14 @@ void TSDIAppForm::CreateLists()
     HeapListList = ReportList(this, QStringLiteral("HeapListList"), QStringLiteral("HeapList"),
         { { QStringLiteral("HID"), 75, Qt::AlignLeft, false },
             { QStringLiteral("Status"), 187, Qt::AlignLeft, true } });
+    // What a screen reader says on entering each list.
+    ProcessList->setAccessibleName(QStringLiteral("Processes"));
+    ThreadList->setAccessibleName(QStringLiteral("Threads"));
+    ThreadList->setAccessibleDescription(QStringLiteral("Threads of the focused process"));
+    ModuleList->setAccessibleName(QStringLiteral("Modules"));
+    ModuleList->setAccessibleDescription(QStringLiteral("Modules loaded by the focused process"));
+    HeapListList->setAccessibleName(QStringLiteral("Heaps"));
+    HeapListList->setAccessibleDescription(QStringLiteral("Heaps of the focused process"));
 
     // Panes clockwise from the top left; Tab goes process, thread, module, heap.
     QuadSplit->ReadState([this] {
