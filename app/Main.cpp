@@ -2,6 +2,7 @@
 
 #include "AppResources.h"
 #include "ExecutableType.h"
+#include "HeapListDlg.h"
 #include "ListTexts.h"
 #include "Placemnt.h"
 #include "ProgramKey.h"
@@ -11,6 +12,7 @@
 #include "SplitterPosition.h"
 #include "TApplication.h"
 #include "TBusyCursor.h"
+#include "TMessageBox.h"
 #include "ToxQuadSplit.h"
 #include "ToxScrollPane.h"
 
@@ -160,6 +162,7 @@ void TSDIAppForm::CreateMenus()
     HeapListItem = ProcessMenu->addAction(QStringLiteral("&Heap List..."));
     HeapListItem->setObjectName(QStringLiteral("HeapListItem"));
     HeapListItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    OnSignal(HeapListItem, &QAction::triggered, this, [this] { HeapListItemClick(HeapListItem); });
     ChangeThreadPriorityItem = ProcessMenu->addAction(QStringLiteral("&Change Thread Priority..."));
     ChangeThreadPriorityItem->setObjectName(QStringLiteral("ChangeThreadPriorityItem"));
     ChangeThreadPriorityItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
@@ -265,6 +268,8 @@ void TSDIAppForm::CreateLists()
     HeapListList = ReportList(this, QStringLiteral("HeapListList"), QStringLiteral("HeapList"),
         { { QStringLiteral("HID"), 75, Qt::AlignLeft, false },
             { QStringLiteral("Status"), 187, Qt::AlignLeft, true } });
+    HeapListList->OnDblClick
+        = [this](QObject* sender) { RunHandler([&] { HeapListListDblClick(sender); }); };
     // What a screen reader says on entering each list.
     ProcessList->setAccessibleName(QStringLiteral("Processes"));
     ThreadList->setAccessibleName(QStringLiteral("Threads"));
@@ -332,6 +337,42 @@ void TSDIAppForm::ProcessMenuClick(QObject* /*Sender*/)
     HeapListItem->setEnabled(TerminateProcessItem->isEnabled() && HeapListList->ItemFocused() >= 0);
     ChangeThreadPriorityItem->setEnabled(
         TerminateProcessItem->isEnabled() && ThreadList->ItemFocused() >= 0);
+}
+
+void TSDIAppForm::HeapListItemClick(QObject* /*Sender*/)
+{
+    const QString noTarget = QStringLiteral("First, select a process and a heap block to display.");
+    if (HeapListList->ItemFocused() < 0 || ProcessList->ItemFocused() < 0) {
+        TMessageBox::MessageDlg(noTarget, TMsgDlgType::mtError, this);
+        return;
+    }
+    if (GetShowWarnings()
+        && TMessageBox::MessageDlg(
+               QStringLiteral("Enumerating every memory allocation in a heap can be very\rtime "
+                              "consuming in memory-intensive applications.  Do not\rbe surprised "
+                              "if it takes a few minutes with some heap blocks.\r\rAre you "
+                              "certain you want to do this?"),
+               TMsgDlgType::mtWarning, this)
+            != TModalResult::mrYes)
+        return;
+    // The rows are read again: a refresh may have run while the warning was open.
+    const int process = ProcessList->ItemFocused();
+    const int heap = HeapListList->ItemFocused();
+    if (process < 0 || heap < 0) {
+        TMessageBox::MessageDlg(noTarget, TMsgDlgType::mtError, this);
+        return;
+    }
+    const std::unique_ptr<THeapListDlg> dialog = std::make_unique<THeapListDlg>(FSnapshots, this);
+    const quint64 heapId = HeapListList->Data(heap);
+    dialog->setWindowTitle(dialog->windowTitle() + ProcessList->Caption(process)
+        + QStringLiteral(" (HID: ") + HexPointer(heapId) + QLatin1Char(')'));
+    dialog->ListHeapBlocks(uint32_t(ProcessList->Data(process)), heapId);
+    dialog->exec();
+}
+
+void TSDIAppForm::HeapListListDblClick(QObject* /*Sender*/)
+{
+    HeapListItemClick(HeapListList);
 }
 
 void TSDIAppForm::ShowWarningsItemClick(QObject* /*Sender*/)

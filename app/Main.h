@@ -65,6 +65,8 @@ public:
     void RefreshItemClick(QObject* Sender);
     void ShowWarningsItemClick(QObject* Sender);
     void ProcessListChange(QObject* Sender, int Item, TItemChange Change);
+    void HeapListItemClick(QObject* Sender);
+    void HeapListListDblClick(QObject* Sender);
 
     // The process list
     void FillProcessList();

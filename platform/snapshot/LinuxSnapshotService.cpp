@@ -2,6 +2,7 @@
 
 #include "GlibcHeapWalk.h"
 #include "HeapListBuilder.h"
+#include "HeapWalkScratchPool.h"
 #include "LinuxToolhelpSnapshot.h"
 #include "ModuleListBuilder.h"
 #include "ProcessTable.h"
@@ -12,6 +13,7 @@
 namespace quorvane {
 
 LinuxSnapshotService::LinuxSnapshotService()
+    : FHeapWalkScratch(std::make_shared<HeapWalkScratchPool>())
 {
     auto processes = std::make_unique<ProcessTable>();
     FProcesses = processes.get();
@@ -25,7 +27,7 @@ LinuxSnapshotService::LinuxSnapshotService()
 
 std::unique_ptr<HeapWalk> LinuxSnapshotService::CreateHeapWalk()
 {
-    return std::make_unique<GlibcHeapWalk>();
+    return std::make_unique<GlibcHeapWalk>(FHeapWalkScratch);
 }
 
 void LinuxSnapshotService::SetOnModuleUsageChanged(std::function<void()> onChanged)

@@ -9,6 +9,7 @@
 
 namespace quorvane {
 
+class HeapWalkScratchPool;
 class ModuleListBuilder;
 class ProcessTable;
 
@@ -47,6 +48,7 @@ private:
     std::vector<KindBuilder> FBuilders;
     ProcessTable* FProcesses = nullptr; // owned by FBuilders
     ModuleListBuilder* FModules = nullptr; // owned by FBuilders
+    std::shared_ptr<HeapWalkScratchPool> FHeapWalkScratch; // shared with the walks it hands out
 };
 
 } // namespace quorvane
