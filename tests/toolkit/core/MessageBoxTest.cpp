@@ -69,4 +69,14 @@ TEST(MessageBoxes, errorHasAStopSignAndOk)
     EXPECT_EQ(seen.Buttons, QStringList({ "OK" }));
 }
 
+TEST(MessageBoxes, plainMessageIsTitledAfterTheApplicationWithoutIcon)
+{
+    SeenBox seen;
+    AnswerNextBoxWith(Qt::Key_Return, seen);
+    TMessageBox::ShowMessage("Note");
+    EXPECT_EQ(seen.Title, "Quorvane");
+    EXPECT_EQ(seen.Icon, QMessageBox::NoIcon);
+    EXPECT_EQ(seen.Buttons, QStringList({ "OK" }));
+}
+
 } // namespace
