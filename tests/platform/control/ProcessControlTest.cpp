@@ -139,7 +139,7 @@ struct RefusalCase {
 
 class RefusedClass : public ::testing::TestWithParam<RefusalCase> { };
 
-// Threads at nice 5 and -5: Normal raises one and lowers the other. Without privilege the raise
+// Threads at nice -5 and 5: Normal lowers one and raises the other. Without privilege the raise
 // is refused, and the lowered thread could not be raised back; so nothing may have changed.
 TEST_P(RefusedClass, leavesEveryThreadAsItWas)
 {
@@ -149,8 +149,9 @@ TEST_P(RefusedClass, leavesEveryThreadAsItWas)
     Child child(6);
     const std::vector<pid_t> tids = ThreadIds(child.Pid());
     ASSERT_EQ(tids.size(), 6u);
-    if (::setpriority(PRIO_PROCESS, id_t(tids[1]), 5) != 0
-        || ::setpriority(PRIO_PROCESS, id_t(tids[4]), -5) != 0)
+    // The thread to be lowered comes first in the kernel's order.
+    if (::setpriority(PRIO_PROCESS, id_t(tids[1]), -5) != 0
+        || ::setpriority(PRIO_PROCESS, id_t(tids[4]), 5) != 0)
         GTEST_SKIP() << "cannot prepare threads of mixed nice values";
     const std::vector<ThreadState> before = ThreadStates(child.Pid());
 
