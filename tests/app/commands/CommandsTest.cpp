@@ -4,8 +4,7 @@
 #include "LinuxSnapshotService.h"
 #include "ListRows.h"
 #include "Main.h"
-#include "ProcStat.h"
-#include "Scheduling.h"
+#include "ProcessProbe.h"
 #include "ShowWarnings.h"
 #include "TMessageBox.h"
 #include "TThreadPriorityDlg.h"
@@ -18,9 +17,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 using namespace quorvane;
 using namespace quorvane::testing;
@@ -39,25 +36,12 @@ public:
     }
 };
 
-struct Child {
+struct Child : ChildProcess {
     explicit Child(int threads)
-        : Process(SNAPSHOT_CHILD, { std::to_string(threads) })
+        : ChildProcess(SNAPSHOT_CHILD, { std::to_string(threads) })
     {
-        EXPECT_EQ(Process.ReadLine(), "ready");
+        EXPECT_EQ(ReadLine(), "ready");
     }
-    pid_t Pid() const { return Process.Pid(); }
-    bool Running() const
-    {
-        siginfo_t info {};
-        return ::waitid(P_PID, id_t(Pid()), &info, WEXITED | WNOHANG | WNOWAIT) == 0
-            && info.si_pid == 0;
-    }
-    uint64_t StartTime() const
-    {
-        std::ifstream file("/proc/" + std::to_string(Pid()) + "/stat");
-        return ParseProcStat(std::string(std::istreambuf_iterator<char>(file), {}))->starttime;
-    }
-    ChildProcess Process;
 };
 
 class Commands : public ::testing::Test {
@@ -132,7 +116,7 @@ TEST_P(Terminate, endsTheFocusedProcessOnlyWhenConfirmedAndRefreshesAfter)
     else
         PressKey(Qt::Key_K, Qt::ControlModifier);
     EXPECT_EQ(Boxes, param.ShowWarnings ? QStringList { TerminateBox } : QStringList {});
-    EXPECT_EQ(child.Running(), !param.Ends);
+    EXPECT_EQ(ChildRuns(child.Pid()), !param.Ends);
     // Ended but not reaped by us, its parent: a zombie, which is no longer listed.
     EXPECT_EQ(window.ProcessList->FindData(quint64(child.Pid())) >= 0, !param.Ends);
     EXPECT_EQ(System.Taken[TH32CS_SNAPPROCESS], refreshes + (param.Ends ? 1 : 0));
@@ -149,13 +133,13 @@ TEST_F(Commands, aProcessWhoseIdentifierWasReusedIsNotTouched)
     FakeSnapshotService fake;
     fake.ActOnRealProcesses = true;
     // The list saw an earlier process under the child's identifier.
-    fake.AddProcess(uint32_t(child.Pid()), "/bin/earlier").startTime = child.StartTime() - 1;
+    fake.AddProcess(uint32_t(child.Pid()), "/bin/earlier").startTime = StartTimeOf(child.Pid()) - 1;
     fake.Threads[uint32_t(child.Pid())]
         = { { uint32_t(child.Pid()), uint32_t(child.Pid()), 8, 0 } };
     Open(fake);
     const int refreshes = fake.SnapshotsTaken[TH32CS_SNAPPROCESS];
     PressKey(Qt::Key_K, Qt::ControlModifier);
-    EXPECT_TRUE(child.Running());
+    EXPECT_TRUE(ChildRuns(child.Pid()));
     EXPECT_EQ(Boxes,
         QStringList({ TerminateBox, "Error: Could not retrieve handle for selected process." }));
     EXPECT_EQ(fake.SnapshotsTaken[TH32CS_SNAPPROCESS], refreshes + 1) << "refreshed all the same";
@@ -180,7 +164,7 @@ class ChangePriority : public Commands, public ::testing::WithParamInterface<Pri
 TEST_P(ChangePriority, appliesTheChosenClassToTheProcessAndRefillsItsThreads)
 {
     const PriorityCase& param = GetParam();
-    if (param.Unprivileged && (MayRaiseNiceUnprivileged() || MayRunRealTimeUnprivileged()))
+    if (param.Unprivileged && MayRaiseUnprivileged())
         GTEST_SKIP() << "the resource limits here let anyone raise priority";
     SetShowWarnings(false);
     Child child(4);
