@@ -67,11 +67,12 @@ namespace {
 }
 
 LinuxProcessHandle::LinuxProcessHandle(
-    UniqueFd pidFd, UniqueFd procDir, uint32_t pid, uint32_t access)
+    UniqueFd pidFd, UniqueFd procDir, uint32_t pid, uint32_t access, bool kernelThread)
     : FPidFd(std::move(pidFd))
     , FProcDir(std::move(procDir))
     , FPid(pid)
     , FAccess(access)
+    , FKernelThread(kernelThread)
 {
 }
 
@@ -99,8 +100,8 @@ std::unique_ptr<LinuxProcessHandle> LinuxProcessHandle::Open(
     if ((access & (PROCESS_SET_INFORMATION | PROCESS_QUERY_INFORMATION))
         && !MayChangeScheduling(procDir.Get()))
         return nullptr;
-    return std::unique_ptr<LinuxProcessHandle>(
-        new LinuxProcessHandle(std::move(pidFd), std::move(procDir), pid, access));
+    return std::unique_ptr<LinuxProcessHandle>(new LinuxProcessHandle(
+        std::move(pidFd), std::move(procDir), pid, access, (stat->flags & PF_KTHREAD) != 0));
 }
 
 bool LinuxProcessHandle::Ended() const
@@ -111,7 +112,8 @@ bool LinuxProcessHandle::Ended() const
 
 bool LinuxProcessHandle::TerminateProcess(uint32_t /*exitCode*/)
 {
-    return Granted(PROCESS_TERMINATE) && PidfdSendSignal(FPidFd.Get(), SIGKILL) == 0;
+    return Granted(PROCESS_TERMINATE) && !FKernelThread
+        && PidfdSendSignal(FPidFd.Get(), SIGKILL) == 0;
 }
 
 uint32_t LinuxProcessHandle::WaitForSingleObject(uint32_t milliseconds)

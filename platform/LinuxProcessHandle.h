@@ -18,7 +18,8 @@ public:
     static std::unique_ptr<LinuxProcessHandle> Open(
         uint32_t access, uint32_t pid, uint64_t startTime);
 
-    // SIGKILL: Linux lets no one choose the exit code of a killed process.
+    // SIGKILL: Linux lets no one choose the exit code of a killed process. A kernel thread
+    // ignores every signal, so it refuses.
     bool TerminateProcess(uint32_t exitCode) override;
     uint32_t WaitForSingleObject(uint32_t milliseconds) override;
     uint32_t GetPriorityClass() override;
@@ -27,7 +28,8 @@ public:
     uint32_t Pid() const { return FPid; }
 
 private:
-    LinuxProcessHandle(UniqueFd pidFd, UniqueFd procDir, uint32_t pid, uint32_t access);
+    LinuxProcessHandle(
+        UniqueFd pidFd, UniqueFd procDir, uint32_t pid, uint32_t access, bool kernelThread);
     bool Granted(uint32_t access) const { return (FAccess & access) == access; }
     bool Ended() const;
 
@@ -35,6 +37,7 @@ private:
     UniqueFd FProcDir;
     uint32_t FPid;
     uint32_t FAccess;
+    bool FKernelThread;
 };
 
 } // namespace quorvane

@@ -14,6 +14,9 @@ namespace quorvane {
 
 namespace {
     constexpr int RealTimePriority = 1; // the lowest: above every normal thread, below the kernel's
+    // Threads made by changed threads inherit the change, so new ones soon stop appearing; this
+    // bounds the walk should a process outrun it.
+    constexpr int MaxWalks = 64;
 
     bool IsRealTime(int policy)
     {
@@ -95,7 +98,7 @@ bool SetProcessPriorityClass(int taskDir, uint32_t priorityClass)
     }
     std::unordered_set<uint32_t> seen;
     std::vector<Change> changed;
-    for (;;) {
+    for (int walk = 0; walk < MaxWalks; ++walk) {
         std::vector<Change> pending;
         for (const uint32_t tid : ListNumericEntries(taskDir)) {
             if (!seen.insert(tid).second)
@@ -119,6 +122,7 @@ bool SetProcessPriorityClass(int taskDir, uint32_t priorityClass)
             }
         }
     }
+    return true;
 }
 
 } // namespace quorvane

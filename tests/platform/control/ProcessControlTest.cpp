@@ -1,9 +1,12 @@
 #include "ChildProcess.h"
 #include "LinuxProcessHandle.h"
 #include "LinuxSnapshotService.h"
+#include "ProcFiles.h"
+#include "ProcStat.h"
 #include "ProcessProbe.h"
 #include "ToolHelp.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/resource.h>
@@ -58,6 +61,15 @@ TEST(ProcessControl, opensOnlyTheListedProcessAndWaitsForItsEnd)
     const int status = child.Finish();
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
     EXPECT_FALSE(handle->TerminateProcess(uint32_t(-1))) << "reaped: its signals go nowhere";
+}
+
+TEST(ProcessControl, aKernelThreadRefusesTermination)
+{
+    const auto kthreadd = LinuxProcessHandle::Open(PROCESS_TERMINATE, 2, StartTimeOf(2));
+    const auto text = ReadProcFile(AT_FDCWD, "/proc/2/stat");
+    if (!kthreadd || !text || !(ParseProcStat(*text)->flags & PF_KTHREAD))
+        GTEST_SKIP() << "no kernel thread we may signal here";
+    EXPECT_FALSE(kthreadd->TerminateProcess(uint32_t(-1)));
 }
 
 TEST(ProcessControl, aProcessOfAnotherUserGivesNoHandleWithoutPrivilege)
