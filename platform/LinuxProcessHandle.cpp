@@ -146,7 +146,7 @@ uint32_t LinuxProcessHandle::GetPriorityClass()
     // Read first, then make sure the identifier was still this process's when it was read.
     if (!main || Ended())
         return 0;
-    return PriorityClassOf(uint32_t(main->Policy & ~SCHED_RESET_ON_FORK), main->Nice);
+    return PriorityClassOf(main->Policy, main->Nice);
 }
 
 bool LinuxProcessHandle::SetPriorityClass(uint32_t priorityClass)

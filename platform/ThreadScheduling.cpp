@@ -6,7 +6,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <sched.h>
-#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <unordered_set>
 #include <vector>
 
@@ -14,22 +15,24 @@ namespace quorvane {
 
 namespace {
     constexpr int RealTimePriority = 1; // the lowest: above every normal thread, below the kernel's
+    constexpr uint64_t ResetOnFork = 0x01; // SCHED_FLAG_RESET_ON_FORK
     // Threads made by changed threads inherit the change, so new ones soon stop appearing; this
     // bounds the walk should a process outrun it.
     constexpr int MaxWalks = 64;
 
-    bool IsRealTime(int policy)
+    static_assert(sizeof(ThreadSchedule) == 48, "struct sched_attr, first version");
+
+    bool IsRealTime(uint32_t policy)
     {
-        const int base = policy & ~SCHED_RESET_ON_FORK;
-        return base == SCHED_FIFO || base == SCHED_RR || base == SCHED_DEADLINE;
+        return policy == SCHED_FIFO || policy == SCHED_RR || policy == SCHED_DEADLINE;
     }
 
     // How much CPU a schedule claims: a higher rank than before needs privilege.
     int Rank(const ThreadSchedule& schedule)
     {
         if (IsRealTime(schedule.Policy))
-            return 100 + schedule.RtPriority;
-        if ((schedule.Policy & ~SCHED_RESET_ON_FORK) == SCHED_IDLE)
+            return 100 + int(schedule.RtPriority);
+        if (schedule.Policy == SCHED_IDLE)
             return -21;
         return -schedule.Nice;
     }
@@ -48,42 +51,44 @@ namespace {
     }
 }
 
+// Direct system calls: glibc 2.36 has no wrappers for these.
 std::optional<ThreadSchedule> ReadThreadSchedule(pid_t tid)
 {
     ThreadSchedule schedule;
-    schedule.Policy = ::sched_getscheduler(tid);
-    sched_param param {};
-    if (schedule.Policy < 0 || ::sched_getparam(tid, &param) != 0)
-        return std::nullopt;
-    schedule.RtPriority = param.sched_priority;
-    errno = 0;
-    schedule.Nice = ::getpriority(PRIO_PROCESS, id_t(tid));
-    if (schedule.Nice == -1 && errno != 0)
+    if (::syscall(SYS_sched_getattr, tid, &schedule, sizeof schedule, 0) != 0)
         return std::nullopt;
     return schedule;
 }
 
 bool ApplyThreadSchedule(pid_t tid, const ThreadSchedule& schedule)
 {
-    // The nice value first: it holds also while the thread is real-time, and a thread leaving
-    // real time then lands on its new nice at once.
-    if (!IsRealTime(schedule.Policy) && ::setpriority(PRIO_PROCESS, id_t(tid), schedule.Nice) != 0)
-        return false;
-    const sched_param param { IsRealTime(schedule.Policy) ? schedule.RtPriority : 0 };
-    return ::sched_setscheduler(tid, schedule.Policy, &param) == 0;
+    ThreadSchedule written = schedule;
+    written.Size = sizeof written;
+    return ::syscall(SYS_sched_setattr, tid, &written, 0) == 0;
+}
+
+namespace {
+    ThreadSchedule Schedule(uint32_t policy, int32_t nice, uint32_t rtPriority)
+    {
+        ThreadSchedule schedule;
+        schedule.Policy = policy;
+        schedule.Nice = nice;
+        schedule.RtPriority = rtPriority;
+        return schedule;
+    }
 }
 
 std::optional<ThreadSchedule> ScheduleOfClass(uint32_t priorityClass)
 {
     switch (priorityClass) {
     case IDLE_PRIORITY_CLASS:
-        return ThreadSchedule { SCHED_OTHER, 0, 19 };
+        return Schedule(SCHED_OTHER, 19, 0);
     case NORMAL_PRIORITY_CLASS:
-        return ThreadSchedule { SCHED_OTHER, 0, 0 };
+        return Schedule(SCHED_OTHER, 0, 0);
     case HIGH_PRIORITY_CLASS:
-        return ThreadSchedule { SCHED_OTHER, 0, -10 };
+        return Schedule(SCHED_OTHER, -10, 0);
     case REALTIME_PRIORITY_CLASS:
-        return ThreadSchedule { SCHED_RR, RealTimePriority, 0 };
+        return Schedule(SCHED_RR, 0, RealTimePriority);
     default:
         return std::nullopt;
     }
@@ -112,7 +117,9 @@ bool SetProcessPriorityClass(int taskDir, uint32_t priorityClass)
             [&](const Change& change) { return Rank(*target) > Rank(change.Old); });
         for (const Change& change : pending) {
             ThreadSchedule wanted = *target;
-            wanted.Policy |= change.Old.Policy & SCHED_RESET_ON_FORK;
+            wanted.Flags = change.Old.Flags & ResetOnFork;
+            if (IsRealTime(wanted.Policy))
+                wanted.Nice = change.Old.Nice; // kept for when it leaves real time
             if (ApplyThreadSchedule(change.Tid, wanted)) {
                 changed.push_back(change);
             } else if (errno != ESRCH) { // a thread that has ended meanwhile needs nothing

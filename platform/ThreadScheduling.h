@@ -6,17 +6,21 @@
 
 namespace quorvane {
 
-// The scheduling of one thread as the kernel holds it: policy (with its reset-on-fork flag),
-// real-time priority and nice.
+// The scheduling of one thread as the kernel holds it: its struct sched_attr (first version),
+// read and written whole with one system call each.
 struct ThreadSchedule {
-    int Policy = 0;
-    int RtPriority = 0;
-    int Nice = 0;
-    bool operator==(const ThreadSchedule&) const = default;
+    uint32_t Size = sizeof(ThreadSchedule);
+    uint32_t Policy = 0;
+    uint64_t Flags = 0; // SCHED_FLAG_RESET_ON_FORK
+    int32_t Nice = 0;
+    uint32_t RtPriority = 0;
+    uint64_t Runtime = 0; // SCHED_DEADLINE only
+    uint64_t Deadline = 0;
+    uint64_t Period = 0;
 };
 
 std::optional<ThreadSchedule> ReadThreadSchedule(pid_t tid);
-// Sets nice and policy; false, with errno, when either is refused (the other may be set).
+// False, with errno, when the kernel refuses.
 bool ApplyThreadSchedule(pid_t tid, const ThreadSchedule& schedule);
 
 // Idle SCHED_OTHER nice 19, Normal nice 0, High nice -10, Real-Time SCHED_RR 1; nothing for any
