@@ -8,9 +8,12 @@ namespace quorvane {
 
 void SetFixedDialogBorder(QDialog& dialog, int clientWidth, int clientHeight)
 {
-    dialog.setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-        | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint
+        | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     dialog.setFixedSize(clientWidth, clientHeight);
+    QFont font = dialog.font();
+    font.setPixelSize(11);
+    dialog.setFont(font);
 }
 
 void CentreOnScreen(QWidget& window)

@@ -11,7 +11,7 @@ namespace quorvane {
 // What the designs of the modal dialogs share.
 
 // A fixed dialog border around a client area of this size, with the close box as the only
-// border icon.
+// border icon, and the designs' font: the platform's UI font 11 pixels high.
 void SetFixedDialogBorder(QDialog& dialog, int clientWidth, int clientHeight);
 
 // Puts a window in the middle of the screen it is on.

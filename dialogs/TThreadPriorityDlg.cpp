@@ -49,7 +49,8 @@ void TThreadPriorityDlg::CreateDesign()
 
     Label3 = new QLabel(QString::fromUtf8(Note), this);
     Label3->setObjectName(QStringLiteral("Label3"));
-    Label3->setGeometry(8, 72, 281, 57);
+    // Down to the bottom edge: the platform's font is taller than the design's.
+    Label3->setGeometry(8, 72, 281, 65);
     Label3->setWordWrap(true);
     Label3->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label3->setStyleSheet(QStringLiteral("color: red"));

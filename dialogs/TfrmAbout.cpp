@@ -7,6 +7,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 
 namespace quorvane {
 
@@ -69,13 +70,23 @@ QString TfrmAbout::MemoryText(uint64_t totalBytes)
     return digits + QStringLiteral(" KB");
 }
 
+// A figure stands right of its caption. The platform's font is wider than the design's: where
+// caption and figure do not fit, the figure moves right and the box grows to hold it.
+void TfrmAbout::PlaceFigure(QLabel& figure, const QLabel& caption)
+{
+    figure.adjustSize();
+    figure.move(std::max(figure.x(), caption.geometry().right() + 8), figure.y());
+    if (figure.geometry().right() + 12 > width())
+        setFixedWidth(figure.geometry().right() + 12);
+}
+
 void TfrmAbout::FormShow(QObject* /*Sender*/)
 {
     MEMORYSTATUS status;
     status.dwLength = sizeof(MEMORYSTATUS);
     GlobalMemoryStatus(status);
     lblPhysical->setText(MemoryText(status.dwTotalPhys));
-    lblPhysical->adjustSize();
+    PlaceFigure(*lblPhysical, *lblPhys);
 
     const std::optional<int> free = FResources.FreePercent();
     if (!free) {
@@ -84,7 +95,7 @@ void TfrmAbout::FormShow(QObject* /*Sender*/)
     } else {
         lblResFree->setText(QString::number(*free) + QStringLiteral("% Free"));
     }
-    lblResFree->adjustSize();
+    PlaceFigure(*lblResFree, *lblSysRes);
 }
 
 int TfrmAbout::ShowModal()

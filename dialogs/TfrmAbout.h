@@ -47,6 +47,7 @@ protected:
 
 private:
     void CreateDesign();
+    void PlaceFigure(QLabel& figure, const QLabel& caption);
 
     SystemResources FResources;
 };
