@@ -3,6 +3,7 @@
 #include "GlibcHeapWalk.h"
 #include "HeapListBuilder.h"
 #include "HeapWalkScratchPool.h"
+#include "LinuxProcessHandle.h"
 #include "LinuxToolhelpSnapshot.h"
 #include "ModuleListBuilder.h"
 #include "ProcessTable.h"
@@ -28,6 +29,13 @@ LinuxSnapshotService::LinuxSnapshotService()
 std::unique_ptr<HeapWalk> LinuxSnapshotService::CreateHeapWalk()
 {
     return std::make_unique<GlibcHeapWalk>(FHeapWalkScratch);
+}
+
+std::unique_ptr<ProcessHandle> LinuxSnapshotService::OpenProcess(
+    uint32_t access, uint32_t processId)
+{
+    const std::optional<uint64_t> startTime = FProcesses->StartTimeOf(processId);
+    return startTime ? LinuxProcessHandle::Open(access, processId, *startTime) : nullptr;
 }
 
 void LinuxSnapshotService::SetOnModuleUsageChanged(std::function<void()> onChanged)

@@ -70,6 +70,16 @@ INSTANTIATE_TEST_SUITE_P(Types, MessageBoxTypes,
         BoxCase { TMsgDlgType::mtError, Qt::Key_Return, TModalResult::mrOk, "Error",
             QMessageBox::Critical, { "OK" } }));
 
+TEST(MessageBoxes, plainMessageIsTitledAfterTheApplicationWithoutIcon)
+{
+    SeenBox seen;
+    const ModalAnswer answering = AnswerNextBoxWith(Qt::Key_Return, seen);
+    TMessageBox::ShowMessage("Note");
+    EXPECT_EQ(seen.Title, "Quorvane");
+    EXPECT_EQ(seen.Icon, QMessageBox::NoIcon);
+    EXPECT_EQ(seen.Buttons, QStringList({ "OK" }));
+}
+
 TEST(MessageBoxes, aWindowOtherThanTheExpectedBoxFailsTheTestAndIsClosed)
 {
     EXPECT_NONFATAL_FAILURE(
