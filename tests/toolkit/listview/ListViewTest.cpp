@@ -204,15 +204,6 @@ TEST_F(ListViewTest, rowsCarryWideDataAndAreFoundInListOrder)
     EXPECT_EQ(List->FindData(0x0000'0000'0000'0001ULL), -1);
 }
 
-TEST_F(ListViewTest, doubleClickFiresAndSelects)
-{
-    int doubleClicks = 0;
-    List->OnDblClick = [&](QObject*) { ++doubleClicks; };
-    QTest::mouseDClick(List->viewport(), Qt::LeftButton, {}, cellCenter(3, 0));
-    EXPECT_EQ(doubleClicks, 1);
-    EXPECT_EQ(List->Selected(), 3);
-}
-
 TEST_F(ListViewTest, imagesOutOfRangeShowNoneAndAFixedWidthEndsTheFilling)
 {
     TImageList images;
