@@ -22,10 +22,18 @@ public:
     bool Refuse = false; // hands out no snapshot at all
     std::function<void()> OnWalk; // runs at each First call: tests make the walk fail here
     std::map<std::string, uint32_t> Types; // executable type values by path
+    std::map<uint32_t, uint32_t> GlobalUsage; // known counts by module identifier
+    std::function<void()> UsageChanged; // the window's callback; a test runs it as the worker would
 
     uint32_t ExecutableTypeOf(const PROCESSENTRY32& record) override;
     std::unique_ptr<ToolhelpSnapshot> CreateToolhelp32Snapshot(
         uint32_t flags, uint32_t processId) override;
+
+    void SetOnModuleUsageChanged(std::function<void()> onChanged) override
+    {
+        UsageChanged = std::move(onChanged);
+    }
+    std::optional<uint32_t> ModuleGlobalUsage(uint32_t moduleId) override;
 
     PROCESSENTRY32& AddProcess(
         uint32_t pid, const std::string& path, int32_t base = 8, uint32_t threads = 1);
