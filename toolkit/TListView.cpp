@@ -103,7 +103,7 @@ void TListView::fillWithLastColumn()
     setColumnWidth(last, std::max(columnsWidth() - others, header()->sectionSizeHint(last)));
 }
 
-// Runs once the scroll bars are settled, so the remaining width is the one the user sees.
+// The view lays itself out here; the first time it does so shown, the last column fills.
 void TListView::updateGeometries()
 {
     QTreeView::updateGeometries();
