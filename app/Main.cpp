@@ -5,6 +5,7 @@
 #include "FocusRowWithData.h"
 #include "ListTexts.h"
 #include "Placemnt.h"
+#include "ProgramKey.h"
 #include "ShellInfo.h"
 #include "ShowWarnings.h"
 #include "SnapshotService.h"
@@ -34,8 +35,6 @@ namespace {
     {
         return usage == 0 ? QString() : QString::number(usage);
     }
-
-    const QString ProgramKey = QStringLiteral("Software\\Brindlewick\\Quorvane");
 
     // Selects and focuses the first row; an empty list is left with neither.
     void FocusFirstRow(TListView& list)
@@ -87,13 +86,12 @@ namespace {
         auto* list = new TExtListView(parent);
         list->setObjectName(name);
         list->setFrameShape(QFrame::NoFrame);
-        list->setAccessibleName(name);
         for (const TListColumn& column : columns)
             list->AddColumn(column);
         list->SetExtendedStyles(lvxHeaderDragDrop | lvxFullRowSelect);
         list->SetAutoColumnSort(acsSortToggle);
         list->SaveSettings().SetAutoSave(true);
-        list->SaveSettings().SetRegistryKey(ProgramKey + QLatin1Char('\\') + settingsKey);
+        list->SaveSettings().SetRegistryKey(ProgramKey() + QLatin1Char('\\') + settingsKey);
         return list;
     }
 }
@@ -151,7 +149,7 @@ void TSDIAppForm::CreateDesign()
 
     Placement = new TPlacement(this, QStringLiteral("MainWindow"));
     Placement->setObjectName(QStringLiteral("Placement"));
-    Placement->SetIniFileName(ProgramKey);
+    Placement->SetIniFileName(ProgramKey());
     ProcessList->setFocus();
 }
 
@@ -202,6 +200,10 @@ void TSDIAppForm::CreateMenus()
     About1 = Help1->addAction(QStringLiteral("&About..."));
     About1->setObjectName(QStringLiteral("About1"));
     About1->setShortcut(QKeySequence(Qt::Key_F1));
+
+    // An open menu is announced by its title.
+    for (QMenu* menu : { FileMenu, ProcessMenu, Help1 })
+        menu->setAccessibleName(QString(menu->title()).remove(QLatin1Char('&')));
 }
 
 // A Process menu item's shortcut works only while its menu is open; outside it the window's
@@ -281,6 +283,14 @@ void TSDIAppForm::CreateLists()
     HeapListList = ReportList(this, QStringLiteral("HeapListList"), QStringLiteral("HeapList"),
         { { QStringLiteral("HID"), 75, Qt::AlignLeft, false },
             { QStringLiteral("Status"), 187, Qt::AlignLeft, true } });
+    // What a screen reader says on entering each list.
+    ProcessList->setAccessibleName(QStringLiteral("Processes"));
+    ThreadList->setAccessibleName(QStringLiteral("Threads"));
+    ThreadList->setAccessibleDescription(QStringLiteral("Threads of the focused process"));
+    ModuleList->setAccessibleName(QStringLiteral("Modules"));
+    ModuleList->setAccessibleDescription(QStringLiteral("Modules loaded by the focused process"));
+    HeapListList->setAccessibleName(QStringLiteral("Heaps"));
+    HeapListList->setAccessibleDescription(QStringLiteral("Heaps of the focused process"));
 
     // Panes clockwise from the top left; Tab goes process, thread, module, heap.
     QuadSplit->ReadState([this] {

@@ -99,6 +99,7 @@ private:
     void fillWithLastColumn();
     void setTextCell(int row, TItemChange change);
     bool validRow(int row) const;
+    void setPendingRow(int& pending, int row);
     QModelIndex rowIndex(int row) const;
 
     TListRowModel* FModel;
