@@ -7,12 +7,10 @@
 
 namespace quorvane {
 
+// The message as it is, spaces and line ends included; only a missing final full stop is added.
 QString ErrorBoxText(const QString& message)
 {
-    QString text = message.trimmed();
-    if (!text.endsWith(QLatin1Char('.')))
-        text += QLatin1Char('.');
-    return text;
+    return message.endsWith(QLatin1Char('.')) ? message : message + QLatin1Char('.');
 }
 
 TApplication::TApplication(int& argc, char** argv)

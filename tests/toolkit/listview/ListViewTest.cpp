@@ -1,3 +1,5 @@
+#include "FocusRowWithData.h"
+#include "HeaderGestures.h"
 #include "TListRowModel.h"
 #include "TListView.h"
 
@@ -6,10 +8,13 @@
 #include <QPixmap>
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
 using namespace quorvane;
+using namespace quorvane::testing;
 
 namespace {
 
@@ -65,13 +70,13 @@ protected:
         QTest::mouseClick(List->viewport(), Qt::LeftButton, {}, cellCenter(row, column));
     }
 
-    bool reportedBothFor(int row) const
+    int bothReportsFor(int row) const
     {
-        for (const Report& r : Reports)
-            if (r.Item == row && r.Change == TItemChange::ctState && r.Selected && r.Focused)
-                return true;
-        return false;
+        return int(std::count_if(Reports.begin(), Reports.end(), [row](const Report& r) {
+            return r.Item == row && r.Change == TItemChange::ctState && r.Selected && r.Focused;
+        }));
     }
+    bool reportedBothFor(int row) const { return bothReportsFor(row) > 0; }
 
     std::unique_ptr<TListView> List;
     std::vector<Report> Reports;
@@ -98,21 +103,28 @@ TEST_F(ListViewTest, clickSelectsAndFocusesAndReportsTheCompletedState)
     EXPECT_TRUE(oldRowReported);
 }
 
-TEST_F(ListViewTest, keyboardMovesSelectionAndFocusTogether)
+// Qt tells of a keyboard move twice (selection, then current row); the owner hears of it once.
+TEST_F(ListViewTest, keyboardMovesSelectionAndFocusTogetherAndReportsEachRowOnce)
 {
+    List->SetCaption(3, "zeta");
     clickRow(1);
     List->setFocus();
-    Reports.clear();
-    QTest::keyClick(List.get(), Qt::Key_Down);
-    EXPECT_EQ(List->Selected(), 2);
-    EXPECT_EQ(List->ItemFocused(), 2);
-    EXPECT_TRUE(reportedBothFor(2));
-    QTest::keyClick(List.get(), Qt::Key_End);
-    EXPECT_EQ(List->Selected(), 4);
-    EXPECT_TRUE(reportedBothFor(4));
-    QTest::keyClick(List.get(), Qt::Key_Home);
-    EXPECT_EQ(List->ItemFocused(), 0);
-    EXPECT_TRUE(reportedBothFor(0));
+    const std::pair<std::function<void()>, int> moves[] = {
+        { [this] { QTest::keyClick(List.get(), Qt::Key_Down); }, 2 },
+        { [this] { QTest::keyClick(List.get(), Qt::Key_End); }, 4 },
+        { [this] { QTest::keyClick(List.get(), Qt::Key_Home); }, 0 },
+        { [this] { QTest::keyClicks(List.get(), "ze"); }, 3 }, // though a sub-item was clicked
+    };
+    for (const auto& [move, row] : moves) {
+        const int before = List->ItemFocused();
+        Reports.clear();
+        move();
+        EXPECT_EQ(List->Selected(), row);
+        EXPECT_EQ(List->ItemFocused(), row);
+        EXPECT_EQ(bothReportsFor(row), 1);
+        ASSERT_EQ(Reports.size(), 2u) << "the row left and the row reached, once each";
+        EXPECT_EQ(Reports[0].Item, before);
+    }
 }
 
 TEST_F(ListViewTest, focusAndSelectionAreSetApart)
@@ -262,17 +274,60 @@ TEST_F(ListViewTest, showsImagesAlignmentAndFillsWithTheLastColumn)
     EXPECT_TRUE(alignment & Qt::AlignRight);
     EXPECT_EQ(List->model()->headerData(1, Qt::Horizontal).toString(), "ID");
 
+    List->SetSmallImages(nullptr);
+}
+
+// The last column takes the remaining width once, when first shown; then it is the user's.
+TEST_F(ListViewTest, lastColumnFillsOnceThenTheUserResizesIt)
+{
     QHeaderView* header = List->header();
-    EXPECT_EQ(
-        header->sectionViewportPosition(2) + header->sectionSize(2), List->viewport()->width());
+    const int filled = header->sectionSize(2);
+    EXPECT_EQ(header->sectionViewportPosition(2) + filled, List->viewport()->width());
     List->resize(800, 300);
     QCoreApplication::processEvents();
-    EXPECT_EQ(
-        header->sectionViewportPosition(2) + header->sectionSize(2), List->viewport()->width());
-    // A fixed width ends the filling.
-    List->SetColumnWidth(2, 90);
-    EXPECT_EQ(header->sectionSize(2), 90);
-    List->SetSmallImages(nullptr);
+    EXPECT_EQ(header->sectionSize(2), filled);
+    List->resize(150, 300);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(header->sectionSize(2), filled) << "a narrow list keeps it";
+    List->resize(500, 300);
+    QCoreApplication::processEvents();
+    DragHeaderEdge(*header, 2, -40);
+    EXPECT_EQ(header->sectionSize(2), filled - 40);
+
+    // A width given before the list is shown (restored settings) ends the wait to fill.
+    TListView restored;
+    restored.AddColumn({ "Name", 120, Qt::AlignLeft, false });
+    restored.AddColumn({ "Path", 100, Qt::AlignLeft, true });
+    restored.SetColumnWidth(1, 100);
+    restored.resize(500, 300);
+    restored.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&restored));
+    EXPECT_EQ(restored.header()->sectionSize(1), 100);
+}
+
+struct Refocus {
+    quint64 Data;
+    int Row;
+};
+
+// The rule shared by every list that is refilled: the row with the remembered value gets the
+// focus and the selection again, or no row does. No window is needed.
+TEST(FocusRowWithData, focusesTheFirstRowWithTheValueOrNone)
+{
+    TListView list;
+    list.AddColumn({ "Name", 120, Qt::AlignLeft, false });
+    for (quint64 data : { 5, 7, 5 })
+        list.SetData(list.AddItem(), data);
+    for (const Refocus& c :
+        { Refocus { 7, 1 }, Refocus { 5, 0 }, Refocus { 9, -1 }, Refocus { 0, -1 } }) {
+        list.SetSelected(2);
+        list.SetItemFocused(2);
+        EXPECT_EQ(FocusedRowData(list), 5u);
+        EXPECT_EQ(FocusRowWithData(list, c.Data), c.Row) << c.Data;
+        EXPECT_EQ(list.Selected(), c.Row);
+        EXPECT_EQ(list.ItemFocused(), c.Row);
+        EXPECT_EQ(FocusedRowData(list), c.Row < 0 ? 0 : c.Data);
+    }
 }
 
 TEST_F(ListViewTest, accessibilityExposesColumnCaptionsAndCells)
