@@ -4,6 +4,7 @@
 #   ./build.sh test           install what is missing, build, run every test
 #   ./build.sh test --sanitize    the same under AddressSanitizer and UndefinedBehaviorSanitizer
 #   ./build.sh bench          build the benchmarks and list them
+#   ./build.sh fuzz SECONDS   build the libFuzzer targets with clang and run each for SECONDS
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -12,6 +13,7 @@ packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libgl-dev li
 
 install_missing() {
     local missing=()
+    [ "${1:-}" = fuzz ] && packages+=(clang libclang-rt-14-dev)
     for p in "${packages[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
     done
@@ -54,8 +56,15 @@ bench)
     configure_and_build build-bench all -DCMAKE_BUILD_TYPE=Release -DQUORVANE_TESTS=OFF
     ls build-bench/bench/bench_*
     ;;
+fuzz)
+    seconds=${1:-60}
+    install_missing fuzz
+    configure_and_build build-fuzz fuzzers -DCMAKE_CXX_COMPILER=clang++ -DQUORVANE_FUZZ=ON \
+        -DQUORVANE_TESTS=OFF -DQUORVANE_BENCH=OFF
+    exec fuzz/run.sh build-fuzz "$seconds"
+    ;;
 *)
-    echo "usage: ./build.sh run | test [--sanitize] | bench" >&2
+    echo "usage: ./build.sh run | test [--sanitize] | bench | fuzz SECONDS" >&2
     exit 2
     ;;
 esac

@@ -21,7 +21,7 @@ namespace {
     constexpr uint64_t InUseMark = 1;
 }
 
-bool GlibcHeapWalk::Heap32First(HEAPENTRY32& block, uint32_t processId, uint64_t heapId)
+void GlibcHeapWalk::Start(uint32_t processId, uint64_t heapId)
 {
     FChunks.clear();
     FCachedFree.clear();
@@ -30,7 +30,22 @@ bool GlibcHeapWalk::Heap32First(HEAPENTRY32& block, uint32_t processId, uint64_t
     FHeld = false;
     FProcessId = processId;
     FHeapId = heapId;
+}
+
+bool GlibcHeapWalk::Heap32First(HEAPENTRY32& block, uint32_t processId, uint64_t heapId)
+{
+    Start(processId, heapId);
     Survey(processId, heapId);
+    if (FChunks.empty() && !FFailure)
+        return false;
+    return Deliver(block);
+}
+
+bool GlibcHeapWalk::Heap32First(HEAPENTRY32& block, const RemoteMemory& memory,
+    const std::vector<MapRegion>& regions, uint64_t heapId)
+{
+    Start(uint32_t(memory.ProcessId()), heapId);
+    Take(memory, regions, heapId);
     if (FChunks.empty() && !FFailure)
         return false;
     return Deliver(block);
@@ -51,8 +66,13 @@ void GlibcHeapWalk::Survey(uint32_t processId, uint64_t heapId)
     const std::optional<std::string> maps = ReadProcFile(AT_FDCWD, path.c_str());
     if (!maps)
         return;
-    const RemoteMemory memory { pid_t(processId) };
-    const MallocArenas arenas = MallocArenas::Find(memory, ParseMaps(*maps));
+    Take(RemoteMemory { pid_t(processId) }, ParseMaps(*maps), heapId);
+}
+
+void GlibcHeapWalk::Take(
+    const RemoteMemory& memory, const std::vector<MapRegion>& regions, uint64_t heapId)
+{
+    const MallocArenas arenas = MallocArenas::Find(memory, regions);
     const MallocHeap* chosen = arenas.HeapAt(heapId);
     if (!chosen)
         return;
