@@ -14,7 +14,8 @@ using namespace malloc_layout;
 ChunkStream::ChunkStream(
     const RemoteMemory& memory, uint64_t firstChunk, uint64_t end, uint64_t top)
     : FMemory(memory)
-    , FBuffer(BufferBytes / 8)
+    // A small heap needs no more than itself: the buffer is filled afresh for every walk.
+    , FBuffer(size_t(std::min<uint64_t>(BufferBytes, end - firstChunk + 16) / 8))
     , FNext(firstChunk)
     , FEnd(end)
     , FTop(top)
@@ -36,7 +37,7 @@ uint64_t ChunkStream::WordAt(uint64_t address, uint64_t span)
 {
     if (address < FBufferStart || address + span > FBufferEnd) {
         const uint64_t from = address & ~uint64_t(7);
-        const size_t want = size_t(std::min<uint64_t>(BufferBytes, FEnd - from));
+        const size_t want = size_t(std::min<uint64_t>(FBuffer.size() * 8, FEnd - from));
         const size_t got = FMemory.Read(from, FBuffer.data(), want);
         FBufferStart = from;
         FBufferEnd = from + got;
