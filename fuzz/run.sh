@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# fuzz/run.sh BUILD-DIR SECONDS: runs every fuzz target for SECONDS, two at a time at the lowest
+# fuzz/run.sh BUILD-DIR SECONDS [NAME...]: runs every fuzz target (or those named) for SECONDS, two at a time at the lowest
 # CPU priority, each on a working corpus seeded from fuzz/corpus/NAME (the seeds stay as they
 # are). Logs, working corpora and crash inputs go under BUILD-DIR/fuzz-runs; the last line of
 # each log is summed up. Fails when a target found a crash.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$1 seconds=$2
+shift 2
 runs="$build/fuzz-runs"
 mkdir -p "$runs"
 
@@ -20,10 +21,12 @@ run_one() {
 export -f run_one
 export build seconds runs
 
-names=()
-for source in fuzz/*.cpp; do
-    names+=("$(basename "$source" .cpp)")
-done
+names=("$@")
+if [ ${#names[@]} -eq 0 ]; then
+    for source in fuzz/*.cpp; do
+        names+=("$(basename "$source" .cpp)")
+    done
+fi
 failed=0
 printf '%s\n' "${names[@]}" | xargs -P 2 -I{} bash -c 'run_one {}' || failed=1
 
