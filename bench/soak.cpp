@@ -2,7 +2,7 @@
 // thread, module and heap lists refill every time and the module usage worker keeps counting),
 // while bench/fixture.py starts and ends about 200 processes a second. Every 1,000 refreshes it
 // prints the descriptors, threads and resident memory of this process; they should stay flat.
-//   bench_soak [REFRESHES=10000] [RATE=200]
+//   bench_soak [REFRESHES=10000] [RATE=200] [EVERY=1000]
 #include "ChurnFixture.h"
 #include "DesktopShellInfo.h"
 #include "LinuxSnapshotService.h"
@@ -54,6 +54,7 @@ int main(int argc, char** argv)
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     const long total = argc > 1 ? std::atol(argv[1]) : 10'000;
     const int rate = argc > 2 ? std::atoi(argv[2]) : 200;
+    const long every = argc > 3 ? std::max(1L, std::atol(argv[3])) : 1000;
 
     TApplication application(argc, argv);
     application.SetTitle(QStringLiteral("Quorvane"));
@@ -75,7 +76,7 @@ int main(int argc, char** argv)
     for (long i = 1; i <= total; ++i) {
         QTest::keyClick(window.ProcessList, Qt::Key_F5);
         QCoreApplication::processEvents();
-        if (i % 1000 == 0) {
+        if (i % every == 0) {
             samples.push_back(Measure(i));
             const Sample& s = samples.back();
             std::printf("%6ld refreshes: %4d descriptors, %3d threads, %7ld KiB resident\n",
