@@ -111,10 +111,12 @@ def churner(rate, binary, ready):
                 os.waitpid(pid, 0)
                 del live[pid]
         while due <= now:
-            threads = rng.randint(1, 4)
-            pid = os.posix_spawn(binary, [binary, str(threads)], os.environ)
-            live[pid] = now + rng.uniform(0.1, 1.9)
             due += period
+            try:
+                pid = os.posix_spawn(binary, [binary, str(rng.randint(1, 4))], os.environ)
+            except OSError:
+                continue  # out of processes for now: the machine comes first
+            live[pid] = now + rng.uniform(0.1, 1.9)
         time.sleep(max(0.0, min(due, min(live.values(), default=due)) - time.monotonic()))
 
 
