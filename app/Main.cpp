@@ -4,6 +4,7 @@
 #include "ExecutableType.h"
 #include "ListTexts.h"
 #include "Placemnt.h"
+#include "ProgramKey.h"
 #include "ShellInfo.h"
 #include "ShowWarnings.h"
 #include "SnapshotService.h"
@@ -32,8 +33,6 @@ namespace {
     {
         return usage == 0 ? QString() : QString::number(usage);
     }
-
-    const QString ProgramKey = QStringLiteral("Software\\Brindlewick\\Quorvane");
 
     // Connects a Qt signal to a handler so that an escaping error reaches the default handler
     // instead of unwinding through Qt.
@@ -83,7 +82,7 @@ namespace {
         list->SetExtendedStyles(lvxHeaderDragDrop | lvxFullRowSelect);
         list->SetAutoColumnSort(acsSortToggle);
         list->SaveSettings().SetAutoSave(true);
-        list->SaveSettings().SetRegistryKey(ProgramKey + QLatin1Char('\\') + settingsKey);
+        list->SaveSettings().SetRegistryKey(ProgramKey() + QLatin1Char('\\') + settingsKey);
         return list;
     }
 }
@@ -136,7 +135,7 @@ void TSDIAppForm::CreateDesign()
 
     Placement = new TPlacement(this, QStringLiteral("MainWindow"));
     Placement->setObjectName(QStringLiteral("Placement"));
-    Placement->SetIniFileName(ProgramKey);
+    Placement->SetIniFileName(ProgramKey());
     ProcessList->setFocus();
 }
 

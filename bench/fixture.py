@@ -166,12 +166,19 @@ def ours(entry):
     return entry["start"] is not None and start_time(entry["pid"]) == entry["start"]
 
 
-def stop():
+def load_state():
+    """The saved state, or None (and says so) when nothing was started."""
     if not os.path.exists(STATE):
         print("fixture: nothing started")
-        return
+        return None
     with open(STATE) as f:
-        state = json.load(f)
+        return json.load(f)
+
+
+def stop():
+    state = load_state()
+    if state is None:
+        return
     if "churn" in state:
         keeper = {"pid": state["keeper"], "start": state["keeperStart"]}
         if ours(keeper):
@@ -196,11 +203,9 @@ def stop():
 
 
 def status():
-    if not os.path.exists(STATE):
-        print("fixture: nothing started")
+    state = load_state()
+    if state is None:
         return
-    with open(STATE) as f:
-        state = json.load(f)
     print(f"fixture: {sum(ours(p) for p in state['processes'])} of "
           f"{len(state['processes'])} processes run")
 

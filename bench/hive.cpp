@@ -1,6 +1,7 @@
 // The settings store on a hive of 1,000 values: a whole read (open the store object, open the
 // section, query, close) and a whole write, each as the program does them.
 #include "HiveParser.h"
+#include "ProgramKey.h"
 #include "TRegIniFile.h"
 
 #include <QFile>
@@ -11,15 +12,13 @@ using namespace quorvane;
 
 namespace {
 
-const QString kKey = QStringLiteral("Software\\Brindlewick\\Quorvane");
-
 // A private config folder holding a hive of 1,000 values in 10 sections.
 class BenchHome {
 public:
     BenchHome()
     {
         qputenv("XDG_CONFIG_HOME", FFolder.path().toLocal8Bit());
-        const TRegIniFile store(kKey);
+        const TRegIniFile store(ProgramKey());
         for (int section = 0; section < 10; ++section) {
             for (int value = 0; value < 100; ++value) {
                 store.WriteText(QString("Section%1").arg(section), QString("Value%1").arg(value),
@@ -48,7 +47,7 @@ void BM_StoreRead(benchmark::State& state)
 {
     Home();
     for (auto _ : state) {
-        const TRegIniFile store(kKey);
+        const TRegIniFile store(ProgramKey());
         benchmark::DoNotOptimize(store.ReadNumber("Splitter", "X", 0));
     }
 }
@@ -59,7 +58,7 @@ void BM_StoreWrite(benchmark::State& state)
     Home();
     int value = 0;
     for (auto _ : state) {
-        const TRegIniFile store(kKey);
+        const TRegIniFile store(ProgramKey());
         store.WriteNumber("Splitter", "X", ++value);
     }
 }

@@ -1,5 +1,7 @@
 #include "TRegIniFile.h"
 
+#include "HiveText.h"
+
 #include <cstdint>
 
 namespace quorvane {
@@ -39,18 +41,6 @@ namespace {
         return text;
     }
 
-    int HexDigit(QChar c)
-    {
-        const char16_t u = c.unicode();
-        if (u >= '0' && u <= '9')
-            return u - '0';
-        if (u >= 'a' && u <= 'f')
-            return u - 'a' + 10;
-        if (u >= 'A' && u <= 'F')
-            return u - 'A' + 10;
-        return -1;
-    }
-
     // Stored number text: leading blanks, then an optionally signed decimal or "$" and hex digits
     // (a leading "0x" counts as "$"), and nothing after the digits.
     std::optional<int> ParseNumber(QString text)
@@ -68,7 +58,8 @@ namespace {
                 return std::nullopt;
             uint64_t value = 0;
             for (; i < text.size(); ++i) {
-                const int digit = HexDigit(text[i]);
+                const char16_t u = text[i].unicode();
+                const int digit = u < 0x80 ? HexDigit(static_cast<char>(u)) : -1;
                 if (digit < 0)
                     return std::nullopt;
                 value = (value << 4) | static_cast<uint64_t>(digit);

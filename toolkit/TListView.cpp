@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <numeric>
 #include <set>
+#include <utility>
 
 namespace quorvane {
 
@@ -265,19 +266,24 @@ int TListView::Selected() const
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
+// Inside an update bracket the view waits: the row is only noted, and both rows told of the change.
+void TListView::setPendingRow(int& pending, int row)
+{
+    const int old = std::exchange(pending, row);
+    if (old == row)
+        return;
+    if (old >= 0)
+        DoChange(old, TItemChange::ctState);
+    if (row >= 0)
+        DoChange(row, TItemChange::ctState);
+}
+
 void TListView::SetSelected(int row)
 {
     if (!validRow(row))
         row = -1;
     if (Updating()) {
-        const int old = FPendingSelected;
-        if (old == row)
-            return;
-        FPendingSelected = row;
-        if (old >= 0)
-            DoChange(old, TItemChange::ctState);
-        if (row >= 0)
-            DoChange(row, TItemChange::ctState);
+        setPendingRow(FPendingSelected, row);
         return;
     }
     if (row < 0)
@@ -300,14 +306,7 @@ void TListView::SetItemFocused(int row)
     if (!validRow(row))
         row = -1;
     if (Updating()) {
-        const int old = FPendingFocused;
-        if (old == row)
-            return;
-        FPendingFocused = row;
-        if (old >= 0)
-            DoChange(old, TItemChange::ctState);
-        if (row >= 0)
-            DoChange(row, TItemChange::ctState);
+        setPendingRow(FPendingFocused, row);
         return;
     }
     if (row == ItemFocused())

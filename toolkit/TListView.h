@@ -96,6 +96,7 @@ private:
     void applyStretch();
     void setTextCell(int row, TItemChange change);
     bool validRow(int row) const;
+    void setPendingRow(int& pending, int row);
     QModelIndex rowIndex(int row) const;
 
     TListRowModel* FModel;

@@ -15,7 +15,7 @@
 namespace quorvane {
 
 ToxCustomSplit::ToxCustomSplit(QWidget* parent)
-    : QWidget(parent)
+    : TControlWidget(parent)
     , FBarWidth(SizingFrameWidth())
     , FBarColor(palette().color(QPalette::Button))
 {
@@ -365,60 +365,6 @@ void ToxCustomSplit::changeEvent(QEvent* event)
         ColorChanged();
     else if (event->type() == QEvent::FontChange)
         FontChanged();
-}
-
-void ToxCustomSplit::mousePressEvent(QMouseEvent* event)
-{
-    HandleMousePress(this, event);
-}
-void ToxCustomSplit::mouseMoveEvent(QMouseEvent* event)
-{
-    HandleMouseMove(this, event);
-}
-void ToxCustomSplit::mouseReleaseEvent(QMouseEvent* event)
-{
-    HandleMouseRelease(this, event);
-}
-void ToxCustomSplit::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    HandleDoubleClick(this, event);
-}
-
-void ToxCustomSplit::keyPressEvent(QKeyEvent* event)
-{
-    if (!HandleKeyPress(this, event))
-        QWidget::keyPressEvent(event);
-}
-
-void ToxCustomSplit::keyReleaseEvent(QKeyEvent* event)
-{
-    if (!HandleKeyRelease(this, event))
-        QWidget::keyReleaseEvent(event);
-}
-
-void ToxCustomSplit::focusInEvent(QFocusEvent* event)
-{
-    QWidget::focusInEvent(event);
-    HandleFocusIn(this);
-}
-
-void ToxCustomSplit::focusOutEvent(QFocusEvent* event)
-{
-    QWidget::focusOutEvent(event);
-    HandleFocusOut(this);
-}
-
-void ToxCustomSplit::dragEnterEvent(QDragEnterEvent* event)
-{
-    HandleDragMove(this, event);
-}
-void ToxCustomSplit::dragMoveEvent(QDragMoveEvent* event)
-{
-    HandleDragMove(this, event);
-}
-void ToxCustomSplit::dropEvent(QDropEvent* event)
-{
-    HandleDrop(this, event);
 }
 
 } // namespace quorvane

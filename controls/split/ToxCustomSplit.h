@@ -2,7 +2,7 @@
 
 #include "SplitTypes.h"
 #include "TComponent.h"
-#include "TControlEvents.h"
+#include "TControlWidget.h"
 
 #include <QColor>
 #include <QList>
@@ -19,7 +19,7 @@ class TTrackOverlay;
 // The base of a splitter whose only children are scroll panes: bar colour and width, the visual
 // style with its margin and frames, and the appearance it hands down to every pane. Geometry and
 // dragging belong to the derived class.
-class ToxCustomSplit : public QWidget, public TComponent, public TControlEvents {
+class ToxCustomSplit : public TControlWidget<QWidget>, public TComponent {
     Q_OBJECT
 public:
     explicit ToxCustomSplit(QWidget* parent = nullptr);
@@ -91,17 +91,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
 
     int FMargin = 0;
     QPoint FTrackPoint;

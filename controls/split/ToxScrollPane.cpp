@@ -15,7 +15,7 @@ namespace {
 }
 
 ToxScrollPane::ToxScrollPane(QWidget* parent)
-    : QScrollArea(parent)
+    : TControlWidget(parent)
 {
     resize(185, 41);
     // The pane is no tab stop of its own; the keyboard visits what it holds.
@@ -177,68 +177,6 @@ void ToxScrollPane::SyncOthers(Qt::Orientation orientation)
             pane->verticalScrollBar()->setValue(position);
     }
     copyingScroll = false;
-}
-
-void ToxScrollPane::mousePressEvent(QMouseEvent* event)
-{
-    // Taken here: the scroll area would pass it on to the splitter.
-    event->accept();
-    HandleMousePress(this, event);
-}
-
-void ToxScrollPane::mouseMoveEvent(QMouseEvent* event)
-{
-    event->accept();
-    HandleMouseMove(this, event);
-}
-
-void ToxScrollPane::mouseReleaseEvent(QMouseEvent* event)
-{
-    event->accept();
-    HandleMouseRelease(this, event);
-}
-
-void ToxScrollPane::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    event->accept();
-    HandleDoubleClick(this, event);
-}
-
-void ToxScrollPane::keyPressEvent(QKeyEvent* event)
-{
-    if (!HandleKeyPress(this, event))
-        QScrollArea::keyPressEvent(event);
-}
-
-void ToxScrollPane::keyReleaseEvent(QKeyEvent* event)
-{
-    if (!HandleKeyRelease(this, event))
-        QScrollArea::keyReleaseEvent(event);
-}
-
-void ToxScrollPane::focusInEvent(QFocusEvent* event)
-{
-    QScrollArea::focusInEvent(event);
-    HandleFocusIn(this);
-}
-
-void ToxScrollPane::focusOutEvent(QFocusEvent* event)
-{
-    QScrollArea::focusOutEvent(event);
-    HandleFocusOut(this);
-}
-
-void ToxScrollPane::dragEnterEvent(QDragEnterEvent* event)
-{
-    HandleDragMove(this, event);
-}
-void ToxScrollPane::dragMoveEvent(QDragMoveEvent* event)
-{
-    HandleDragMove(this, event);
-}
-void ToxScrollPane::dropEvent(QDropEvent* event)
-{
-    HandleDrop(this, event);
 }
 
 } // namespace quorvane

@@ -2,7 +2,7 @@
 
 #include "SplitTypes.h"
 #include "TComponent.h"
-#include "TControlEvents.h"
+#include "TControlWidget.h"
 
 #include <QRect>
 #include <QScrollArea>
@@ -13,7 +13,7 @@ class ToxCustomSplit;
 
 // A pane of a splitter: a scroll area that takes the splitter's input handlers at its loaded step
 // and, when the splitter asks for it, scrolls the other panes with it.
-class ToxScrollPane : public QScrollArea, public TComponent, public TControlEvents {
+class ToxScrollPane : public TControlWidget<QScrollArea>, public TComponent {
     Q_OBJECT
 public:
     explicit ToxScrollPane(QWidget* parent = nullptr);
@@ -55,17 +55,6 @@ public:
 protected:
     bool event(QEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
 
 private:
     ToxCustomSplit* Splitter() const;

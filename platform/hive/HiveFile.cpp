@@ -1,6 +1,7 @@
 #include "HiveFile.h"
 
 #include "HiveParser.h"
+#include "UniqueFd.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -21,29 +22,6 @@ namespace {
 
     constexpr std::string_view kUserHive = "quorvane/user.reg";
     constexpr std::string_view kMachineHive = "quorvane/machine.reg";
-
-    // Owns one file descriptor.
-    class Descriptor {
-    public:
-        explicit Descriptor(int fd = -1)
-            : FFd(fd)
-        {
-        }
-        ~Descriptor() { Reset(); }
-        Descriptor(const Descriptor&) = delete;
-        Descriptor& operator=(const Descriptor&) = delete;
-        int Get() const { return FFd; }
-        bool Valid() const { return FFd >= 0; }
-        bool Close()
-        {
-            const int fd = std::exchange(FFd, -1);
-            return fd < 0 || ::close(fd) == 0;
-        }
-        void Reset() { Close(); }
-
-    private:
-        int FFd;
-    };
 
     std::string HomeFolder()
     {
@@ -90,7 +68,7 @@ namespace {
     {
         bytes.clear();
         // Not blocking: a FIFO put in the hive's place must not hold the program at open.
-        Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+        UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
         if (!file.Valid())
             return errno == ENOENT ? ReadOutcome::roMissing : ReadOutcome::roFailed;
         struct stat info { };
@@ -189,7 +167,7 @@ namespace {
     {
         const std::string base = BaseName(path);
         std::string temporary = Folder(path) + "/" + TemporaryPrefix(base) + "XXXXXX";
-        Descriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
+        UniqueFd file(::mkostemp(temporary.data(), O_CLOEXEC));
         if (!file.Valid())
             return false;
         const bool written = ::fchmod(file.Get(), 0600) == 0 && WriteAll(file.Get(), text)
@@ -316,7 +294,7 @@ HiveResult HiveFile::Update(const std::function<HiveResult(HiveDocument&)>& chan
     const std::string base = BaseName(path);
     if (!MakeFolders(folder))
         return HiveResult::hsIoError;
-    Descriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folderFd.Valid() || !LockExclusive(folderFd.Get()))
         return HiveResult::hsIoError;
     RemoveOrphans(folderFd.Get(), base);

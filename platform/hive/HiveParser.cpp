@@ -26,17 +26,6 @@ namespace {
         return text;
     }
 
-    int HexDigit(char c)
-    {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
-    }
-
     // Parses 1 to maxDigits hexadecimal digits making up the whole of text.
     std::optional<uint32_t> ParseHex(std::string_view text, size_t maxDigits)
     {

@@ -23,6 +23,9 @@ std::string StringDataToUtf8(std::string_view data);
 // String value data for a text: UTF-16LE with a terminating NUL.
 std::string Utf8ToStringData(std::string_view text);
 
+// The value of a hexadecimal digit, or -1 for any other character.
+int HexDigit(char c);
+
 char AsciiLower(char c);
 std::string AsciiLower(std::string_view text);
 bool AsciiEqualNoCase(std::string_view a, std::string_view b);

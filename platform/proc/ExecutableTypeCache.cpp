@@ -6,11 +6,11 @@
 
 namespace quorvane {
 
-bool ExecutableTypeCache::FileKey::operator==(const FileKey& other) const
+bool ExecutableTypeCache::FileVersion::operator==(const FileVersion& other) const
 {
-    return Device == other.Device && Inode == other.Inode && Size == other.Size
-        && Modified.tv_sec == other.Modified.tv_sec && Modified.tv_nsec == other.Modified.tv_nsec
-        && Changed.tv_sec == other.Changed.tv_sec && Changed.tv_nsec == other.Changed.tv_nsec;
+    return File == other.File && Size == other.Size && Modified.tv_sec == other.Modified.tv_sec
+        && Modified.tv_nsec == other.Modified.tv_nsec && Changed.tv_sec == other.Changed.tv_sec
+        && Changed.tv_nsec == other.Changed.tv_nsec;
 }
 
 uint32_t ExecutableTypeCache::TypeOf(const std::string& path)
@@ -30,11 +30,12 @@ const ExecutableTypeCache::Entry& ExecutableTypeCache::Lookup(const std::string&
         FEntries.erase(path);
         return FNone;
     }
-    const FileKey key { info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim };
+    const FileVersion version { { info.st_dev, info.st_ino }, info.st_size, info.st_mtim,
+        info.st_ctim };
     Entry& entry = FEntries[path];
-    if (!entry.Read || !(entry.Key == key)) {
+    if (!entry.Read || !(entry.Version == version)) {
         entry.Read = true;
-        entry.Key = key;
+        entry.Version = version;
         entry.Type = ExecutableTypeOfFile(path);
         entry.Text = ExecutableTypeText(entry.Type);
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileKey.h"
+
 #include <cstdint>
 #include <ctime>
 #include <string>
@@ -19,16 +21,16 @@ public:
     size_t Size() const { return FEntries.size(); }
 
 private:
-    struct FileKey {
-        dev_t Device = 0;
-        ino_t Inode = 0;
+    // One state of one file: a file written in place keeps its key but not its version.
+    struct FileVersion {
+        FileKey File;
         off_t Size = 0;
         timespec Modified {};
         timespec Changed {};
-        bool operator==(const FileKey& other) const;
+        bool operator==(const FileVersion& other) const;
     };
     struct Entry {
-        FileKey Key;
+        FileVersion Version;
         bool Read = false;
         uint32_t Type = 0;
         std::string Text;

@@ -11,4 +11,10 @@ void UniqueFd::Reset(int fd)
     FFd = fd;
 }
 
+bool UniqueFd::Close()
+{
+    const int fd = std::exchange(FFd, -1);
+    return fd < 0 || ::close(fd) == 0;
+}
+
 } // namespace quorvane

@@ -29,6 +29,9 @@ public:
     int Get() const { return FFd; }
     bool Valid() const { return FFd >= 0; }
     void Reset(int fd = -1);
+    // Closes now and tells whether the close succeeded: after a write, a failed close can mean
+    // lost data.
+    bool Close();
 
 private:
     int FFd = -1;

@@ -1,3 +1,4 @@
+#include "AnotherUser.h"
 #include "ChildProcess.h"
 #include "ChunkStream.h"
 #include "GlibcHeapWalk.h"
@@ -9,10 +10,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <sys/wait.h>
@@ -20,6 +24,7 @@
 
 using namespace quorvane;
 using quorvane::testing::ChildProcess;
+using quorvane::testing::RunAsAnotherUser;
 
 namespace {
 // What a heap child says about its heap.
@@ -301,36 +306,87 @@ TEST(HeapWalk, aStoppedProcessIsWalkedAndStaysStopped)
 }
 
 namespace {
-// A freezer cgroup of our own for one child, thawed and removed again at the end.
+// A frozen cgroup of our own for one child: the v1 freezer where it is mounted, else the v2
+// cgroup.freeze of the unified tree. Thawed, the child moved back and the group removed at the end.
 class FrozenGroup {
 public:
     explicit FrozenGroup(pid_t pid)
-        : FPath("/sys/fs/cgroup/freezer/quorvane-test-" + std::to_string(::getpid()))
-        , FPid(pid)
+        : FPid(pid)
     {
-        FMade = std::filesystem::create_directory(FPath, FError) && Write("tasks", pid)
-            && Write("freezer.state", "FROZEN");
+        namespace fs = std::filesystem;
+        const bool v1 = fs::is_directory("/sys/fs/cgroup/freezer");
+        const fs::path root = v1                                      ? "/sys/fs/cgroup/freezer"
+            : fs::exists("/sys/fs/cgroup/unified/cgroup.controllers") ? "/sys/fs/cgroup/unified"
+                                                                      : "/sys/fs/cgroup";
+        if (!v1 && !fs::exists(root / "cgroup.controllers")) {
+            FMissing = "neither a cgroup v1 freezer nor a cgroup v2 tree is mounted";
+            return;
+        }
+        FHome = v1 ? root : root / HomeGroup(pid);
+        FProcs = v1 ? "tasks" : "cgroup.procs";
+        FFreeze = v1 ? "freezer.state" : "cgroup.freeze";
+        FThawed = v1 ? "THAWED" : "0";
+        const fs::path path = root / ("quorvane-test-" + std::to_string(::getpid()));
+        if (!fs::create_directory(path, FError)) {
+            FMissing = "cannot make " + path.string() + ": " + FError.message();
+            return;
+        }
+        FPath = path;
+        if (!Write(FPath / FProcs, pid) || !Write(FPath / FFreeze, v1 ? "FROZEN" : "1")) {
+            FMissing = "cannot freeze in " + FPath.string() + ": " + std::strerror(errno);
+            return;
+        }
+        // Freezing is asynchronous: wait until the group says every task has stopped.
+        const fs::path state = FPath / (v1 ? "freezer.state" : "cgroup.events");
+        const std::string frozen = v1 ? "FROZEN\n" : "frozen 1";
+        for (int i = 0; i < 5000 && !Holds(state, frozen); ++i)
+            ::usleep(1000);
+        if (!Holds(state, frozen))
+            FMissing = "the freezer never reported " + state.string() + " frozen";
     }
     ~FrozenGroup()
     {
-        Write("freezer.state", "THAWED");
-        std::ofstream("/sys/fs/cgroup/freezer/tasks") << FPid << std::endl;
+        if (FPath.empty())
+            return;
+        Write(FPath / FFreeze, FThawed);
+        Write(FHome / FProcs, FPid);
         std::filesystem::remove(FPath, FError);
     }
-    bool Made() const { return FMade; }
+    // Why the child could not be frozen; empty when it is.
+    const std::string& Missing() const { return FMissing; }
 
 private:
-    template <typename T> bool Write(const std::string& file, const T& value)
+    // The child's group in the unified tree, from its "0::" line.
+    static std::string HomeGroup(pid_t pid)
     {
-        std::ofstream out(FPath / file);
+        std::ifstream cgroups("/proc/" + std::to_string(pid) + "/cgroup");
+        for (std::string line; std::getline(cgroups, line);)
+            if (line.rfind("0::/", 0) == 0)
+                return line.substr(4);
+        return {};
+    }
+    static bool Holds(const std::filesystem::path& file, const std::string& text)
+    {
+        std::ifstream in(file);
+        const std::string all(
+            (std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        return all.find(text) != std::string::npos;
+    }
+    template <typename T> static bool Write(const std::filesystem::path& file, const T& value)
+    {
+        std::ofstream out(file);
         out << value << std::endl;
         return bool(out);
     }
 
-    std::filesystem::path FPath;
     pid_t FPid;
+    std::filesystem::path FHome;
+    std::filesystem::path FPath;
+    std::string FProcs;
+    std::string FFreeze;
+    std::string FThawed;
+    std::string FMissing;
     std::error_code FError;
-    bool FMade = false;
 };
 }
 
@@ -340,10 +396,8 @@ TEST(HeapWalk, aFrozenProcessIsReadLiveRatherThanWaitedFor)
     const HeapReport report = ReadReport(child);
     const uint32_t pid = uint32_t(child.Pid());
     FrozenGroup frozen(child.Pid());
-    if (!frozen.Made())
-        GTEST_SKIP() << "no freezer cgroup of our own here";
-    for (int i = 0; i < 1000 && ProcStatus(child.Pid(), "State").substr(0, 2) != "\tD"; ++i)
-        ::usleep(1000);
+    if (!frozen.Missing().empty())
+        GTEST_SKIP() << "no frozen cgroup of our own here: " << frozen.Missing();
     const std::vector<HEAPLIST32> heaps = HeapsOf(pid);
     ASSERT_GE(heaps.size(), 2u);
     GlibcHeapWalk walk;
@@ -431,7 +485,7 @@ TEST(HeapWalk, chunkStreamOverRandomMemoryAlwaysEnds)
     }
 }
 
-TEST(HeapWalk, aProcessWithoutHeapsOrNotOursListsNoneAndAnUnknownHeapWalksNothing)
+TEST(HeapWalk, aProcessWithoutHeapsListsNoneAndAnUnknownHeapWalksNothing)
 {
     // A kernel thread maps nothing.
     EXPECT_TRUE(HeapsOf(2).empty());
@@ -441,21 +495,24 @@ TEST(HeapWalk, aProcessWithoutHeapsOrNotOursListsNoneAndAnUnknownHeapWalksNothin
     GlibcHeapWalk walk;
     HEAPENTRY32 block;
     EXPECT_FALSE(walk.Heap32First(block, uint32_t(child.Pid()), 0x1000));
+}
 
-    // A process of another user, seen without privileges: neither the list nor the walk fails.
-    const pid_t observer = ::fork();
-    if (observer == 0) {
-        if (::geteuid() == 0 && ::setuid(65534) != 0)
-            ::_exit(3);
-        GlibcHeapWalk unprivileged;
-        HEAPENTRY32 entry;
-        const bool listed
-            = !HeapsOf(uint32_t(::getppid())).empty() || !HeapsOf(uint32_t(child.Pid())).empty();
-        const bool walked = unprivileged.Heap32First(entry, uint32_t(child.Pid()), 0);
-        ::_exit(listed || walked ? 1 : 0);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(observer, &status, 0), observer);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+TEST(HeapWalk, aProcessOfAnotherUserListsNoneAndWalksNothing)
+{
+    ChildProcess child(HEAP_CHILD, { "pattern", "100", "10" });
+    ReadReport(child);
+    const uint32_t parent = uint32_t(::getpid());
+    std::string missing;
+    const std::optional<int> seen = RunAsAnotherUser(
+        [&] {
+            GlibcHeapWalk unprivileged;
+            HEAPENTRY32 entry;
+            const bool listed = !HeapsOf(parent).empty() || !HeapsOf(uint32_t(child.Pid())).empty();
+            const bool walked = unprivileged.Heap32First(entry, uint32_t(child.Pid()), 0);
+            return listed || walked ? 1 : 0;
+        },
+        &missing);
+    if (!seen)
+        GTEST_SKIP() << missing;
+    EXPECT_EQ(*seen, 0);
 }

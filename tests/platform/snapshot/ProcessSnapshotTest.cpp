@@ -1,3 +1,4 @@
+#include "AnotherUser.h"
 #include "ChildProcess.h"
 #include "ExecutableType.h"
 #include "ExecutableTypeCache.h"
@@ -8,7 +9,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -22,6 +25,7 @@
 using namespace quorvane;
 using quorvane::test::TempDir;
 using quorvane::testing::ChildProcess;
+using quorvane::testing::RunAsAnotherUser;
 
 namespace {
 
@@ -162,25 +166,22 @@ TEST(ProcessSnapshot, namesKernelThreadsInBrackets)
 
 TEST(ProcessSnapshot, namesAProcessWhoseExecutableItMayNotReadInBrackets)
 {
-    if (getuid() != 0)
-        GTEST_SKIP() << "needs to become another user to be refused the link";
-    // A child that has become nobody may not read the link of us, its parent.
+    // A child that has become another user may not read the link of us, its parent.
     const pid_t parent = getpid();
     const std::string name = StatOf(parent)->comm;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (setgid(65534) != 0 || setuid(65534) != 0)
-            _exit(2);
-        LinuxSnapshotService service;
-        const auto record = Find(service, parent);
-        if (!record || record->szExeFile != "[" + name + "]" || record->cntThreads == 0)
-            _exit(3);
-        _exit(service.ExecutableTypeOf(*record) == 0 ? 0 : 4);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    std::string missing;
+    const std::optional<int> seen = RunAsAnotherUser(
+        [&] {
+            LinuxSnapshotService service;
+            const auto record = Find(service, parent);
+            if (!record || record->szExeFile != "[" + name + "]" || record->cntThreads == 0)
+                return 3;
+            return service.ExecutableTypeOf(*record) == 0 ? 0 : 4;
+        },
+        &missing);
+    if (!seen)
+        GTEST_SKIP() << missing;
+    EXPECT_EQ(*seen, 0);
 }
 
 TEST(ProcessSnapshot, showsADeletedExecutableAsTheKernelNamesItAndARealNameAsItIs)
@@ -335,9 +336,48 @@ TEST(ProcessSnapshot, listsEveryProcessWhenDescriptorsRunShort)
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
-#ifdef SNAPSHOT_SLEEPER32
+#ifndef SNAPSHOT_SLEEPER32
+#define SNAPSHOT_SLEEPER32 ""
+#endif
+
+namespace {
+// Why no 32-bit program runs here, or nothing when one does: the toolchain may not make one, and
+// a kernel without 32-bit support refuses it (ENOEXEC).
+std::optional<std::string> Without32BitPrograms()
+{
+    const std::string program = SNAPSHOT_SLEEPER32;
+    if (program.empty())
+        return "the toolchain here makes no 32-bit program";
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0)
+        return "no pipe for the probe";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        char* const argv[] = { const_cast<char*>(program.c_str()), nullptr };
+        execve(program.c_str(), argv, environ);
+        const int error = errno;
+        (void)!write(report[1], &error, sizeof error);
+        _exit(127);
+    }
+    close(report[1]);
+    // The pipe closes unread when the program has started.
+    int error = 0;
+    const bool refused = pid > 0 && read(report[0], &error, sizeof error) == sizeof error;
+    close(report[0]);
+    if (pid < 0)
+        return "no process for the probe";
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    if (refused)
+        return std::string("the kernel refuses 32-bit programs: ") + strerror(error);
+    return std::nullopt;
+}
+}
+
 TEST(ProcessSnapshot, listsA32BitProcessWithItsType)
 {
+    if (const auto missing = Without32BitPrograms())
+        GTEST_SKIP() << *missing;
     TempDir dir;
     const std::string path = dir.CopyProgram(SNAPSHOT_SLEEPER32, "sleeper 32");
     ChildProcess sleeper(path, {});
@@ -353,6 +393,8 @@ TEST(ProcessSnapshot, listsA32BitProcessWithItsType)
 
 TEST(ProcessSnapshot, typeFollowsAnExecFrom64To32Bit)
 {
+    if (const auto missing = Without32BitPrograms())
+        GTEST_SKIP() << *missing;
     TempDir dir;
     NamedChild child(dir, "grows smaller", 3);
     const std::string sleeper = dir.CopyProgram(SNAPSHOT_SLEEPER32, "smaller");
@@ -370,4 +412,3 @@ TEST(ProcessSnapshot, typeFollowsAnExecFrom64To32Bit)
     EXPECT_EQ(record->cntThreads, 1u);
     EXPECT_EQ(ExecutableTypeText(service.ExecutableTypeOf(*record)), "32-Bit");
 }
-#endif

@@ -1,14 +1,17 @@
+#include "ModalAnswer.h"
 #include "TMessageBox.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 using namespace quorvane;
+using quorvane::testing::ModalAnswer;
 
 namespace {
 
@@ -20,26 +23,25 @@ struct SeenBox {
     QString DefaultButton;
 };
 
-// Reads the box that is open, then answers it as a person would, with a key.
-void AnswerNextBoxWith(int key, SeenBox& seen)
+// Reads the box once it is open, then answers it as a person would, with a key.
+ModalAnswer AnswerNextBoxWith(int key, SeenBox& seen)
 {
-    QTimer::singleShot(0, [key, &seen] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        seen.Title = box->windowTitle();
-        seen.Text = box->text();
-        seen.Icon = box->icon();
-        for (QAbstractButton* button : box->buttons())
+    return ModalAnswer("QMessageBox", [key, &seen](QWidget& modal) {
+        auto& box = static_cast<QMessageBox&>(modal);
+        seen.Title = box.windowTitle();
+        seen.Text = box.text();
+        seen.Icon = box.icon();
+        for (QAbstractButton* button : box.buttons())
             seen.Buttons << button->text();
-        seen.DefaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
-        QTest::keyClick(box, Qt::Key(key));
+        seen.DefaultButton = box.defaultButton() ? box.defaultButton()->text() : QString();
+        QTest::keyClick(&box, Qt::Key(key));
     });
 }
 
 TEST(MessageBoxes, confirmationAsksYesOrNoAndEscapeAnswersNo)
 {
     SeenBox seen;
-    AnswerNextBoxWith(Qt::Key_Escape, seen);
+    const ModalAnswer answering = AnswerNextBoxWith(Qt::Key_Escape, seen);
     const TModalResult answer
         = TMessageBox::MessageDlg("First line.\rSecond.\r\rSure?", TMsgDlgType::mtConfirmation);
     EXPECT_EQ(answer, TModalResult::mrNo);
@@ -53,7 +55,7 @@ TEST(MessageBoxes, confirmationAsksYesOrNoAndEscapeAnswersNo)
 TEST(MessageBoxes, warningTakesEnterAsYes)
 {
     SeenBox seen;
-    AnswerNextBoxWith(Qt::Key_Return, seen);
+    const ModalAnswer answering = AnswerNextBoxWith(Qt::Key_Return, seen);
     EXPECT_EQ(TMessageBox::MessageDlg("Careful", TMsgDlgType::mtWarning), TModalResult::mrYes);
     EXPECT_EQ(seen.Title, "Warning");
     EXPECT_EQ(seen.Icon, QMessageBox::Warning);
@@ -62,11 +64,23 @@ TEST(MessageBoxes, warningTakesEnterAsYes)
 TEST(MessageBoxes, errorHasAStopSignAndOk)
 {
     SeenBox seen;
-    AnswerNextBoxWith(Qt::Key_Return, seen);
+    const ModalAnswer answering = AnswerNextBoxWith(Qt::Key_Return, seen);
     EXPECT_EQ(TMessageBox::MessageDlg("Broken.", TMsgDlgType::mtError), TModalResult::mrOk);
     EXPECT_EQ(seen.Title, "Error");
     EXPECT_EQ(seen.Icon, QMessageBox::Critical);
     EXPECT_EQ(seen.Buttons, QStringList({ "OK" }));
+}
+
+TEST(MessageBoxes, aWindowOtherThanTheExpectedBoxFailsTheTestAndIsClosed)
+{
+    EXPECT_NONFATAL_FAILURE(
+        {
+            QDialog other;
+            other.setWindowTitle("Other");
+            const ModalAnswer answering("QMessageBox", [](QWidget&) {});
+            other.exec();
+        },
+        "expected a QMessageBox, but a QDialog titled \"Other\" opened");
 }
 
 } // namespace

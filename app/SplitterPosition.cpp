@@ -1,5 +1,6 @@
 #include "SplitterPosition.h"
 
+#include "ProgramKey.h"
 #include "TPendingBarPosition.h"
 #include "TRegIniFile.h"
 #include "ToxQuadSplit.h"
@@ -7,13 +8,12 @@
 namespace quorvane {
 
 namespace {
-    const QString kKey = QStringLiteral("Software\\Brindlewick\\Quorvane");
     const QString kSection = QStringLiteral("Splitter");
 }
 
 void ReadSplitterPosition(ToxQuadSplit& split)
 {
-    const TRegIniFile ini(kKey);
+    const TRegIniFile ini(ProgramKey());
     const int x = ini.ReadNumber(kSection, "X", split.BarPosition().X());
     split.BarPosition().SetX(x);
     const int y = ini.ReadNumber(kSection, "Y", split.BarPosition().Y());
@@ -24,7 +24,7 @@ void ReadSplitterPosition(ToxQuadSplit& split)
 
 void WriteSplitterPosition(const ToxQuadSplit& split)
 {
-    const TRegIniFile ini(kKey);
+    const TRegIniFile ini(ProgramKey());
     ini.WriteNumber(kSection, "X", split.BarPosition().X());
     ini.WriteNumber(kSection, "Y", split.BarPosition().Y());
 }

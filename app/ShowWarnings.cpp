@@ -1,5 +1,6 @@
 #include "ShowWarnings.h"
 
+#include "ProgramKey.h"
 #include "TRegIniFile.h"
 
 #include <QAction>
@@ -7,20 +8,19 @@
 namespace quorvane {
 
 namespace {
-    const QString kKey = QStringLiteral("Software\\Brindlewick\\Quorvane");
     const QString kSection = QStringLiteral("Options");
     const QString kName = QStringLiteral("Show Warnings");
 }
 
 bool GetShowWarnings()
 {
-    const TRegIniFile store(kKey);
+    const TRegIniFile store(ProgramKey());
     return store.ReadFlag(kSection, kName, true);
 }
 
 void SetShowWarnings(bool Value)
 {
-    const TRegIniFile store(kKey);
+    const TRegIniFile store(ProgramKey());
     store.WriteFlag(kSection, kName, Value);
 }
 
