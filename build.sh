@@ -5,16 +5,25 @@
 #   ./build.sh test --sanitize    the same under AddressSanitizer and UndefinedBehaviorSanitizer
 #   ./build.sh bench          build the benchmarks and list them
 #   ./build.sh fuzz SECONDS   build the libFuzzer targets with clang and run each for SECONDS
+#   ./build.sh package        build the Debian package build-package/quorvane_*.deb
+#   ./build.sh screenshot     start Quorvane on a private X display and save docs/screenshot.png
+#   ./build.sh accessibility  print the accessibility tree a screen reader reads; fail on a
+#                             control without a name
 set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libgl-dev libicu-dev
-          libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core)
+          libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
+          desktop-file-utils appstream)
+# A private X display with a window manager, to look at the program as a user does.
+look_packages=(xvfb openbox xdotool imagemagick python3)
+accessibility_packages=(dbus at-spi2-core python3-pyatspi)
+package_packages=(dpkg-dev file)
 
+# install_missing [EXTRA-PACKAGES...]: the build's packages and the extra ones.
 install_missing() {
     local missing=()
-    [ "${1:-}" = fuzz ] && packages+=(clang libclang-rt-14-dev)
-    for p in "${packages[@]}"; do
+    for p in "${packages[@]}" "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
@@ -58,13 +67,38 @@ bench)
     ;;
 fuzz)
     seconds=${1:-60}
-    install_missing fuzz
+    install_missing clang libclang-rt-14-dev
     configure_and_build build-fuzz fuzzers -DCMAKE_CXX_COMPILER=clang++ -DQUORVANE_FUZZ=ON \
         -DQUORVANE_TESTS=OFF -DQUORVANE_BENCH=OFF
     exec fuzz/run.sh build-fuzz "$seconds"
     ;;
+package)
+    install_missing "${package_packages[@]}"
+    dir=build-package
+    configure_and_build "$dir" all -DCMAKE_BUILD_TYPE=Release -DQUORVANE_TESTS=OFF \
+        -DQUORVANE_BENCH=OFF -DCMAKE_INSTALL_PREFIX=/usr
+    staging=$(mktemp -d)
+    trap 'rm -rf "$staging"' EXIT
+    DESTDIR="$staging" cmake --install "$dir" >/dev/null
+    desktop-file-validate "$staging"/usr/share/applications/*.desktop
+    appstreamcli validate --no-net "$staging"/usr/share/metainfo/*.metainfo.xml
+    rm -f "$dir"/quorvane_*.deb
+    (cd "$dir" && cpack -G DEB >/dev/null)
+    ls "$dir"/quorvane_*.deb
+    ;;
+screenshot)
+    install_missing "${look_packages[@]}"
+    configure_and_build build quorvane
+    mkdir -p docs
+    /usr/bin/python3 tools/desktop_look.py screenshot build/app/quorvane docs/screenshot.png
+    ;;
+accessibility)
+    install_missing "${look_packages[@]}" "${accessibility_packages[@]}"
+    configure_and_build build quorvane
+    dbus-run-session -- /usr/bin/python3 tools/desktop_look.py accessibility build/app/quorvane
+    ;;
 *)
-    echo "usage: ./build.sh run | test [--sanitize] | bench | fuzz SECONDS" >&2
+    echo "usage: ./build.sh run | test [--sanitize] | bench | package | screenshot | accessibility | fuzz SECONDS" >&2
     exit 2
     ;;
 esac

@@ -2,15 +2,20 @@
 
 #include "AppResources.h"
 #include "ExecutableType.h"
+#include "HeapListDlg.h"
 #include "ListTexts.h"
 #include "Placemnt.h"
+#include "ProcessHandle.h"
 #include "ProgramKey.h"
 #include "ShellInfo.h"
 #include "ShowWarnings.h"
 #include "SnapshotService.h"
 #include "SplitterPosition.h"
+#include "TAboutDlg.h"
 #include "TApplication.h"
 #include "TBusyCursor.h"
+#include "TMessageBox.h"
+#include "TThreadPriorityDlg.h"
 #include "ToxQuadSplit.h"
 #include "ToxScrollPane.h"
 
@@ -20,6 +25,7 @@
 #include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <stdexcept>
 
 namespace quorvane {
 
@@ -32,6 +38,32 @@ namespace {
     QString GlobalUsageText(uint32_t usage)
     {
         return usage == 0 ? QString() : QString::number(usage);
+    }
+
+    // How long a terminated process is waited for. A process stuck in the kernel (uninterruptible
+    // sleep) ends only when it leaves it; the window must not freeze meanwhile.
+    constexpr uint32_t TerminateWaitMilliseconds = 2000;
+
+    const char* const TerminateConfirmation
+        = "TerminateProcess can leave the system in an unstable state.\r"
+          "You should only use it as a last resort.\r\rAre you sure you want to continue?";
+    const char* const PriorityWarning
+        = "Change a thread's priority is not a recommended procedure.\r"
+          "It can seriously degrade system performance if you not absolutely\r"
+          "sure of what you are doing.\r\rAre you certain you want to do this?";
+
+    // A confirmation or warning that goes on only when answered Yes; none at all while Show
+    // Warnings is off, read afresh from the store each time.
+    bool Confirmed(const char* text, TMsgDlgType type, QWidget* parent)
+    {
+        return !GetShowWarnings()
+            || TMessageBox::MessageDlg(QString::fromUtf8(text), type, parent)
+            == TModalResult::mrYes;
+    }
+
+    void ShowError(const char* text, QWidget* parent)
+    {
+        TMessageBox::MessageDlg(QString::fromUtf8(text), TMsgDlgType::mtError, parent);
     }
 
     // Connects a Qt signal to a handler so that an escaping error reaches the default handler
@@ -76,7 +108,6 @@ namespace {
         auto* list = new TExtListView(parent);
         list->setObjectName(name);
         list->setFrameShape(QFrame::NoFrame);
-        list->setAccessibleName(name);
         for (const TListColumn& column : columns)
             list->AddColumn(column);
         list->SetExtendedStyles(lvxHeaderDragDrop | lvxFullRowSelect);
@@ -136,6 +167,13 @@ void TSDIAppForm::CreateDesign()
     Placement = new TPlacement(this, QStringLiteral("MainWindow"));
     Placement->setObjectName(QStringLiteral("Placement"));
     Placement->SetIniFileName(ProgramKey());
+
+    AboutDlg = new TAboutDlg(this);
+    AboutDlg->setObjectName(QStringLiteral("AboutDlg"));
+    AboutDlg->SetAppName(QStringLiteral("Quorvane v0.98"));
+    AboutDlg->SetCaption(QStringLiteral("About Quorvane"));
+    AboutDlg->SetCopyright(QStringLiteral("Copyright \u00A9 Brindlewick Software"));
+    AboutDlg->SetVendor(QStringLiteral("Brindlewick Software"));
     ProcessList->setFocus();
 }
 
@@ -158,12 +196,17 @@ void TSDIAppForm::CreateMenus()
     TerminateProcessItem = ProcessMenu->addAction(QStringLiteral("&Terminate Process"));
     TerminateProcessItem->setObjectName(QStringLiteral("TerminateProcessItem"));
     TerminateProcessItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    OnSignal(TerminateProcessItem, &QAction::triggered, this,
+        [this] { TerminateProcessItemClick(TerminateProcessItem); });
     HeapListItem = ProcessMenu->addAction(QStringLiteral("&Heap List..."));
     HeapListItem->setObjectName(QStringLiteral("HeapListItem"));
     HeapListItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    OnSignal(HeapListItem, &QAction::triggered, this, [this] { HeapListItemClick(HeapListItem); });
     ChangeThreadPriorityItem = ProcessMenu->addAction(QStringLiteral("&Change Thread Priority..."));
     ChangeThreadPriorityItem->setObjectName(QStringLiteral("ChangeThreadPriorityItem"));
     ChangeThreadPriorityItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    OnSignal(ChangeThreadPriorityItem, &QAction::triggered, this,
+        [this] { ChangeThreadPriorityItemClick(ChangeThreadPriorityItem); });
     N1 = ProcessMenu->addSeparator();
     N1->setObjectName(QStringLiteral("N1"));
     ShowWarningsItem = ProcessMenu->addAction(QStringLiteral("&Show Warnings"));
@@ -183,6 +226,11 @@ void TSDIAppForm::CreateMenus()
     About1 = Help1->addAction(QStringLiteral("&About..."));
     About1->setObjectName(QStringLiteral("About1"));
     About1->setShortcut(QKeySequence(Qt::Key_F1));
+    OnSignal(About1, &QAction::triggered, this, [this] { About1Click(About1); });
+
+    // An open menu is announced by its title.
+    for (QMenu* menu : { FileMenu, ProcessMenu, Help1 })
+        menu->setAccessibleName(QString(menu->title()).remove(QLatin1Char('&')));
 }
 
 // A Process menu item's shortcut works only while its menu is open; outside it the window's
@@ -220,6 +268,7 @@ void TSDIAppForm::CreateSpeedPanel()
         GlyphIcon(QStringLiteral(":/quorvane/exit.svg")));
     OnSignal(OpenBtn, &QToolButton::clicked, this, [this] { RefreshItemClick(OpenBtn); });
     OnSignal(ExitBtn, &QToolButton::clicked, this, [this] { ExitItemClick(ExitBtn); });
+    OnSignal(KillBtn, &QToolButton::clicked, this, [this] { TerminateProcessItemClick(KillBtn); });
 }
 
 void TSDIAppForm::CreateLists()
@@ -251,6 +300,8 @@ void TSDIAppForm::CreateLists()
     ThreadList = ReportList(this, QStringLiteral("ThreadList"), QStringLiteral("ThreadList"),
         { { QStringLiteral("TID"), 75, Qt::AlignLeft, false },
             { QStringLiteral("Priority"), 187, Qt::AlignLeft, true } });
+    ThreadList->OnDblClick
+        = [this](QObject* sender) { RunHandler([&] { ThreadListDblClick(sender); }); };
     ModuleList = ReportList(this, QStringLiteral("ModuleList"), QStringLiteral("ModuleList"),
         { { QStringLiteral("Module"), 80, Qt::AlignLeft, false },
             { QStringLiteral("Handle"), 75, Qt::AlignLeft, false },
@@ -262,6 +313,16 @@ void TSDIAppForm::CreateLists()
     HeapListList = ReportList(this, QStringLiteral("HeapListList"), QStringLiteral("HeapList"),
         { { QStringLiteral("HID"), 75, Qt::AlignLeft, false },
             { QStringLiteral("Status"), 187, Qt::AlignLeft, true } });
+    HeapListList->OnDblClick
+        = [this](QObject* sender) { RunHandler([&] { HeapListListDblClick(sender); }); };
+    // What a screen reader says on entering each list.
+    ProcessList->setAccessibleName(QStringLiteral("Processes"));
+    ThreadList->setAccessibleName(QStringLiteral("Threads"));
+    ThreadList->setAccessibleDescription(QStringLiteral("Threads of the focused process"));
+    ModuleList->setAccessibleName(QStringLiteral("Modules"));
+    ModuleList->setAccessibleDescription(QStringLiteral("Modules loaded by the focused process"));
+    HeapListList->setAccessibleName(QStringLiteral("Heaps"));
+    HeapListList->setAccessibleDescription(QStringLiteral("Heaps of the focused process"));
 
     // Panes clockwise from the top left; Tab goes process, thread, module, heap.
     QuadSplit->ReadState([this] {
@@ -321,6 +382,42 @@ void TSDIAppForm::ProcessMenuClick(QObject* /*Sender*/)
     HeapListItem->setEnabled(TerminateProcessItem->isEnabled() && HeapListList->ItemFocused() >= 0);
     ChangeThreadPriorityItem->setEnabled(
         TerminateProcessItem->isEnabled() && ThreadList->ItemFocused() >= 0);
+}
+
+void TSDIAppForm::HeapListItemClick(QObject* /*Sender*/)
+{
+    const QString noTarget = QStringLiteral("First, select a process and a heap block to display.");
+    if (HeapListList->ItemFocused() < 0 || ProcessList->ItemFocused() < 0) {
+        TMessageBox::MessageDlg(noTarget, TMsgDlgType::mtError, this);
+        return;
+    }
+    if (GetShowWarnings()
+        && TMessageBox::MessageDlg(
+               QStringLiteral("Enumerating every memory allocation in a heap can be very\rtime "
+                              "consuming in memory-intensive applications.  Do not\rbe surprised "
+                              "if it takes a few minutes with some heap blocks.\r\rAre you "
+                              "certain you want to do this?"),
+               TMsgDlgType::mtWarning, this)
+            != TModalResult::mrYes)
+        return;
+    // The rows are read again: a refresh may have run while the warning was open.
+    const int process = ProcessList->ItemFocused();
+    const int heap = HeapListList->ItemFocused();
+    if (process < 0 || heap < 0) {
+        TMessageBox::MessageDlg(noTarget, TMsgDlgType::mtError, this);
+        return;
+    }
+    const std::unique_ptr<THeapListDlg> dialog = std::make_unique<THeapListDlg>(FSnapshots, this);
+    const quint64 heapId = HeapListList->Data(heap);
+    dialog->setWindowTitle(dialog->windowTitle() + ProcessList->Caption(process)
+        + QStringLiteral(" (HID: ") + HexPointer(heapId) + QLatin1Char(')'));
+    dialog->ListHeapBlocks(uint32_t(ProcessList->Data(process)), heapId);
+    dialog->exec();
+}
+
+void TSDIAppForm::HeapListListDblClick(QObject* /*Sender*/)
+{
+    HeapListItemClick(HeapListList);
 }
 
 void TSDIAppForm::ShowWarningsItemClick(QObject* /*Sender*/)
@@ -483,6 +580,69 @@ void TSDIAppForm::AddHeapItem(const HEAPLIST32& heap)
     HeapListList->SetCaption(row, HexPointer(heap.th32HeapID));
     HeapListList->AddSubItem(row, HeapStatusText(heap.dwFlags));
     HeapListList->SetData(row, heap.th32HeapID);
+}
+
+// The identifier and name of the focused process; read at each step that needs them, since an
+// activation refresh can run while a command waits for an answer.
+uint32_t TSDIAppForm::FocusedProcessId() const
+{
+    const int focused = ProcessList->ItemFocused();
+    return focused >= 0 ? uint32_t(ProcessList->Data(focused)) : 0;
+}
+
+QString TSDIAppForm::FocusedProcessName() const
+{
+    const int focused = ProcessList->ItemFocused();
+    return focused >= 0 ? ProcessList->Caption(focused) : QString();
+}
+
+void TSDIAppForm::TerminateProcessItemClick(QObject* /*Sender*/)
+{
+    if (ProcessList->ItemFocused() < 0)
+        return;
+    if (!Confirmed(TerminateConfirmation, TMsgDlgType::mtConfirmation, this))
+        return;
+    if (const std::unique_ptr<ProcessHandle> process
+        = FSnapshots.OpenProcess(PROCESS_TERMINATE, FocusedProcessId())) {
+        if (process->TerminateProcess(uint32_t(-1)))
+            process->WaitForSingleObject(TerminateWaitMilliseconds);
+    } else {
+        ShowError("Could not retrieve handle for selected process.", this);
+    }
+    RefreshItemClick(this);
+}
+
+void TSDIAppForm::ChangeThreadPriorityItemClick(QObject* /*Sender*/)
+{
+    if (ProcessList->ItemFocused() < 0) {
+        ShowError("First, select a process and a thread to change.", this);
+        return;
+    }
+    if (!Confirmed(PriorityWarning, TMsgDlgType::mtWarning, this))
+        return;
+    const auto dialog = std::make_unique<TThreadPriorityDlg>(this);
+    dialog->setWindowTitle(TThreadPriorityDlg::DesignedCaption() + FocusedProcessName());
+    const std::unique_ptr<ProcessHandle> process = FSnapshots.OpenProcess(
+        PROCESS_SET_INFORMATION | PROCESS_QUERY_INFORMATION, FocusedProcessId());
+    if (!process)
+        throw std::runtime_error("Could not get process handle.");
+    dialog->SetSelectedClass(process->GetPriorityClass());
+    if (dialog->exec() != QDialog::Accepted)
+        return;
+    if (!process->SetPriorityClass(dialog->SelectedClass()))
+        ShowError("SetPriorityClass failed.", this);
+    if (ProcessList->ItemFocused() >= 0)
+        FillThreadList(FocusedProcessId());
+}
+
+void TSDIAppForm::ThreadListDblClick(QObject* /*Sender*/)
+{
+    ChangeThreadPriorityItemClick(ThreadList);
+}
+
+void TSDIAppForm::About1Click(QObject* /*Sender*/)
+{
+    AboutDlg->Execute();
 }
 
 } // namespace quorvane

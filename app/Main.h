@@ -17,6 +17,7 @@ class QToolButton;
 namespace quorvane {
 
 class ShellInfo;
+class TAboutDlg;
 class TPlacement;
 class ToxQuadSplit;
 class SnapshotService;
@@ -46,6 +47,7 @@ public:
     QMenu* ProcessMenu = nullptr;
     QAction* RefreshItem = nullptr;
     QAction* TerminateProcessItem = nullptr;
+    TAboutDlg* AboutDlg = nullptr;
     TExtListView* ProcessList = nullptr;
     TExtListView* ThreadList = nullptr;
     TExtListView* ModuleList = nullptr;
@@ -65,6 +67,12 @@ public:
     void RefreshItemClick(QObject* Sender);
     void ShowWarningsItemClick(QObject* Sender);
     void ProcessListChange(QObject* Sender, int Item, TItemChange Change);
+    void HeapListItemClick(QObject* Sender);
+    void HeapListListDblClick(QObject* Sender);
+    void TerminateProcessItemClick(QObject* Sender);
+    void ChangeThreadPriorityItemClick(QObject* Sender);
+    void ThreadListDblClick(QObject* Sender);
+    void About1Click(QObject* Sender);
 
     // The process list
     void FillProcessList();
@@ -88,6 +96,8 @@ private:
     void CreateSpeedPanel();
     void CreateLists();
     void AddProcessShortcut(QAction* item);
+    uint32_t FocusedProcessId() const;
+    QString FocusedProcessName() const;
     void FillDetailList(TListView& list, uint32_t kind, uint32_t processId,
         const std::function<void(ToolhelpSnapshot&)>& walk);
 

@@ -1,15 +1,21 @@
 #include "Main.h"
-#include "AppResources.h"
+#include "CommandLine.h"
 #include "DesktopShellInfo.h"
 #include "LinuxSnapshotService.h"
+#include "StartUp.h"
 #include "TApplication.h"
+
+#include <iostream>
 
 int main(int argc, char** argv)
 {
+    // Answered before the application object exists, so they need no display.
+    if (const std::optional<int> status
+        = quorvane::AnswerCommandLine(argc, argv, std::cout, std::cerr))
+        return *status;
+
     quorvane::TApplication application(argc, argv);
-    application.SetTitle(QStringLiteral("Quorvane"));
-    quorvane::InitAppResources();
-    application.setWindowIcon(QIcon(QStringLiteral(":/quorvane/quorvane.svg")));
+    quorvane::SetUpApplication(application);
 
     quorvane::LinuxSnapshotService snapshots;
     quorvane::DesktopShellInfo shell;

@@ -270,6 +270,11 @@ void TListRowModel::SetVirtualCount(int count)
     if (!FSource || count == FVirtualCount)
         return;
     ForgetCachedCell();
+    // Inside an update bracket the reset that closes it tells the views.
+    if (FSilent) {
+        FVirtualCount = count;
+        return;
+    }
     if (count > FVirtualCount) {
         beginInsertRows(QModelIndex(), FVirtualCount, count - 1);
         FVirtualCount = count;

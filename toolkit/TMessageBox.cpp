@@ -1,5 +1,7 @@
 #include "TMessageBox.h"
 
+#include "TApplication.h"
+
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -19,6 +21,8 @@ namespace {
             return QMessageBox::Question;
         case TMsgDlgType::mtWarning:
             return QMessageBox::Warning;
+        case TMsgDlgType::mtCustom:
+            return QMessageBox::NoIcon;
         case TMsgDlgType::mtError:
             break;
         }
@@ -38,6 +42,8 @@ QString TMessageBox::CaptionOf(TMsgDlgType type)
         return QStringLiteral("Confirm");
     case TMsgDlgType::mtWarning:
         return QStringLiteral("Warning");
+    case TMsgDlgType::mtCustom:
+        return TApplication::Instance() ? TApplication::Instance()->Title() : QString();
     case TMsgDlgType::mtError:
         break;
     }
@@ -51,7 +57,7 @@ TModalResult TMessageBox::MessageDlg(const QString& text, TMsgDlgType type, QWid
         return answerHook()(request);
 
     QMessageBox box(iconOf(type), request.Caption, request.Text, QMessageBox::NoButton, parent);
-    if (type == TMsgDlgType::mtError) {
+    if (type == TMsgDlgType::mtError || type == TMsgDlgType::mtCustom) {
         box.setDefaultButton(box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole));
         box.exec();
         return TModalResult::mrOk;
@@ -74,6 +80,11 @@ void TMessageBox::ErrorBox(const QString& caption, const QString& text, QWidget*
     QMessageBox box(QMessageBox::Critical, caption, request.Text, QMessageBox::NoButton, parent);
     box.setDefaultButton(box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole));
     box.exec();
+}
+
+void TMessageBox::ShowMessage(const QString& text, QWidget* parent)
+{
+    MessageDlg(text, TMsgDlgType::mtCustom, parent);
 }
 
 void TMessageBox::SetAnswerHook(AnswerHook hook)

@@ -7,7 +7,7 @@ class QWidget;
 
 namespace quorvane {
 
-enum class TMsgDlgType { mtConfirmation, mtWarning, mtError };
+enum class TMsgDlgType { mtConfirmation, mtWarning, mtError, mtCustom };
 
 enum class TModalResult { mrNone, mrOk, mrYes, mrNo };
 
@@ -27,6 +27,9 @@ public:
 
     // A box with a caption of its own, an error icon and OK.
     static void ErrorBox(const QString& caption, const QString& text, QWidget* parent = nullptr);
+
+    // A plain box: the application's title as caption, no icon, OK.
+    static void ShowMessage(const QString& text, QWidget* parent = nullptr);
 
     static QString CaptionOf(TMsgDlgType type);
 

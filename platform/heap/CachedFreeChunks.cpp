@@ -126,11 +126,10 @@ namespace {
     };
 }
 
-std::vector<uint64_t> FindCachedFreeChunks(const RemoteMemory& memory, const MallocArenas& arenas,
-    const std::vector<uint64_t>& tcacheCandidates, ChunkLinks& links)
+void FindCachedFreeChunks(const RemoteMemory& memory, const MallocArenas& arenas,
+    const std::vector<uint64_t>& tcacheCandidates, ChunkLinks& links, std::vector<uint64_t>& chunks)
 {
     FreeListReader reader(memory, arenas, links);
-    std::vector<uint64_t> chunks;
     for (const uint64_t candidate : tcacheCandidates) {
         if (const auto cached = reader.Tcache(candidate))
             chunks.insert(chunks.end(), cached->begin(), cached->end());
@@ -139,7 +138,6 @@ std::vector<uint64_t> FindCachedFreeChunks(const RemoteMemory& memory, const Mal
         for (int bin = 0; bin < FastbinCount; ++bin)
             reader.Fastbin(arena, bin, chunks);
     }
-    return chunks;
 }
 
 } // namespace quorvane

@@ -14,9 +14,10 @@ class RemoteMemory;
 // of it checks out (each entry a chunk of its bin's size inside a heap, sharing the process's
 // tcache key, the list as long as its count); a fastbin list is followed while its chunks check
 // out. links: what the heap stream saw of small chunks, so that fastbins are followed without
-// reading the heap again; chunks it lacks are read. Returns chunk addresses in no order; a
-// damaged list may name one twice.
-std::vector<uint64_t> FindCachedFreeChunks(const RemoteMemory& memory, const MallocArenas& arenas,
-    const std::vector<uint64_t>& tcacheCandidates, ChunkLinks& links);
+// reading the heap again; chunks it lacks are read. Appends chunk addresses in no order to
+// chunks; a damaged list may name one twice.
+void FindCachedFreeChunks(const RemoteMemory& memory, const MallocArenas& arenas,
+    const std::vector<uint64_t>& tcacheCandidates, ChunkLinks& links,
+    std::vector<uint64_t>& chunks);
 
 } // namespace quorvane

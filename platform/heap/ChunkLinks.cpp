@@ -4,15 +4,11 @@
 
 namespace quorvane {
 
-void ChunkLinks::Add(uint64_t chunk, uint64_t size, uint64_t next)
-{
-    FEntries.emplace_back(chunk, next | (size / 16 & 15));
-}
-
 void ChunkLinks::Seal()
 {
-    if (!std::is_sorted(FEntries.begin(), FEntries.end()))
+    if (!FSorted)
         std::sort(FEntries.begin(), FEntries.end());
+    FSorted = true;
     FFinger = 0;
 }
 
@@ -24,6 +20,15 @@ std::optional<ChunkLinks::Link> ChunkLinks::Find(uint64_t chunk)
     size_t low = 0;
     size_t high = FEntries.size();
     const size_t finger = std::min(FFinger, FEntries.size() - 1);
+    // A free list mostly steps to a near neighbour.
+    for (size_t near = finger >= 4 ? finger - 4 : 0; near < std::min(finger + 5, FEntries.size());
+         ++near) {
+        if (FEntries[near].first == chunk) {
+            FFinger = near;
+            return Link { (FEntries[near].second & 15) * 16,
+                FEntries[near].second & ~uint64_t(15) };
+        }
+    }
     if (FEntries[finger].first <= chunk) {
         low = finger;
         for (size_t step = 1; low + step < high; step *= 2) {

@@ -19,15 +19,28 @@ public:
     };
 
     // In address order within each heap; sizes up to 240, links 16-byte aligned.
-    void Add(uint64_t chunk, uint64_t size, uint64_t next);
+    void Add(uint64_t chunk, uint64_t size, uint64_t next)
+    {
+        FSorted = FSorted && (FEntries.empty() || FEntries.back().first < chunk);
+        FEntries.emplace_back(chunk, next | (size / 16 & 15));
+    }
     // Call once everything is added.
     void Seal();
     std::optional<Link> Find(uint64_t chunk);
     size_t Size() const { return FEntries.size(); }
+    // Empty again; the storage stays for the next walk.
+    void Clear()
+    {
+        FEntries.clear();
+        FFinger = 0;
+        FSorted = true;
+    }
+    size_t Capacity() const { return FEntries.capacity() * sizeof(FEntries[0]); }
 
 private:
     std::vector<std::pair<uint64_t, uint64_t>> FEntries; // chunk, next | size / 16
     size_t FFinger = 0;
+    bool FSorted = true;
 };
 
 } // namespace quorvane

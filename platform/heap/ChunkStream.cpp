@@ -13,14 +13,22 @@ using namespace malloc_layout;
 
 ChunkStream::ChunkStream(
     const RemoteMemory& memory, uint64_t firstChunk, uint64_t end, uint64_t top)
+    : ChunkStream(memory, FOwnBuffer, firstChunk, end, top)
+{
+}
+
+ChunkStream::ChunkStream(const RemoteMemory& memory, std::vector<uint64_t>& buffer,
+    uint64_t firstChunk, uint64_t end, uint64_t top)
     : FMemory(memory)
-    // A small heap needs no more than itself: the buffer is filled afresh for every walk.
-    , FBuffer(size_t(std::min<uint64_t>(BufferBytes, end - firstChunk + 16) / 8))
     , FNext(firstChunk)
     , FEnd(end)
     , FTop(top)
     , FTopHere(top >= firstChunk && top < end)
+    , FOrdinaryLimit(FTopHere ? top : end)
 {
+    if (buffer.size() < BufferBytes / 8)
+        buffer.resize(BufferBytes / 8);
+    FWords = buffer.data();
     if (firstChunk % ChunkAlignment != 0 || end < firstChunk)
         Fail("misaligned heap start", firstChunk);
 }
@@ -28,6 +36,7 @@ ChunkStream::ChunkStream(
 void ChunkStream::Fail(const char* what, uint64_t address)
 {
     FDone = true;
+    FOrdinaryLimit = 0;
     char text[96];
     std::snprintf(text, sizeof text, "%s at %#llx", what, static_cast<unsigned long long>(address));
     throw HeapWalkError(text);
@@ -37,17 +46,17 @@ uint64_t ChunkStream::WordAt(uint64_t address, uint64_t span)
 {
     if (address < FBufferStart || address + span > FBufferEnd) {
         const uint64_t from = address & ~uint64_t(7);
-        const size_t want = size_t(std::min<uint64_t>(FBuffer.size() * 8, FEnd - from));
-        const size_t got = FMemory.Read(from, FBuffer.data(), want);
+        const size_t want = size_t(std::min<uint64_t>(BufferBytes, FEnd - from));
+        const size_t got = FMemory.Read(from, FWords, want);
         FBufferStart = from;
         FBufferEnd = from + got;
         if (address + span > FBufferEnd)
             Fail("unreadable chunk header", address);
     }
-    return FBuffer[(address - FBufferStart) / 8];
+    return FWords[(address - FBufferStart) / 8];
 }
 
-std::optional<HeapChunk> ChunkStream::Next()
+std::optional<HeapChunk> ChunkStream::NextChecked()
 {
     if (FDone)
         return std::nullopt;
@@ -60,12 +69,14 @@ std::optional<HeapChunk> ChunkStream::Next()
         if (size % ChunkAlignment != 0 || size > FEnd - address)
             Fail("impossible top chunk", address);
         FDone = true;
+        FOrdinaryLimit = 0;
         return HeapChunk { address, size, false, true };
     }
     // A fencepost pair (16 bytes, then a header of size 0) closes a heap its arena has left.
     if (!FTopHere && size == FencepostSize && address + 2 * HeaderSize <= FEnd
         && (SizeWordAt(address + HeaderSize) & ~SizeFlags) == 0) {
         FDone = true;
+        FOrdinaryLimit = 0;
         return std::nullopt;
     }
     if (size < MinChunkSize || size % ChunkAlignment != 0)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MallocLayout.h"
+
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -25,26 +27,52 @@ public:
     // firstChunk to end: the heap's chunks. top: the arena's top chunk, which ends the walk if
     // it lies in this heap; a heap that is not its arena's last ends with a fencepost instead.
     ChunkStream(const RemoteMemory& memory, uint64_t firstChunk, uint64_t end, uint64_t top);
+    // The same through a buffer of the caller's, which keeps its pages from one walk to the next.
+    ChunkStream(const RemoteMemory& memory, std::vector<uint64_t>& buffer, uint64_t firstChunk,
+        uint64_t end, uint64_t top);
 
     // The next chunk; nothing after the last. Throws HeapWalkError at an impossible header.
-    std::optional<HeapChunk> Next();
+    std::optional<HeapChunk> Next()
+    {
+        // Most chunks are ordinary ones lying wholly in the buffer with their successor's header:
+        // they need none of the checks for the heap's ends and no read.
+        using namespace malloc_layout;
+        const uint64_t address = FNext;
+        if (address >= FBufferStart && address + 2 * HeaderSize <= FBufferEnd
+            && address < FOrdinaryLimit) {
+            const uint64_t* at = FWords + (address - FBufferStart) / 8;
+            const uint64_t size = at[1] & ~SizeFlags;
+            const uint64_t next = address + size;
+            if (size >= MinChunkSize && size % ChunkAlignment == 0
+                && size <= FEnd - address - HeaderSize && next + HeaderSize <= FBufferEnd) {
+                FNext = next;
+                const bool inUse = (at[size / 8 + 1] & PrevInUse) != 0;
+                return HeapChunk { address, size, inUse, false, at[2] };
+            }
+        }
+        return NextChecked();
+    }
 
 private:
+    std::optional<HeapChunk> NextChecked();
     // The word at address, with the bytes up to address + span read into the buffer as needed.
     uint64_t WordAt(uint64_t address, uint64_t span);
     uint64_t SizeWordAt(uint64_t address) { return WordAt(address + 8, 8); }
     [[noreturn]] void Fail(const char* what, uint64_t address);
 
-    static constexpr size_t BufferBytes = 256 << 10;
+    static constexpr size_t BufferBytes = 1 << 20;
 
     const RemoteMemory& FMemory;
-    std::vector<uint64_t> FBuffer;
-    uint64_t FBufferStart = 0; // remote addresses held in FBuffer
+    std::vector<uint64_t> FOwnBuffer;
+    uint64_t* FWords;
+    uint64_t FBufferStart = 0; // remote addresses held in the buffer
     uint64_t FBufferEnd = 0;
     uint64_t FNext;
     uint64_t FEnd;
     uint64_t FTop;
     bool FTopHere;
+    // Below it a chunk is neither the top chunk nor past it, and the walk is not over.
+    uint64_t FOrdinaryLimit;
     bool FDone = false;
 };
 

@@ -4,6 +4,7 @@
 #include "ChunkLinks.h"
 #include "ChunkStream.h"
 #include "HeapWalkError.h"
+#include "HeapWalkScratchPool.h"
 #include "MallocArenas.h"
 #include "MallocLayout.h"
 #include "ProcFiles.h"
@@ -11,6 +12,7 @@
 #include "ProcessFreeze.h"
 #include "RemoteMemory.h"
 
+#include <algorithm>
 #include <fcntl.h>
 
 namespace quorvane {
@@ -21,10 +23,57 @@ namespace {
     constexpr uint64_t InUseMark = 1;
 }
 
+bool GlibcHeapWalk::Finish()
+{
+    if (FFailure) {
+        const std::string failure = *FFailure;
+        FFailure.reset();
+        throw HeapWalkError(failure);
+    }
+    return false;
+}
+
+[[gnu::always_inline]] inline bool GlibcHeapWalk::Deliver(HEAPENTRY32& block)
+{
+    if (FNextChunk >= FChunkCount)
+        return Finish();
+    const uint64_t address = FNextAddress;
+    const uint64_t chunk = FChunkData[FNextChunk];
+    const uint64_t size = chunk & ~InUseMark;
+    const uint64_t granule = (address - FFirstChunk) / ChunkAlignment;
+    const bool cachedFree = (FCachedFreeBits[granule / 64] >> (granule % 64)) & 1;
+    const bool inUse = (chunk & InUseMark) != 0 && !cachedFree;
+    ++FNextChunk;
+    FNextAddress += size;
+
+    block.hHandle = address;
+    block.dwAddress = address + HeaderSize;
+    block.dwBlockSize = size;
+    block.dwFlags = inUse ? LF32_FIXED : LF32_FREE;
+    block.dwLockCount = 0;
+    block.th32ProcessID = FProcessId;
+    block.th32HeapID = FHeapId;
+    return true;
+}
+
+GlibcHeapWalk::GlibcHeapWalk(std::shared_ptr<HeapWalkScratchPool> pool)
+    : FPool(std::move(pool))
+    , FScratch(FPool ? FPool->Take() : std::make_unique<HeapWalkScratch>())
+{
+}
+
+GlibcHeapWalk::~GlibcHeapWalk()
+{
+    if (FPool)
+        FPool->Give(std::move(FScratch));
+}
+
 void GlibcHeapWalk::Start(uint32_t processId, uint64_t heapId)
 {
-    FChunks.clear();
-    FCachedFree.clear();
+    FScratch->Clear();
+    FChunkData = nullptr;
+    FChunkCount = 0;
+    FCachedFreeBits = nullptr;
     FNextChunk = 0;
     FFailure.reset();
     FHeld = false;
@@ -36,7 +85,7 @@ bool GlibcHeapWalk::Heap32First(HEAPENTRY32& block, uint32_t processId, uint64_t
 {
     Start(processId, heapId);
     Survey(processId, heapId);
-    if (FChunks.empty() && !FFailure)
+    if (FScratch->chunks.empty() && !FFailure)
         return false;
     return Deliver(block);
 }
@@ -46,7 +95,7 @@ bool GlibcHeapWalk::Heap32First(HEAPENTRY32& block, const RemoteMemory& memory,
 {
     Start(uint32_t(memory.ProcessId()), heapId);
     Take(memory, regions, heapId);
-    if (FChunks.empty() && !FFailure)
+    if (FScratch->chunks.empty() && !FFailure)
         return false;
     return Deliver(block);
 }
@@ -77,26 +126,38 @@ void GlibcHeapWalk::Take(
     if (!chosen)
         return;
     FFirstChunk = chosen->firstChunk;
-    FChunks.reserve((chosen->end - chosen->firstChunk) / 256);
+    std::vector<uint64_t>& chosenChunks = FScratch->chunks;
+    chosenChunks.reserve((chosen->end - chosen->firstChunk) / 256);
 
-    std::vector<uint64_t> tcacheCandidates;
-    ChunkLinks links;
+    std::vector<uint64_t>& tcacheCandidates = FScratch->tcacheCandidates;
+    ChunkLinks& links = FScratch->links;
+    // Any heap's chunks lie in this span: a cheap first test for a link into some heap.
+    uint64_t heapsFrom = UINT64_MAX;
+    uint64_t heapsTo = 0;
+    for (const MallocHeap& heap : arenas.Heaps()) {
+        heapsFrom = std::min(heapsFrom, heap.firstChunk);
+        heapsTo = std::max(heapsTo, heap.end);
+    }
     for (const MallocHeap& heap : arenas.Heaps()) {
         const MallocArena* arena = arenas.ArenaAt(heap.arena);
         const bool isChosen = &heap == chosen;
         try {
-            ChunkStream chunks(memory, heap.firstChunk, heap.end, arena ? arena->top : 0);
+            ChunkStream chunks(
+                memory, FScratch->streamBuffer, heap.firstChunk, heap.end, arena ? arena->top : 0);
             while (const std::optional<HeapChunk> chunk = chunks.Next()) {
                 if (isChosen)
-                    FChunks.push_back(chunk->size | (chunk->inUse ? InUseMark : 0));
+                    chosenChunks.push_back(chunk->size | (chunk->inUse ? InUseMark : 0));
                 if (!chunk->inUse)
                     continue;
                 if (chunk->size == TcacheChunkSize)
                     tcacheCandidates.push_back(chunk->address);
+                if (chunk->size > MaxFastbinChunkSize)
+                    continue;
                 // Only a link that could be a fastbin's is worth keeping.
                 const uint64_t next = Reveal(chunk->address + HeaderSize, chunk->firstWord);
-                if (chunk->size <= MaxFastbinChunkSize
-                    && (next == 0 || (next % ChunkAlignment == 0 && arenas.HeapHolding(next))))
+                if (next == 0
+                    || (next % ChunkAlignment == 0 && next >= heapsFrom && next < heapsTo
+                        && arenas.HeapHolding(next)))
                     links.Add(chunk->address, chunk->size, next);
             }
         } catch (const HeapWalkError& error) {
@@ -105,43 +166,20 @@ void GlibcHeapWalk::Take(
         }
     }
     const uint64_t granules = (chosen->end - FFirstChunk) / ChunkAlignment;
-    FCachedFree.assign((granules + 63) / 64, 0);
+    std::vector<uint64_t>& cachedFree = FScratch->cachedFree;
+    cachedFree.assign((granules + 63) / 64, 0);
     links.Seal();
-    for (const uint64_t chunk : FindCachedFreeChunks(memory, arenas, tcacheCandidates, links)) {
+    FindCachedFreeChunks(memory, arenas, tcacheCandidates, links, FScratch->cachedChunks);
+    for (const uint64_t chunk : FScratch->cachedChunks) {
         if (chunk >= FFirstChunk && chunk < chosen->end) {
             const uint64_t granule = (chunk - FFirstChunk) / ChunkAlignment;
-            FCachedFree[granule / 64] |= uint64_t(1) << (granule % 64);
+            cachedFree[granule / 64] |= uint64_t(1) << (granule % 64);
         }
     }
     FNextAddress = FFirstChunk;
-}
-
-bool GlibcHeapWalk::Deliver(HEAPENTRY32& block)
-{
-    if (FNextChunk >= FChunks.size()) {
-        if (FFailure) {
-            const std::string failure = *FFailure;
-            FFailure.reset();
-            throw HeapWalkError(failure);
-        }
-        return false;
-    }
-    const uint64_t address = FNextAddress;
-    const uint64_t size = FChunks[FNextChunk] & ~InUseMark;
-    const uint64_t granule = (address - FFirstChunk) / ChunkAlignment;
-    const bool cachedFree = (FCachedFree[granule / 64] >> (granule % 64)) & 1;
-    const bool inUse = (FChunks[FNextChunk] & InUseMark) != 0 && !cachedFree;
-    ++FNextChunk;
-    FNextAddress += size;
-
-    block.hHandle = address;
-    block.dwAddress = address + HeaderSize;
-    block.dwBlockSize = size;
-    block.dwFlags = inUse ? LF32_FIXED : LF32_FREE;
-    block.dwLockCount = 0;
-    block.th32ProcessID = FProcessId;
-    block.th32HeapID = FHeapId;
-    return true;
+    FChunkData = chosenChunks.data();
+    FChunkCount = chosenChunks.size();
+    FCachedFreeBits = cachedFree.data();
 }
 
 } // namespace quorvane

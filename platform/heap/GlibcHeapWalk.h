@@ -1,9 +1,11 @@
 #pragma once
 
 #include "HeapWalk.h"
+#include "HeapWalkScratch.h"
 #include "ProcMaps.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,8 +18,17 @@ class RemoteMemory;
 // the process still where ptrace allows (else reads it live), takes in every chunk of the heap
 // and the free lists that classify them, and lets the process go again before it returns; Next
 // then only hands out what was taken. Chunks held in tcache or fastbins count as free.
+class HeapWalkScratchPool;
+
 class GlibcHeapWalk : public HeapWalk {
 public:
+    // Working memory comes from the pool and goes back to it when the walk goes; without a pool
+    // each walk has its own.
+    explicit GlibcHeapWalk(std::shared_ptr<HeapWalkScratchPool> pool = nullptr);
+    ~GlibcHeapWalk() override;
+    GlibcHeapWalk(const GlibcHeapWalk&) = delete;
+    GlibcHeapWalk& operator=(const GlibcHeapWalk&) = delete;
+
     bool Heap32First(HEAPENTRY32& block, uint32_t processId, uint64_t heapId) override;
     bool Heap32Next(HEAPENTRY32& block) override;
 
@@ -33,16 +44,23 @@ private:
     void Survey(uint32_t processId, uint64_t heapId);
     void Take(const RemoteMemory& memory, const std::vector<MapRegion>& regions, uint64_t heapId);
     bool Deliver(HEAPENTRY32& block);
+    // After the last block: false, or the failure that cut the walk short.
+    [[gnu::cold]] bool Finish();
 
+    std::shared_ptr<HeapWalkScratchPool> FPool;
+    // scratch.chunks: each chunk's size with bit 0 set when it is in use (sizes are multiples of
+    // 16); scratch.cachedFree: one bit per 16 bytes of the heap from its first chunk, set for a
+    // chunk held in tcache or a fastbin.
+    std::unique_ptr<HeapWalkScratch> FScratch;
     uint32_t FProcessId = 0;
     uint64_t FHeapId = 0;
-    // Each chunk's size with bit 0 set when it is in use (sizes are multiples of 16).
-    std::vector<uint64_t> FChunks;
     uint64_t FFirstChunk = 0;
+    // Where Deliver reads, taken once the survey is done.
+    const uint64_t* FChunkData = nullptr;
+    size_t FChunkCount = 0;
+    const uint64_t* FCachedFreeBits = nullptr;
     size_t FNextChunk = 0;
     uint64_t FNextAddress = 0;
-    // One bit per 16 bytes of the heap from its first chunk: a chunk held in tcache or a fastbin.
-    std::vector<uint64_t> FCachedFree;
     std::optional<std::string> FFailure; // raised once the chunks before it are handed out
     bool FHeld = false;
 };

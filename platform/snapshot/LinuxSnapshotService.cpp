@@ -2,6 +2,8 @@
 
 #include "GlibcHeapWalk.h"
 #include "HeapListBuilder.h"
+#include "HeapWalkScratchPool.h"
+#include "LinuxProcessHandle.h"
 #include "LinuxToolhelpSnapshot.h"
 #include "ModuleListBuilder.h"
 #include "ProcessTable.h"
@@ -12,6 +14,7 @@
 namespace quorvane {
 
 LinuxSnapshotService::LinuxSnapshotService()
+    : FHeapWalkScratch(std::make_shared<HeapWalkScratchPool>())
 {
     auto processes = std::make_unique<ProcessTable>();
     FProcesses = processes.get();
@@ -25,7 +28,14 @@ LinuxSnapshotService::LinuxSnapshotService()
 
 std::unique_ptr<HeapWalk> LinuxSnapshotService::CreateHeapWalk()
 {
-    return std::make_unique<GlibcHeapWalk>();
+    return std::make_unique<GlibcHeapWalk>(FHeapWalkScratch);
+}
+
+std::unique_ptr<ProcessHandle> LinuxSnapshotService::OpenProcess(
+    uint32_t access, uint32_t processId)
+{
+    const std::optional<uint64_t> startTime = FProcesses->StartTimeOf(processId);
+    return startTime ? LinuxProcessHandle::Open(access, processId, *startTime) : nullptr;
 }
 
 void LinuxSnapshotService::SetOnModuleUsageChanged(std::function<void()> onChanged)

@@ -9,6 +9,7 @@
 
 namespace quorvane {
 
+class HeapWalkScratchPool;
 class ModuleListBuilder;
 class ProcessTable;
 
@@ -28,6 +29,8 @@ public:
         uint32_t flags, uint32_t processId) override;
 
     std::unique_ptr<HeapWalk> CreateHeapWalk() override;
+    // Only a process the last process snapshot listed, and only while it is still that process.
+    std::unique_ptr<ProcessHandle> OpenProcess(uint32_t access, uint32_t processId) override;
     void SetOnModuleUsageChanged(std::function<void()> onChanged) override;
     std::optional<uint32_t> ModuleGlobalUsage(uint32_t moduleId) override;
 
@@ -47,6 +50,7 @@ private:
     std::vector<KindBuilder> FBuilders;
     ProcessTable* FProcesses = nullptr; // owned by FBuilders
     ModuleListBuilder* FModules = nullptr; // owned by FBuilders
+    std::shared_ptr<HeapWalkScratchPool> FHeapWalkScratch; // shared with the walks it hands out
 };
 
 } // namespace quorvane

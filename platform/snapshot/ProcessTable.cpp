@@ -61,6 +61,13 @@ namespace {
         return error == ENOENT || error == ESRCH;
     }
 
+    // A zombie no longer runs: only its parent's wait keeps it. A process whose main thread
+    // alone has exited also shows "Z", but still counts its live threads.
+    bool HasEnded(const ProcStat& stat)
+    {
+        return stat.state == 'X' || (stat.state == 'Z' && stat.num_threads <= 1);
+    }
+
     std::string Bracketed(const std::string& name)
     {
         return "[" + name + "]";
@@ -122,7 +129,11 @@ bool ProcessTable::Read(std::vector<PROCESSENTRY32>& records)
         const std::optional<ProcStat> stat = result == StatRead::Read
             ? ParseProcStat(std::string_view(FBuffer.data(), length))
             : std::nullopt;
+        entry.Listed.reset();
+        if (stat && HasEnded(*stat))
+            continue;
         if (stat) {
+            entry.Listed = stat->starttime;
             record.th32ParentProcessID = uint32_t(stat->ppid);
             record.cntThreads = uint32_t(std::max(stat->num_threads, 0));
             record.pcPriClassBase = BasePriority(stat->policy, stat->nice);
@@ -227,6 +238,12 @@ std::optional<uint32_t> ProcessTable::ExecutableTypeOf(const PROCESSENTRY32& rec
     if (entry.ExePath && *entry.ExePath == record.szExeFile)
         return entry.ExeType;
     return std::nullopt;
+}
+
+std::optional<uint64_t> ProcessTable::StartTimeOf(uint32_t processId) const
+{
+    const auto it = FEntries.find(processId);
+    return it == FEntries.end() ? std::nullopt : it->second.Listed;
 }
 
 void ProcessTable::Forget(uint64_t walk)

@@ -32,6 +32,9 @@ public:
     // when the path was read; nothing for a record this table did not deliver as it is.
     std::optional<uint32_t> ExecutableTypeOf(const PROCESSENTRY32& record) const;
 
+    // The start time of a process the last walk listed; nothing for any other identifier.
+    std::optional<uint64_t> StartTimeOf(uint32_t processId) const;
+
     size_t KeptDescriptors() const { return FKept; }
     size_t KnownProcesses() const { return FEntries.size(); }
 
@@ -51,6 +54,7 @@ private:
         std::optional<std::string> ExePath; // nothing when the link could not be read
         uint32_t ExeType = 0;
         uint64_t Seen = 0;
+        std::optional<uint64_t> Listed; // the start time of the record of the last walk
     };
     enum class StatRead { Read, Gone, Unreadable };
 

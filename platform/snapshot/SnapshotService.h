@@ -1,6 +1,7 @@
 #pragma once
 
 #include "HeapWalk.h"
+#include "ProcessHandle.h"
 #include "ToolhelpSnapshot.h"
 
 #include <functional>
@@ -23,6 +24,16 @@ public:
     virtual std::unique_ptr<ToolhelpSnapshot> CreateToolhelp32Snapshot(
         uint32_t flags, uint32_t processId)
         = 0;
+
+    // A handle on a process of the last process snapshot, opened for access (PROCESS_*); nullptr
+    // stands for the platform's handle 0: the process is gone, its identifier now names another
+    // one, or we may not act on it.
+    virtual std::unique_ptr<ProcessHandle> OpenProcess(uint32_t access, uint32_t processId)
+    {
+        (void)access;
+        (void)processId;
+        return nullptr;
+    }
 
     // A walk over the blocks of one heap (Heap32First/Heap32Next); nullptr where there is none.
     virtual std::unique_ptr<HeapWalk> CreateHeapWalk() { return nullptr; }

@@ -1,5 +1,6 @@
 #include "FakeSystem.h"
 
+#include "LinuxProcessHandle.h"
 #include "RecordWalk.h"
 
 namespace quorvane::testing {
@@ -72,6 +73,16 @@ std::unique_ptr<ToolhelpSnapshot> FakeSnapshotService::CreateToolhelp32Snapshot(
     if (Refuse)
         return nullptr;
     return std::make_unique<FakeSnapshot>(*this, flags, processId);
+}
+
+std::unique_ptr<ProcessHandle> FakeSnapshotService::OpenProcess(uint32_t access, uint32_t processId)
+{
+    if (!ActOnRealProcesses)
+        return nullptr;
+    for (const PROCESSENTRY32& process : Processes)
+        if (process.th32ProcessID == processId)
+            return LinuxProcessHandle::Open(access, processId, process.startTime);
+    return nullptr;
 }
 
 PROCESSENTRY32& FakeSnapshotService::AddProcess(

@@ -516,3 +516,28 @@ TEST(HeapWalk, aProcessOfAnotherUserListsNoneAndWalksNothing)
         GTEST_SKIP() << missing;
     EXPECT_EQ(*seen, 0);
 }
+
+TEST(HeapWalk, walksOnWorkingMemoryLeftByEarlierWalksGiveWhatFreshOnesGive)
+{
+    ChildProcess big(HEAP_CHILD, { "pattern", "5000", "600" });
+    ReadReport(big);
+    ChildProcess small(HEAP_CHILD, { "pattern", "200", "20" });
+    ReadReport(small);
+    LinuxSnapshotService service;
+    auto same = [](const WalkResult& a, const WalkResult& b) {
+        return a.failure == b.failure && a.blocks.size() == b.blocks.size()
+            && std::equal(a.blocks.begin(), a.blocks.end(), b.blocks.begin(),
+                [](const HEAPENTRY32& x, const HEAPENTRY32& y) {
+                    return x.hHandle == y.hHandle && x.dwBlockSize == y.dwBlockSize
+                        && x.dwFlags == y.dwFlags;
+                });
+    };
+    // Larger first, so the smaller walks run on memory holding the larger one's leftovers.
+    for (const ChildProcess* child : { &big, &small, &big }) {
+        const uint32_t pid = uint32_t(child->Pid());
+        for (const HEAPLIST32& heap : HeapsOf(pid)) {
+            const std::unique_ptr<HeapWalk> reused = service.CreateHeapWalk();
+            EXPECT_TRUE(same(Walk(pid, heap.th32HeapID, *reused), Walk(pid, heap.th32HeapID)));
+        }
+    }
+}

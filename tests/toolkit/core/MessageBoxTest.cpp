@@ -71,6 +71,16 @@ TEST(MessageBoxes, errorHasAStopSignAndOk)
     EXPECT_EQ(seen.Buttons, QStringList({ "OK" }));
 }
 
+TEST(MessageBoxes, plainMessageIsTitledAfterTheApplicationWithoutIcon)
+{
+    SeenBox seen;
+    const ModalAnswer answering = AnswerNextBoxWith(Qt::Key_Return, seen);
+    TMessageBox::ShowMessage("Note");
+    EXPECT_EQ(seen.Title, "Quorvane");
+    EXPECT_EQ(seen.Icon, QMessageBox::NoIcon);
+    EXPECT_EQ(seen.Buttons, QStringList({ "OK" }));
+}
+
 TEST(MessageBoxes, aWindowOtherThanTheExpectedBoxFailsTheTestAndIsClosed)
 {
     EXPECT_NONFATAL_FAILURE(

@@ -1,0 +1,20 @@
+#include "StartUp.h"
+
+#include "AppIdentity.h"
+#include "AppResources.h"
+#include "TApplication.h"
+
+#include <QIcon>
+
+namespace quorvane {
+
+void SetUpApplication(TApplication& application)
+{
+    application.SetTitle(QStringLiteral("Quorvane"));
+    application.setApplicationVersion(QString::fromLatin1(AppVersion));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(AppId));
+    InitAppResources();
+    application.setWindowIcon(QIcon(QStringLiteral(":/quorvane/quorvane.svg")));
+}
+
+} // namespace quorvane

@@ -1,0 +1,37 @@
+#include "DialogDesign.h"
+
+#include <QDialog>
+#include <QLabel>
+#include <QScreen>
+
+namespace quorvane {
+
+void SetFixedDialogBorder(QDialog& dialog, int clientWidth, int clientHeight)
+{
+    dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint
+        | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    dialog.setFixedSize(clientWidth, clientHeight);
+    QFont font = dialog.font();
+    font.setPixelSize(11);
+    dialog.setFont(font);
+}
+
+void CentreOnScreen(QWidget& window)
+{
+    if (const QScreen* screen = window.screen()) {
+        QRect frame = window.frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window.move(frame.topLeft());
+    }
+}
+
+QLabel* DesignLabel(QWidget* parent, const QString& name, int left, int top, const QString& text)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->move(left, top);
+    label->adjustSize();
+    return label;
+}
+
+} // namespace quorvane

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <sys/types.h>
+#include <vector>
+
+namespace quorvane::testing {
+
+// What the kernel says of a process the test started.
+struct ThreadState {
+    int Policy;
+    int Nice;
+    bool operator==(const ThreadState&) const = default;
+};
+std::vector<pid_t> ThreadIds(pid_t pid);
+std::vector<ThreadState> ThreadStates(pid_t pid);
+uint64_t StartTimeOf(pid_t pid);
+// Our child has not exited (it is neither gone nor a zombie).
+bool ChildRuns(pid_t pid);
+
+// For its life this thread lacks CAP_SYS_NICE: raising a priority is refused as for an ordinary
+// user, unless the resource limits allow it (MayRaiseUnprivileged).
+class WithoutNiceCapability {
+public:
+    WithoutNiceCapability();
+    ~WithoutNiceCapability();
+    WithoutNiceCapability(const WithoutNiceCapability&) = delete;
+    WithoutNiceCapability& operator=(const WithoutNiceCapability&) = delete;
+
+private:
+    unsigned FEffective = 0;
+};
+// Whether RLIMIT_NICE or RLIMIT_RTPRIO would let anyone have nice -10 or SCHED_RR 1.
+bool MayRaiseUnprivileged();
+
+} // namespace quorvane::testing
