@@ -3,6 +3,7 @@
 #include "EAbort.h"
 #include "TMessageBox.h"
 
+#include <csignal>
 #include <cstdio>
 
 namespace quorvane {
@@ -16,6 +17,9 @@ QString ErrorBoxText(const QString& message)
 TApplication::TApplication(int& argc, char** argv)
     : QApplication(argc, argv)
 {
+    // A pipe or socket whose reader has gone (a display connection, a helper a library
+    // started) must give its writer EPIPE, not end the program.
+    std::signal(SIGPIPE, SIG_IGN);
     connect(this, &QCoreApplication::aboutToQuit, this, [this] { FTerminated = true; });
 }
 
