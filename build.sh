@@ -4,6 +4,7 @@
 #   ./build.sh test           install what is missing, build, run every test
 #   ./build.sh test --sanitize    the same under AddressSanitizer and UndefinedBehaviorSanitizer
 #   ./build.sh bench          build the benchmarks and list them
+#   ./build.sh fuzz SECONDS   build the libFuzzer targets with clang and run each for SECONDS
 #   ./build.sh package        build the Debian package build-package/quorvane_*.deb
 #   ./build.sh screenshot     start Quorvane on a private X display and save docs/screenshot.png
 #   ./build.sh accessibility  print the accessibility tree a screen reader reads; fail on a
@@ -64,6 +65,13 @@ bench)
     configure_and_build build-bench all -DCMAKE_BUILD_TYPE=Release -DQUORVANE_TESTS=OFF
     ls build-bench/bench/bench_*
     ;;
+fuzz)
+    seconds=${1:-60}
+    install_missing clang libclang-rt-14-dev
+    configure_and_build build-fuzz fuzzers -DCMAKE_CXX_COMPILER=clang++ -DQUORVANE_FUZZ=ON \
+        -DQUORVANE_TESTS=OFF -DQUORVANE_BENCH=OFF
+    exec fuzz/run.sh build-fuzz "$seconds"
+    ;;
 package)
     install_missing "${package_packages[@]}"
     dir=build-package
@@ -90,7 +98,7 @@ accessibility)
     dbus-run-session -- /usr/bin/python3 tools/desktop_look.py accessibility build/app/quorvane
     ;;
 *)
-    echo "usage: ./build.sh run | test [--sanitize] | bench | package | screenshot | accessibility" >&2
+    echo "usage: ./build.sh run | test [--sanitize] | bench | package | screenshot | accessibility | fuzz SECONDS" >&2
     exit 2
     ;;
 esac

@@ -2,6 +2,7 @@
 
 #include "AppResources.h"
 #include "ExecutableType.h"
+#include "FocusRowWithData.h"
 #include "HeapListDlg.h"
 #include "ListTexts.h"
 #include "Placemnt.h"
@@ -26,6 +27,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <stdexcept>
+#include <utility>
 
 namespace quorvane {
 
@@ -64,6 +66,14 @@ namespace {
     void ShowError(const char* text, QWidget* parent)
     {
         TMessageBox::MessageDlg(QString::fromUtf8(text), TMsgDlgType::mtError, parent);
+    }
+
+    // Selects and focuses the first row; an empty list is left with neither.
+    void FocusFirstRow(TListView& list)
+    {
+        const int row = list.ItemCount() > 0 ? 0 : -1;
+        list.SetSelected(row);
+        list.SetItemFocused(row);
     }
 
     // Connects a Qt signal to a handler so that an escaping error reaches the default handler
@@ -142,7 +152,12 @@ TSDIAppForm::TSDIAppForm(SnapshotService& snapshots, ShellInfo& shell, QWidget* 
 TSDIAppForm::~TSDIAppForm()
 {
     FSnapshots.SetOnModuleUsageChanged({});
+    disconnect(qApp, nullptr, this, nullptr);
     RunHandler([this] { FormDestroy(this); });
+    // Each list saves its columns as it goes, in pane order, while this window is still whole:
+    // a store failure then reaches the default error handler like any other.
+    for (TExtListView** list : { &ProcessList, &ThreadList, &HeapListList, &ModuleList })
+        delete std::exchange(*list, nullptr);
 }
 
 void TSDIAppForm::CreateDesign()
@@ -212,8 +227,11 @@ void TSDIAppForm::CreateMenus()
     ShowWarningsItem = ProcessMenu->addAction(QStringLiteral("&Show Warnings"));
     ShowWarningsItem->setObjectName(QStringLiteral("ShowWarningsItem"));
     ShowWarningsItem->setCheckable(true);
-    OnSignal(ShowWarningsItem, &QAction::triggered, this,
-        [this] { ShowWarningsItemClick(ShowWarningsItem); });
+    // Qt flips the mark before the click arrives; the click alone decides it, from the store.
+    OnSignal(ShowWarningsItem, &QAction::triggered, this, [this] {
+        ShowWarningsItem->setChecked(!ShowWarningsItem->isChecked());
+        ShowWarningsItemClick(ShowWarningsItem);
+    });
     RefreshItem = ProcessMenu->addAction(QStringLiteral("&Refresh"));
     RefreshItem->setObjectName(QStringLiteral("RefreshItem"));
     RefreshItem->setShortcut(QKeySequence(Qt::Key_F5));
@@ -435,8 +453,7 @@ void TSDIAppForm::RefreshItemClick(QObject* /*Sender*/)
 
 void TSDIAppForm::FillProcessList()
 {
-    const int focused = ProcessList->ItemFocused();
-    const quint64 focusedId = focused >= 0 ? ProcessList->Data(focused) : 0;
+    const quint64 focusedId = FocusedRowData(*ProcessList);
     {
         TListUpdate update(*ProcessList);
         ProcessList->Clear();
@@ -448,11 +465,8 @@ void TSDIAppForm::FillProcessList()
                 AddProcessItem(process);
         }
     }
-    int row = focusedId != 0 ? ProcessList->FindData(focusedId) : -1;
-    if (row < 0 && ProcessList->ItemCount() > 0)
-        row = 0;
-    ProcessList->SetSelected(row);
-    ProcessList->SetItemFocused(row);
+    if (FocusRowWithData(*ProcessList, focusedId) < 0)
+        FocusFirstRow(*ProcessList);
 }
 
 void TSDIAppForm::AddProcessItem(const PROCESSENTRY32& process)
@@ -498,8 +512,7 @@ void TSDIAppForm::ProcessListChange(QObject* /*Sender*/, int Item, TItemChange C
 void TSDIAppForm::FillDetailList(TListView& list, uint32_t kind, uint32_t processId,
     const std::function<void(ToolhelpSnapshot&)>& walk)
 {
-    const int focused = list.ItemFocused();
-    const quint64 focusedId = focused >= 0 ? list.Data(focused) : 0;
+    const quint64 focusedId = FocusedRowData(list);
     {
         TListUpdate update(list);
         list.Clear();
@@ -507,9 +520,10 @@ void TSDIAppForm::FillDetailList(TListView& list, uint32_t kind, uint32_t proces
             = FSnapshots.CreateToolhelp32Snapshot(kind, processId))
             walk(*snapshot);
     }
-    const int row = focusedId == 0 ? (list.ItemCount() > 0 ? 0 : -1) : list.FindData(focusedId);
-    list.SetSelected(row);
-    list.SetItemFocused(row);
+    if (focusedId == 0)
+        FocusFirstRow(list);
+    else
+        FocusRowWithData(list, focusedId);
 }
 
 void TSDIAppForm::FillThreadList(uint32_t processId)
@@ -563,11 +577,13 @@ void TSDIAppForm::AddModuleItem(const MODULEENTRY32& module)
     ModuleList->SetData(row, module.th32ModuleID);
 }
 
-// Fills in the global usage of the listed modules as the counts become known, in place, so the
-// rows keep their order and focus.
+// Fills in the global usage of the listed modules as the counts become known, cell by cell, so a
+// press, drag or keyboard move in the list goes on undisturbed. The rows keep their order, also
+// when the list is sorted by this column: like every fill, this one is sorted again at Refresh.
 void TSDIAppForm::ShowModuleUsage()
 {
-    TListUpdate update(*ModuleList);
+    if (!ModuleList)
+        return; // the window is going
     for (int row = 0; row < ModuleList->ItemCount(); ++row) {
         if (const auto usage = FSnapshots.ModuleGlobalUsage(uint32_t(ModuleList->Data(row))))
             ModuleList->SetSubItem(row, GlobalUsageSubItem, GlobalUsageText(*usage));

@@ -26,7 +26,16 @@ void SetShowWarnings(bool Value)
 
 void ToggleShowWarnings(QAction& ShowWarningsItem)
 {
-    SetShowWarnings(!GetShowWarnings());
+    try {
+        SetShowWarnings(!GetShowWarnings());
+    } catch (...) {
+        // The store kept its value: the mark shows it, or stays as it was when even a read fails.
+        try {
+            ShowWarningsItem.setChecked(GetShowWarnings());
+        } catch (const std::exception&) {
+        }
+        throw;
+    }
     ShowWarningsItem.setChecked(GetShowWarnings());
 }
 

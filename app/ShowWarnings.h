@@ -10,7 +10,8 @@ bool GetShowWarnings();
 void SetShowWarnings(bool Value);
 
 // What the menu item's click does: stores the opposite of the stored option, then sets the check
-// mark from a fresh read of the store.
+// mark from a fresh read of the store. When the store fails the error goes on, the mark showing
+// what the store still holds.
 void ToggleShowWarnings(QAction& ShowWarningsItem);
 
 } // namespace quorvane

@@ -2,6 +2,8 @@
 """Benchmark fixture: N sleeping processes of T threads each, under varied names.
 
     fixture.py start N T    start them (a keeper process stays their parent and reaps them)
+    fixture.py churn RATE   start RATE short-lived processes a second (each lives 0.1 to 1.9 s,
+                            with 1 to 4 threads) until stopped
     fixture.py stop         stop exactly those started, found by saved PID and start time
     fixture.py status       how many of them still run
 
@@ -12,6 +14,7 @@ started from two checkouts on one machine never stop each other's processes.
 import hashlib
 import json
 import os
+import random
 import shutil
 import signal
 import subprocess
@@ -78,6 +81,73 @@ def keeper(count, threads, binary, ready):
     os._exit(0)
 
 
+def churner(rate, binary, ready):
+    """Starts processes at the given rate and ends each after its lifetime, until SIGTERM."""
+    os.setsid()
+    quiet = os.open(os.devnull, os.O_RDWR)
+    for fd in (0, 1, 2):
+        os.dup2(quiet, fd)
+    live = {}
+    rng = random.Random(os.getpid())
+
+    def end_all(*_):
+        # The whole group: a process started just before the signal is not in `live` yet.
+        os.killpg(0, signal.SIGKILL)
+
+    signal.signal(signal.SIGTERM, end_all)
+    with open(STATE + ".new", "w") as f:
+        json.dump({"keeper": os.getpid(), "keeperStart": start_time(os.getpid()),
+                   "processes": [], "churn": rate}, f)
+    os.rename(STATE + ".new", STATE)
+    os.write(ready, b"x")
+    os.close(ready)
+    period = 1.0 / rate
+    due = time.monotonic()
+    while True:
+        now = time.monotonic()
+        for pid, deadline in list(live.items()):
+            if deadline <= now and deadline > 0:
+                os.kill(pid, signal.SIGKILL)
+                live[pid] = 0  # killed: reaped below once it has gone
+        while live:
+            try:
+                pid, _ = os.waitpid(-1, os.WNOHANG)
+            except ChildProcessError:
+                break
+            if pid == 0:
+                break
+            live.pop(pid, None)
+        # On a machine too busy to keep up, starts are dropped rather than made up later, and
+        # never more than two seconds' worth live at once.
+        if now - due > 1.0:
+            due = now
+        while due <= now:
+            due += period
+            if len(live) >= 2 * rate:
+                continue
+            try:
+                pid = os.posix_spawn(binary, [binary, str(rng.randint(1, 4))], os.environ)
+            except OSError:
+                continue  # out of processes for now: the machine comes first
+            live[pid] = now + rng.uniform(0.1, 1.9)
+        pending = [d for d in live.values() if d > 0]
+        time.sleep(max(0.0, min([due] + pending) - time.monotonic()))
+
+
+def churn(rate):
+    if os.path.exists(STATE):
+        sys.exit("fixture: already started; stop it first")
+    os.makedirs(STATE_DIR, exist_ok=True)
+    binary = build_sleeper()
+    read_end, write_end = os.pipe()
+    if os.fork() == 0:
+        os.close(read_end)
+        churner(rate, binary, write_end)
+    os.close(write_end)
+    os.read(read_end, 1)
+    print(f"fixture: churning {rate} processes a second")
+
+
 def start(count, threads):
     if os.path.exists(STATE):
         sys.exit("fixture: already started; stop it first")
@@ -109,6 +179,15 @@ def stop():
     state = load_state()
     if state is None:
         return
+    if "churn" in state:
+        keeper = {"pid": state["keeper"], "start": state["keeperStart"]}
+        if ours(keeper):
+            os.kill(keeper["pid"], signal.SIGTERM)
+        while ours(keeper):
+            time.sleep(0.05)
+        os.remove(STATE)
+        print("fixture: churn stopped")
+        return
     alive = [p for p in state["processes"] if ours(p)]
     for entry in alive:
         try:
@@ -134,6 +213,8 @@ def status():
 def main(args):
     if len(args) == 3 and args[0] == "start":
         start(int(args[1]), int(args[2]))
+    elif len(args) == 2 and args[0] == "churn":
+        churn(int(args[1]))
     elif args == ["stop"]:
         stop()
     elif args == ["status"]:

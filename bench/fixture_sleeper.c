@@ -1,5 +1,7 @@
 /* One process of the benchmark fixture: argv[1] threads in all, every one asleep until killed. */
 #include <pthread.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -13,6 +15,10 @@ static void* Sleep(void* unused)
 
 int main(int argc, char** argv)
 {
+    /* A keeper that dies (killed, or out of processes) must not leave its sleepers behind. */
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() == 1)
+        return 0;
     int threads = argc > 1 ? atoi(argv[1]) : 1;
     pthread_attr_t attr;
     pthread_attr_init(&attr);

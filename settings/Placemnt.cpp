@@ -30,7 +30,7 @@ void TPlacement::SavePlacement()
     TWindowPlacement placement;
     placement.length = TWindowPlacement::kLength;
     if (!GetWindowPlacement(OwnerWidget(this), placement))
-        throw EAbort(); // "Unable to retrieve window placement": silent by design
+        throw EAbort("Unable to retrieve window placement");
     const TRegIniFile ini(FIniFileName);
     ini.WriteNumber(FSection, "PlaceFlags", placement.flags);
     ini.WriteNumber(FSection, "PlaceShowCmd", placement.showCmd);

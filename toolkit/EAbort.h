@@ -1,13 +1,18 @@
 #pragma once
 
-#include <exception>
+#include <stdexcept>
+#include <string>
 
 namespace quorvane {
 
-// Stops the handler that raises it without telling the user anything.
-class EAbort : public std::exception {
+// Stops the handler that raises it without telling the user anything; its text is for whoever
+// catches it on purpose.
+class EAbort : public std::runtime_error {
 public:
-    const char* what() const noexcept override { return "Operation aborted"; }
+    explicit EAbort(const std::string& message = "Operation aborted")
+        : std::runtime_error(message)
+    {
+    }
 };
 
 } // namespace quorvane

@@ -3,21 +3,23 @@
 #include "EAbort.h"
 #include "TMessageBox.h"
 
+#include <csignal>
 #include <cstdio>
 
 namespace quorvane {
 
+// The message as it is, spaces and line ends included; only a missing final full stop is added.
 QString ErrorBoxText(const QString& message)
 {
-    QString text = message.trimmed();
-    if (!text.endsWith(QLatin1Char('.')))
-        text += QLatin1Char('.');
-    return text;
+    return message.endsWith(QLatin1Char('.')) ? message : message + QLatin1Char('.');
 }
 
 TApplication::TApplication(int& argc, char** argv)
     : QApplication(argc, argv)
 {
+    // A pipe or socket whose reader has gone (a display connection, a helper a library
+    // started) must give its writer EPIPE, not end the program.
+    std::signal(SIGPIPE, SIG_IGN);
     connect(this, &QCoreApplication::aboutToQuit, this, [this] { FTerminated = true; });
 }
 

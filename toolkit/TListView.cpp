@@ -5,8 +5,8 @@
 
 #include <QHeaderView>
 #include <QMouseEvent>
-#include <numeric>
-#include <set>
+#include <QScrollBar>
+#include <algorithm>
 #include <utility>
 
 namespace quorvane {
@@ -32,10 +32,14 @@ TListView::TListView(QWidget* parent)
     header()->setMinimumSectionSize(0);
     connect(header(), &QHeaderView::sectionClicked, this,
         [this](int column) { DoColumnClick(column); });
-    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
-        &TListView::reportSelection);
     connect(
-        selectionModel(), &QItemSelectionModel::currentChanged, this, &TListView::reportCurrent);
+        selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { reportState(); });
+    connect(
+        selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { reportState(); });
+    // Rows that go or move take their state along without a word from the selection model.
+    connect(FModel, &QAbstractItemModel::modelReset, this, &TListView::takeShownState);
+    connect(FModel, &QAbstractItemModel::layoutChanged, this, &TListView::takeShownState);
+    connect(FModel, &QAbstractItemModel::rowsRemoved, this, &TListView::takeShownState);
 }
 
 // The model and selection model outlive this part of the object: they must not report into it.
@@ -43,6 +47,7 @@ TListView::~TListView()
 {
     FQuiet = true;
     disconnect(selectionModel(), nullptr, this, nullptr);
+    disconnect(FModel, nullptr, this, nullptr);
     disconnect(header(), nullptr, this, nullptr);
 }
 
@@ -51,7 +56,7 @@ void TListView::AddColumn(const TListColumn& column)
     FModel->AddColumn(column);
     const int index = ColumnCount() - 1;
     header()->resizeSection(index, std::max(column.Width, 0));
-    applyStretch();
+    FFillPending = column.AutoSizeUseHeader;
 }
 
 int TListView::ColumnCount() const
@@ -64,24 +69,46 @@ const TListColumn& TListView::Column(int index) const
     return FModel->Columns().at(size_t(index));
 }
 
-// The fill follows the column, not its display position: dragging it elsewhere keeps it filling.
-void TListView::applyStretch()
-{
-    const int last = ColumnCount() - 1;
-    if (last > 0)
-        header()->setSectionResizeMode(last - 1, QHeaderView::Interactive);
-    if (last >= 0)
-        header()->setSectionResizeMode(
-            last, Column(last).AutoSizeUseHeader ? QHeaderView::Stretch : QHeaderView::Interactive);
-}
-
 void TListView::SetColumnWidth(int column, int width)
 {
-    if (column < 0 || column >= ColumnCount() || columnWidth(column) == width)
+    if (column < 0 || column >= ColumnCount())
         return;
-    if (header()->sectionResizeMode(column) != QHeaderView::Interactive)
-        header()->setSectionResizeMode(column, QHeaderView::Interactive);
-    setColumnWidth(column, std::max(width, 0));
+    if (column == ColumnCount() - 1)
+        FFillPending = false;
+    if (columnWidth(column) != width)
+        setColumnWidth(column, std::max(width, 0));
+}
+
+// The width the columns are shown in: the inner width, less the vertical scroll bar when the rows
+// need one. Worked out from the rows: at the first show the viewport is still settling.
+int TListView::columnsWidth() const
+{
+    const QRect inner = contentsRect();
+    const Qt::ScrollBarPolicy policy = verticalScrollBarPolicy();
+    const bool scrolls = policy == Qt::ScrollBarAlwaysOn
+        || (policy == Qt::ScrollBarAsNeeded && ItemCount() > 0
+            && qint64(ItemCount()) * sizeHintForRow(0)
+                > inner.height() - header()->sizeHint().height());
+    return inner.width() - (scrolls ? verticalScrollBar()->sizeHint().width() : 0);
+}
+
+// Sized once, when the list is first shown, to the width the other columns leave (at least its
+// caption's); from then on it is the user's to resize like any other column.
+void TListView::fillWithLastColumn()
+{
+    if (!FFillPending || !isVisible() || width() <= 0)
+        return;
+    FFillPending = false;
+    const int last = ColumnCount() - 1;
+    const int others = header()->length() - header()->sectionSize(last);
+    setColumnWidth(last, std::max(columnsWidth() - others, header()->sectionSizeHint(last)));
+}
+
+// The view lays itself out here; the first time it does so shown, the last column fills.
+void TListView::updateGeometries()
+{
+    QTreeView::updateGeometries();
+    fillWithLastColumn();
 }
 
 int TListView::AddItem()
@@ -256,6 +283,7 @@ void TListView::EndUpdate()
     if (validRow(FPendingFocused))
         selectionModel()->setCurrentIndex(rowIndex(FPendingFocused), QItemSelectionModel::NoUpdate);
     FQuiet = false;
+    takeShownState();
 }
 
 int TListView::Selected() const
@@ -363,39 +391,49 @@ void TListView::ApplyOrder(const std::vector<int>& order)
     FModel->Reorder(order);
 }
 
-void TListView::reportSelection(const QItemSelection& selected, const QItemSelection& deselected)
+// Tells the owner once of each row whose selected or focused state differs from what it last
+// heard: a keyboard move arrives as a selection change and then a current change, and the row
+// that gained both must not be reported twice. Rows that lost their state come first.
+void TListView::reportState()
 {
-    if (FQuiet)
+    // Inside an update the owner hears of the held state; its end takes the shown state anew.
+    if (FQuiet || Updating())
         return;
-    std::set<int> reported;
-    auto report = [&](const QItemSelection& ranges) {
-        for (const QItemSelectionRange& range : ranges)
-            for (int row = range.top(); row <= range.bottom(); ++row)
-                if (reported.insert(row).second)
-                    DoChange(row, TItemChange::ctState);
-    };
-    report(deselected);
-    report(selected);
+    const int selected = Selected();
+    const int focused = ItemFocused();
+    const int wasSelected = std::exchange(FShownSelected, selected);
+    const int wasFocused = std::exchange(FShownFocused, focused);
+    std::vector<int> changed;
+    for (int row : { wasSelected, wasFocused, selected, focused }) {
+        const bool differs
+            = (row == wasSelected) != (row == selected) || (row == wasFocused) != (row == focused);
+        if (row >= 0 && differs && std::find(changed.begin(), changed.end(), row) == changed.end())
+            changed.push_back(row);
+    }
+    for (int row : changed)
+        DoChange(row, TItemChange::ctState);
 }
 
-void TListView::reportCurrent(const QModelIndex& current, const QModelIndex& previous)
+void TListView::takeShownState()
 {
-    if (FQuiet)
-        return;
-    const int before = previous.isValid() ? previous.row() : -1;
-    const int now = current.isValid() ? current.row() : -1;
-    if (before == now)
-        return;
-    if (before >= 0)
-        DoChange(before, TItemChange::ctState);
-    if (now >= 0)
-        DoChange(now, TItemChange::ctState);
+    FShownSelected = Selected();
+    FShownFocused = ItemFocused();
 }
 
 void TListView::mouseDoubleClickEvent(QMouseEvent* event)
 {
     QTreeView::mouseDoubleClickEvent(event);
     DoDblClick();
+}
+
+// Type-ahead matches the captions, as in a report list, whichever cell of the row was clicked.
+void TListView::keyboardSearch(const QString& search)
+{
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && current.column() != 0)
+        selectionModel()->setCurrentIndex(
+            current.siblingAtColumn(0), QItemSelectionModel::NoUpdate);
+    QTreeView::keyboardSearch(search);
 }
 
 void TListView::DoChange(int item, TItemChange change)

@@ -28,7 +28,7 @@ public:
     int ColumnCount() const;
     const TListColumn& Column(int index) const;
     // Nothing happens when the width is the column's current one; otherwise the column gets that
-    // fixed width, which also ends the last column's filling of the remaining width.
+    // fixed width. Either way a width given to the last column ends its wait to fill the list.
     void SetColumnWidth(int column, int width);
 
     // Rows
@@ -64,9 +64,9 @@ public:
 
     void SetSmallImages(const TImageList* images);
 
-    // Events: Sender first. OnChange reports a row whose selected or focused state changed once
-    // the change is complete, text and image changes made outside an update bracket, and a Clear
-    // that removed the selected or focused row (Item -1).
+    // Events: Sender first. OnChange reports a row whose selected or focused state changed, once
+    // per change and after it is complete, text and image changes made outside an update bracket,
+    // and a Clear that removed the selected or focused row (Item -1).
     std::function<void(QObject* Sender, int Item, TItemChange Change)> OnChange;
     std::function<void(QObject* Sender)> OnDblClick;
     std::function<void(QObject* Sender, int Column)> OnColumnClick;
@@ -89,11 +89,14 @@ protected:
     void ResetRows();
 
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyboardSearch(const QString& search) override;
+    void updateGeometries() override;
 
 private:
-    void reportSelection(const QItemSelection& selected, const QItemSelection& deselected);
-    void reportCurrent(const QModelIndex& current, const QModelIndex& previous);
-    void applyStretch();
+    void reportState();
+    void takeShownState();
+    int columnsWidth() const;
+    void fillWithLastColumn();
     void setTextCell(int row, TItemChange change);
     bool validRow(int row) const;
     void setPendingRow(int& pending, int row);
@@ -105,7 +108,12 @@ private:
     // and given back to the view when the update ends.
     int FPendingSelected = -1;
     int FPendingFocused = -1;
+    // The selection and focus the owner last heard of: Qt tells of one move in two signals.
+    int FShownSelected = -1;
+    int FShownFocused = -1;
     bool FQuiet = false;
+    // A last column designed to take the remaining width waits until the list is first shown.
+    bool FFillPending = false;
 };
 
 // Holds a list's repainting for one scope.

@@ -1,6 +1,7 @@
 #include "ExtListView.h"
 
 #include "StableOrder.h"
+#include "TApplication.h"
 #include "TListSortKeys.h"
 
 #include <QApplication>
@@ -50,11 +51,7 @@ TExtListView::TExtListView(QWidget* parent)
 
 TExtListView::~TExtListView()
 {
-    try {
-        StoreSettings();
-    } catch (const std::exception& error) {
-        qWarning("Column settings of %s not saved: %s", qPrintable(objectName()), error.what());
-    }
+    RunHandler([this] { StoreSettings(); });
 }
 
 TLVExtendedStyles TExtListView::ExtendedStyles() const

@@ -21,8 +21,8 @@ class TExtListView : public TListView, private TListCellSource {
     Q_OBJECT
 public:
     explicit TExtListView(QWidget* parent = nullptr);
-    // Saves the column settings first when AutoSave is on; a store failure cannot leave a
-    // destructor and is only logged.
+    // Saves the column settings first when AutoSave is on; a store failure goes to the
+    // application's default error handler, as from any event handler.
     ~TExtListView() override;
 
     // Held by the view only: a view that goes virtual or back starts with none.

@@ -117,6 +117,9 @@ void ToxScrollPane::SetTabOrder(int value)
 
 void ToxScrollPane::SetClientControl(QWidget* control)
 {
+    // Aligned to the client area: whatever its own size hints, it fills the pane at any size, so
+    // the pane never scrolls.
+    control->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     setWidgetResizable(true);
     setWidget(control);
     if (ToxCustomSplit* split = Splitter())

@@ -68,7 +68,7 @@ GlibcHeapWalk::~GlibcHeapWalk()
         FPool->Give(std::move(FScratch));
 }
 
-bool GlibcHeapWalk::Heap32First(HEAPENTRY32& block, uint32_t processId, uint64_t heapId)
+void GlibcHeapWalk::Start(uint32_t processId, uint64_t heapId)
 {
     FScratch->Clear();
     FChunkData = nullptr;
@@ -79,7 +79,22 @@ bool GlibcHeapWalk::Heap32First(HEAPENTRY32& block, uint32_t processId, uint64_t
     FHeld = false;
     FProcessId = processId;
     FHeapId = heapId;
+}
+
+bool GlibcHeapWalk::Heap32First(HEAPENTRY32& block, uint32_t processId, uint64_t heapId)
+{
+    Start(processId, heapId);
     Survey(processId, heapId);
+    if (FScratch->chunks.empty() && !FFailure)
+        return false;
+    return Deliver(block);
+}
+
+bool GlibcHeapWalk::Heap32First(HEAPENTRY32& block, const RemoteMemory& memory,
+    const std::vector<MapRegion>& regions, uint64_t heapId)
+{
+    Start(uint32_t(memory.ProcessId()), heapId);
+    Take(memory, regions, heapId);
     if (FScratch->chunks.empty() && !FFailure)
         return false;
     return Deliver(block);
@@ -100,8 +115,13 @@ void GlibcHeapWalk::Survey(uint32_t processId, uint64_t heapId)
     const std::optional<std::string> maps = ReadProcFile(AT_FDCWD, path.c_str());
     if (!maps)
         return;
-    const RemoteMemory memory { pid_t(processId) };
-    const MallocArenas arenas = MallocArenas::Find(memory, ParseMaps(*maps));
+    Take(RemoteMemory { pid_t(processId) }, ParseMaps(*maps), heapId);
+}
+
+void GlibcHeapWalk::Take(
+    const RemoteMemory& memory, const std::vector<MapRegion>& regions, uint64_t heapId)
+{
+    const MallocArenas arenas = MallocArenas::Find(memory, regions);
     const MallocHeap* chosen = arenas.HeapAt(heapId);
     if (!chosen)
         return;

@@ -2,6 +2,7 @@
 
 #include "HeapWalk.h"
 #include "HeapWalkScratch.h"
+#include "ProcMaps.h"
 
 #include <cstdint>
 #include <memory>
@@ -10,6 +11,8 @@
 #include <vector>
 
 namespace quorvane {
+
+class RemoteMemory;
 
 // The heap walk over glibc malloc, read from outside with process_vm_readv. Heap32First holds
 // the process still where ptrace allows (else reads it live), takes in every chunk of the heap
@@ -29,11 +32,17 @@ public:
     bool Heap32First(HEAPENTRY32& block, uint32_t processId, uint64_t heapId) override;
     bool Heap32Next(HEAPENTRY32& block) override;
 
+    // The same walk over memory whose map the caller already holds, without holding anything.
+    bool Heap32First(HEAPENTRY32& block, const RemoteMemory& memory,
+        const std::vector<MapRegion>& regions, uint64_t heapId);
+
     // Whether the last Heap32First held the process still while it read.
     bool WasHeld() const { return FHeld; }
 
 private:
+    void Start(uint32_t processId, uint64_t heapId);
     void Survey(uint32_t processId, uint64_t heapId);
+    void Take(const RemoteMemory& memory, const std::vector<MapRegion>& regions, uint64_t heapId);
     bool Deliver(HEAPENTRY32& block);
     // After the last block: false, or the failure that cut the walk short.
     [[gnu::cold]] bool Finish();

@@ -73,6 +73,27 @@ namespace {
         return false;
     }
 
+    // A thread that was killed while held stays ours until we collect it, and its process
+    // cannot be reaped by its parent until then: wait for it to end (or to stop after all, and
+    // let it go then).
+    void CollectEnded(pid_t tid)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + StopTimeLimit;
+        for (;;) {
+            int status = 0;
+            const pid_t got = ::waitpid(tid, &status, __WALL | WNOHANG);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0 || (got == tid && !WIFSTOPPED(status)))
+                return;
+            if (got == tid && ::ptrace(PTRACE_DETACH, tid, nullptr, nullptr) == 0)
+                return;
+            if (std::chrono::steady_clock::now() > deadline)
+                return;
+            ::usleep(50);
+        }
+    }
+
     // A thread in uninterruptible sleep, or a frozen cgroup, would stop only when it wakes,
     // which may be never: such a process is read live.
     bool MayNotStopSoon(pid_t processId, const std::vector<uint32_t>& tids)
@@ -181,9 +202,11 @@ void ProcessFreeze::Release()
         && FProcessId > 0)
         WaitForStops(FProcessId);
     for (const Tracee& tracee : FTracees) {
-        if (tracee.tid > 0)
-            ::ptrace(PTRACE_DETACH, tracee.tid, nullptr,
-                reinterpret_cast<void*>(intptr_t(tracee.pendingSignal)));
+        if (tracee.tid > 0
+            && ::ptrace(PTRACE_DETACH, tracee.tid, nullptr,
+                   reinterpret_cast<void*>(intptr_t(tracee.pendingSignal)))
+                != 0)
+            CollectEnded(tracee.tid);
     }
     FTracees.clear();
     FHeld = false;

@@ -67,7 +67,8 @@ namespace {
     ReadOutcome ReadWhole(const std::string& path, std::string& bytes)
     {
         bytes.clear();
-        UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+        // Not blocking: a FIFO put in the hive's place must not hold the program at open.
+        UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
         if (!file.Valid())
             return errno == ENOENT ? ReadOutcome::roMissing : ReadOutcome::roFailed;
         struct stat info { };
@@ -122,7 +123,7 @@ namespace {
     // makes one, so under the lock every one found is an orphan.
     void RemoveOrphans(int folderFd, const std::string& base)
     {
-        const int listFd = ::dup(folderFd);
+        const int listFd = ::fcntl(folderFd, F_DUPFD_CLOEXEC, 0);
         if (listFd < 0)
             return;
         DIR* listing = ::fdopendir(listFd);

@@ -1,5 +1,6 @@
 #include "ExecutableType.h"
 
+#include "RetryOnInterrupt.h"
 #include "UniqueFd.h"
 
 #include <fcntl.h>
@@ -72,7 +73,8 @@ uint32_t ExecutableTypeOfFile(const std::string& path)
     if (!fd.Valid() || fstat(fd.Get(), &opened) != 0 || !S_ISREG(opened.st_mode))
         return 0;
     unsigned char header[64];
-    const ssize_t length = pread(fd.Get(), header, sizeof header, 0);
+    const ssize_t length
+        = RetryOnInterrupt([&] { return pread(fd.Get(), header, sizeof header, 0); });
     return length > 0 ? ExecutableTypeOfHeader(std::span(header, size_t(length))) : 0;
 }
 

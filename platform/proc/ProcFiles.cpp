@@ -1,5 +1,6 @@
 #include "ProcFiles.h"
 
+#include "RetryOnInterrupt.h"
 #include "UniqueFd.h"
 
 #include <cerrno>
@@ -12,7 +13,8 @@ namespace quorvane {
 
 std::optional<std::string> ReadProcFile(int dirFd, const char* path)
 {
-    const UniqueFd fd(::openat(dirFd, path, O_RDONLY | O_CLOEXEC));
+    const UniqueFd fd(
+        RetryOnInterrupt([&] { return ::openat(dirFd, path, O_RDONLY | O_CLOEXEC); }));
     if (!fd.Valid())
         return std::nullopt;
     // Most of these files fit one page; maps of a big process take a few more reads.

@@ -3,6 +3,7 @@
 #include "ExecutableType.h"
 #include "LinuxToolhelpSnapshot.h"
 #include "Priority.h"
+#include "RetryOnInterrupt.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -77,7 +78,9 @@ namespace {
     {
         const UniqueFd fd(open(link.Text, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
         unsigned char header[64];
-        const ssize_t length = fd.Valid() ? pread(fd.Get(), header, sizeof header, 0) : -1;
+        const ssize_t length = fd.Valid()
+            ? RetryOnInterrupt([&] { return pread(fd.Get(), header, sizeof header, 0); })
+            : -1;
         return length > 0 ? ExecutableTypeOfHeader(std::span(header, size_t(length))) : 0;
     }
 }
@@ -149,7 +152,8 @@ bool ProcessTable::Read(std::vector<PROCESSENTRY32>& records)
 ProcessTable::StatRead ProcessTable::ReadStat(uint32_t pid, Entry& entry, size_t& length)
 {
     if (entry.Stat.Valid()) {
-        const ssize_t read = pread(entry.Stat.Get(), FBuffer.data(), FBuffer.size() - 1, 0);
+        const ssize_t read = RetryOnInterrupt(
+            [&] { return pread(entry.Stat.Get(), FBuffer.data(), FBuffer.size() - 1, 0); });
         if (read > 0) {
             length = size_t(read);
             return StatRead::Read;
@@ -175,7 +179,8 @@ ProcessTable::StatRead ProcessTable::OpenAndReadStat(uint32_t pid, Entry& entry,
     }
     if (!fd.Valid())
         return Vanished(errno) ? StatRead::Gone : StatRead::Unreadable;
-    const ssize_t read = ::read(fd.Get(), FBuffer.data(), FBuffer.size() - 1);
+    const ssize_t read
+        = RetryOnInterrupt([&] { return ::read(fd.Get(), FBuffer.data(), FBuffer.size() - 1); });
     if (read <= 0)
         return read == 0 || Vanished(errno) ? StatRead::Gone : StatRead::Unreadable;
     length = size_t(read);

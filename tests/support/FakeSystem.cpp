@@ -103,6 +103,12 @@ uint32_t FakeSnapshotService::ExecutableTypeOf(const PROCESSENTRY32& record)
     return found == Types.end() ? 0 : found->second;
 }
 
+std::optional<uint32_t> FakeSnapshotService::ModuleGlobalUsage(uint32_t moduleId)
+{
+    const auto found = GlobalUsage.find(moduleId);
+    return found == GlobalUsage.end() ? std::nullopt : std::optional(found->second);
+}
+
 QIcon FakeShellInfo::ExtractAssociatedIcon(const std::string& path)
 {
     ++IconRequests;

@@ -25,11 +25,19 @@ public:
     // Hands out real handles on the listed processes, checked against the records' start times;
     // off, no process can be opened.
     bool ActOnRealProcesses = false;
+    std::map<uint32_t, uint32_t> GlobalUsage; // known counts by module identifier
+    std::function<void()> UsageChanged; // the window's callback; a test runs it as the worker would
 
     uint32_t ExecutableTypeOf(const PROCESSENTRY32& record) override;
     std::unique_ptr<ToolhelpSnapshot> CreateToolhelp32Snapshot(
         uint32_t flags, uint32_t processId) override;
     std::unique_ptr<ProcessHandle> OpenProcess(uint32_t access, uint32_t processId) override;
+
+    void SetOnModuleUsageChanged(std::function<void()> onChanged) override
+    {
+        UsageChanged = std::move(onChanged);
+    }
+    std::optional<uint32_t> ModuleGlobalUsage(uint32_t moduleId) override;
 
     PROCESSENTRY32& AddProcess(
         uint32_t pid, const std::string& path, int32_t base = 8, uint32_t threads = 1);

@@ -8,10 +8,12 @@
 #include "TMessageBox.h"
 #include "TRegIniFile.h"
 #include "ToxQuadSplit.h"
+#include "ToxScrollPane.h"
 
 #include <QAbstractItemModel>
 #include <QHeaderView>
 #include <QMenu>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -21,6 +23,13 @@ using namespace quorvane;
 using namespace quorvane::testing;
 
 namespace {
+
+// From here on the store reads its defaults and refuses every write.
+void RefuseWrites(const ConfigHome& home)
+{
+    home.WriteUserHive("");
+    qputenv("XDG_CONFIG_HOME", (home.UserHive() + "/below-a-file").toLocal8Bit());
+}
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -38,7 +47,12 @@ protected:
         System.Heaps[100] = { { 100, 0x5555000, HF32_DEFAULT }, { 100, 0x7f0000000000, 0 } };
         System.Heaps[200] = { { 200, 0x6666000, HF32_DEFAULT } };
     }
-    void TearDown() override { TMessageBox::SetAnswerHook({}); }
+    // The window goes while boxes are still answered: a failing store speaks up at exit.
+    void TearDown() override
+    {
+        Window.reset();
+        TMessageBox::SetAnswerHook({});
+    }
 
     TSDIAppForm& Open()
     {
@@ -234,9 +248,14 @@ TEST_F(MainWindowTest, anErrorInAHandlerIsShownWithOneFinalFullStopAndTheWindowG
     ASSERT_EQ(Boxes.size(), 2u);
     EXPECT_EQ(Boxes[1].Text, "Already ends.");
 
-    System.OnWalk = [] { throw EAbort(); };
+    System.OnWalk = [] { throw std::runtime_error(" Spaces and\nlines stay "); };
     PressKey(Qt::Key_F5);
-    EXPECT_EQ(Boxes.size(), 2u) << "EAbort is silent";
+    ASSERT_EQ(Boxes.size(), 3u);
+    EXPECT_EQ(Boxes[2].Text, " Spaces and\nlines stay .");
+
+    System.OnWalk = [] { throw EAbort("Unable to retrieve window placement"); };
+    PressKey(Qt::Key_F5);
+    EXPECT_EQ(Boxes.size(), 3u) << "EAbort is silent";
 
     System.OnWalk = nullptr;
     PressKey(Qt::Key_F5);
@@ -353,6 +372,147 @@ TEST_F(MainWindowTest, columnWidthsAndOrderComeBackAtTheNextStart)
     TSDIAppForm& second = Open();
     EXPECT_EQ(second.ProcessList->header()->sectionSize(1), 123);
     EXPECT_EQ(second.ModuleList->header()->visualIndex(2), 0);
+}
+
+} // namespace
+
+namespace {
+
+struct KeyMove {
+    const char* Name;
+    std::function<void(QWidget*)> Press;
+    quint64 Process;
+};
+
+class KeyboardMoveTest : public MainWindowTest, public ::testing::WithParamInterface<KeyMove> { };
+
+TEST_P(KeyboardMoveTest, rebuildsTheDetailsOnceAndKeepsNoRowWhoseIdentifierIsGone)
+{
+    System.Threads[300] = { { 301, 300, 8, 0 } };
+    TSDIAppForm& window = Open();
+    ClickRow(*window.ThreadList, 1);
+    ClickRow(*window.HeapListList, 1);
+    window.ProcessList->setFocus();
+    const auto taken = System.SnapshotsTaken;
+
+    GetParam().Press(window.ProcessList);
+    EXPECT_EQ(FocusedData(*window.ProcessList), GetParam().Process);
+    for (uint32_t kind : { TH32CS_SNAPTHREAD, TH32CS_SNAPMODULE, TH32CS_SNAPHEAPLIST })
+        EXPECT_EQ(System.SnapshotsTaken[kind], taken.at(kind) + 1) << "kind " << kind;
+    EXPECT_GT(window.ThreadList->ItemCount(), 0);
+    EXPECT_EQ(window.ThreadList->Selected(), -1);
+    EXPECT_EQ(window.ThreadList->ItemFocused(), -1);
+    EXPECT_EQ(window.HeapListList->ItemFocused(), -1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, KeyboardMoveTest,
+    ::testing::Values(KeyMove { "Down", [](QWidget* w) { QTest::keyClick(w, Qt::Key_Down); }, 200 },
+        KeyMove { "End", [](QWidget* w) { QTest::keyClick(w, Qt::Key_End); }, 300 },
+        KeyMove { "TypeAhead", [](QWidget* w) { QTest::keyClicks(w, "be"); }, 200 }),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+struct StoreFailure {
+    const char* Name;
+    void (*Break)(const ConfigHome&);
+    QString Text;
+};
+
+class ShowWarningsFailureTest : public MainWindowTest,
+                                public ::testing::WithParamInterface<StoreFailure> { };
+
+TEST_P(ShowWarningsFailureTest, aFailedClickLeavesTheMarkShowingTheStore)
+{
+    TSDIAppForm& window = Open();
+    ASSERT_TRUE(window.ShowWarningsItem->isChecked());
+    GetParam().Break(Home);
+    window.ProcessMenu->popup(window.mapToGlobal(QPoint(40, 40)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.ProcessMenu));
+    QTest::mouseClick(window.ProcessMenu, Qt::LeftButton, {},
+        window.ProcessMenu->actionGeometry(window.ShowWarningsItem).center());
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text, GetParam().Text);
+    EXPECT_TRUE(window.ShowWarningsItem->isChecked());
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, ShowWarningsFailureTest,
+    ::testing::Values(StoreFailure { "WrongType",
+                          [](const ConfigHome& home) {
+                              home.WriteUserHive("[HKEY_CURRENT_USER\\Software\\Brindlewick\\"
+                                                 "Quorvane\\Options]\n\"Show Warnings\"=dword:0\n");
+                          },
+                          "Invalid data type for 'Show Warnings'." },
+        StoreFailure { "RefusedWrite", RefuseWrites, "Failed to create key Options." }),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, panesNeverScrollAndTheLastColumnIsTheUsersOnceFilled)
+{
+    TSDIAppForm& window = Open();
+    QHeaderView* threads = window.ThreadList->header();
+    const int filled = threads->sectionSize(1);
+    EXPECT_EQ(threads->sectionViewportPosition(1) + filled, window.ThreadList->viewport()->width());
+    DragHeaderEdge(*threads, 1, -30);
+    EXPECT_EQ(threads->sectionSize(1), filled - 30);
+
+    // The crossing dragged into each corner leaves panes at their smallest.
+    ToxQuadSplit& split = *window.QuadSplit;
+    for (const QPoint corner : { QPoint(0, 0), QPoint(split.width() - 1, split.height() - 1) }) {
+        const QPoint crossing(2 + split.BarPosition().X() + 1, 2 + split.BarPosition().Y() + 1);
+        QTest::mousePress(&split, Qt::LeftButton, {}, crossing);
+        QTest::mouseMove(&split, corner);
+        QTest::mouseRelease(&split, Qt::LeftButton, {}, corner);
+        QCoreApplication::processEvents();
+        for (int i = 0; i < split.PaneCount(); ++i) {
+            ToxScrollPane* pane = split.Panes(i);
+            EXPECT_FALSE(pane->horizontalScrollBar()->isVisible()) << i;
+            EXPECT_FALSE(pane->verticalScrollBar()->isVisible()) << i;
+            EXPECT_EQ(pane->widget()->size(), pane->viewport()->size()) << i;
+        }
+    }
+    EXPECT_EQ(threads->sectionSize(1), filled - 30) << "a narrow pane keeps it";
+}
+
+TEST_F(MainWindowTest, columnsThatCannotBeSavedAtExitAreReportedByTheErrorHandler)
+{
+    Open();
+    RefuseWrites(Home);
+    Boxes.clear();
+    Window.reset();
+    const auto columns = std::count_if(Boxes.begin(), Boxes.end(), [](const TMessageRequest& box) {
+        return box.Text == "Failed to create key Columns." && box.Caption == "Quorvane";
+    });
+    EXPECT_EQ(columns, 4) << "one for each list";
+}
+
+TEST_F(MainWindowTest, globalUsageArrivesInPlaceWithoutDisturbingTheList)
+{
+    MODULEENTRY32 libc { 7, 100, 0, 2, 0, 4096, 0x7f0000001000, "libc.so.6", "/lib/libc.so.6" };
+    MODULEENTRY32 libm { 8, 100, 0, 1, 0, 2048, 0x7f0000009000, "libm.so.6", "/lib/libm.so.6" };
+    System.Modules[100] = { libc, libm };
+    TSDIAppForm& window = Open();
+    TExtListView& modules = *window.ModuleList;
+    QSignalSpy resets(modules.model(), &QAbstractItemModel::modelReset);
+    const QPoint first = modules.visualRect(modules.model()->index(0, 0)).center();
+    const QPoint second = modules.visualRect(modules.model()->index(1, 0)).center();
+
+    // The counts arrive while the user drags from one row to the next.
+    QTest::mousePress(modules.viewport(), Qt::LeftButton, {}, first);
+    System.GlobalUsage = { { 7, 12 }, { 8, 3 } };
+    System.UsageChanged();
+    QCoreApplication::processEvents();
+    QMouseEvent move(QEvent::MouseMove, second, modules.viewport()->mapToGlobal(second),
+        Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(modules.viewport(), &move);
+    QTest::mouseRelease(modules.viewport(), Qt::LeftButton, {}, second);
+
+    EXPECT_EQ(resets.count(), 0);
+    EXPECT_EQ(modules.SubItems(0).at(2), "12");
+    EXPECT_EQ(modules.SubItems(1).at(2), "3");
+    EXPECT_EQ(modules.Selected(), 1);
+    EXPECT_EQ(modules.ItemFocused(), 1);
 }
 
 } // namespace

@@ -1,3 +1,5 @@
+#include "FocusRowWithData.h"
+#include "HeaderGestures.h"
 #include "TListRowModel.h"
 #include "TListView.h"
 
@@ -6,10 +8,13 @@
 #include <QPixmap>
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
 using namespace quorvane;
+using namespace quorvane::testing;
 
 namespace {
 
@@ -65,41 +70,60 @@ protected:
         QTest::mouseClick(List->viewport(), Qt::LeftButton, {}, cellCenter(row, column));
     }
 
-    bool reportedBothFor(int row) const
+    int bothReportsFor(int row) const
     {
-        for (const Report& r : Reports)
-            if (r.Item == row && r.Change == TItemChange::ctState && r.Selected && r.Focused)
-                return true;
-        return false;
+        return int(std::count_if(Reports.begin(), Reports.end(), [row](const Report& r) {
+            return r.Item == row && r.Change == TItemChange::ctState && r.Selected && r.Focused;
+        }));
     }
+    bool reportedBothFor(int row) const { return bothReportsFor(row) > 0; }
 
     std::unique_ptr<TListView> List;
     std::vector<Report> Reports;
 };
 
-TEST_F(ListViewTest, clicksAndKeysSelectAndFocusTogetherAndReportTheCompletedState)
+TEST_F(ListViewTest, clickSelectsAndFocusesAndReportsTheCompletedState)
 {
     clickRow(2);
     EXPECT_EQ(List->Selected(), 2);
     EXPECT_EQ(List->ItemFocused(), 2);
+    ASSERT_FALSE(Reports.empty());
     // The last report for the row comes after both selection and focus are set.
     EXPECT_TRUE(reportedBothFor(2));
     EXPECT_EQ(Reports.back().Item, 2);
+
     Reports.clear();
     clickRow(4, 0);
+    EXPECT_EQ(List->Selected(), 4);
     EXPECT_FALSE(List->IsSelected(2));
     EXPECT_TRUE(reportedBothFor(4));
     bool oldRowReported = false;
     for (const Report& r : Reports)
         oldRowReported |= r.Item == 2 && !r.Selected && !r.Focused;
     EXPECT_TRUE(oldRowReported);
+}
+
+// Qt tells of a keyboard move twice (selection, then current row); the owner hears of it once.
+TEST_F(ListViewTest, keyboardMovesSelectionAndFocusTogetherAndReportsEachRowOnce)
+{
+    List->SetCaption(3, "zeta");
+    clickRow(1);
     List->setFocus();
-    const std::pair<Qt::Key, int> keys[] = { { Qt::Key_Up, 3 }, { Qt::Key_Home, 0 } };
-    for (const auto& [key, row] : keys) {
-        QTest::keyClick(List.get(), key);
+    const std::pair<std::function<void()>, int> moves[] = {
+        { [this] { QTest::keyClick(List.get(), Qt::Key_Down); }, 2 },
+        { [this] { QTest::keyClick(List.get(), Qt::Key_End); }, 4 },
+        { [this] { QTest::keyClick(List.get(), Qt::Key_Home); }, 0 },
+        { [this] { QTest::keyClicks(List.get(), "ze"); }, 3 }, // though a sub-item was clicked
+    };
+    for (const auto& [move, row] : moves) {
+        const int before = List->ItemFocused();
+        Reports.clear();
+        move();
         EXPECT_EQ(List->Selected(), row);
         EXPECT_EQ(List->ItemFocused(), row);
-        EXPECT_TRUE(reportedBothFor(row));
+        EXPECT_EQ(bothReportsFor(row), 1);
+        ASSERT_EQ(Reports.size(), 2u) << "the row left and the row reached, once each";
+        EXPECT_EQ(Reports[0].Item, before);
     }
 }
 
@@ -121,6 +145,16 @@ TEST_F(ListViewTest, focusAndSelectionAreSetApart)
 
     List->SetItemFocused(1);
     EXPECT_TRUE(reportedBothFor(1));
+
+    Reports.clear();
+    List->SetSelected(-1);
+    List->SetItemFocused(-1);
+    EXPECT_EQ(List->Selected(), -1);
+    EXPECT_EQ(List->ItemFocused(), -1);
+    ASSERT_EQ(Reports.size(), 2u);
+    EXPECT_EQ(Reports[0].Item, 1);
+    EXPECT_EQ(Reports[1].Item, 1);
+    EXPECT_FALSE(Reports[1].Selected || Reports[1].Focused);
 
     // Out-of-range rows clear rather than fail.
     List->SetSelected(2);
@@ -195,16 +229,35 @@ TEST_F(ListViewTest, textAndImageChangesAreReportedOutsideBrackets)
     EXPECT_EQ(List->SubItems(1), QStringList({ "10", "/bin/r1", "extra" }));
 }
 
-TEST_F(ListViewTest, rowsCarryWideDataAndAreFoundInListOrder)
+TEST_F(ListViewTest, rowsCarryDataAndAreFoundInListOrder)
 {
     addRow("dup", {}, 102);
     EXPECT_EQ(List->FindData(102), 2);
+    EXPECT_EQ(List->FindData(0xFFFF'FFFF'0000'0001ULL), -1);
     List->SetData(4, 0xFFFF'FFFF'0000'0001ULL);
+    EXPECT_EQ(List->Data(4), 0xFFFF'FFFF'0000'0001ULL);
     EXPECT_EQ(List->FindData(0xFFFF'FFFF'0000'0001ULL), 4);
-    EXPECT_EQ(List->FindData(0x0000'0000'0000'0001ULL), -1);
+    EXPECT_EQ(List->Data(99), 0u);
 }
 
-TEST_F(ListViewTest, imagesOutOfRangeShowNoneAndAFixedWidthEndsTheFilling)
+TEST_F(ListViewTest, headerClickAndDoubleClickFireTheirEvents)
+{
+    std::vector<int> clicked;
+    int doubleClicks = 0;
+    List->OnColumnClick = [&](QObject*, int column) { clicked.push_back(column); };
+    List->OnDblClick = [&](QObject*) { ++doubleClicks; };
+    QHeaderView* header = List->header();
+    const int x = header->sectionViewportPosition(1) + header->sectionSize(1) / 2;
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+    ASSERT_EQ(clicked.size(), 1u);
+    EXPECT_EQ(clicked[0], 1);
+
+    QTest::mouseDClick(List->viewport(), Qt::LeftButton, {}, cellCenter(3, 0));
+    EXPECT_EQ(doubleClicks, 1);
+    EXPECT_EQ(List->Selected(), 3);
+}
+
+TEST_F(ListViewTest, showsImagesAlignmentAndFillsWithTheLastColumn)
 {
     TImageList images;
     QPixmap red(16, 16);
@@ -212,19 +265,69 @@ TEST_F(ListViewTest, imagesOutOfRangeShowNoneAndAFixedWidthEndsTheFilling)
     images.Add(QIcon(red));
     List->SetSmallImages(&images);
     List->SetImageIndex(0, 0);
-    List->SetImageIndex(1, 5);
+    List->SetImageIndex(1, 5); // out of range: no image
+    EXPECT_EQ(List->iconSize(), QSize(16, 16));
     EXPECT_FALSE(List->model()->index(0, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
     EXPECT_FALSE(List->model()->index(1, 0).data(Qt::DecorationRole).isValid());
-    EXPECT_TRUE(Qt::Alignment(List->model()->index(0, 1).data(Qt::TextAlignmentRole).toInt())
-        & Qt::AlignRight);
+    const auto alignment
+        = Qt::Alignment(List->model()->index(0, 1).data(Qt::TextAlignmentRole).toInt());
+    EXPECT_TRUE(alignment & Qt::AlignRight);
+    EXPECT_EQ(List->model()->headerData(1, Qt::Horizontal).toString(), "ID");
+
+    List->SetSmallImages(nullptr);
+}
+
+// The last column takes the remaining width once, when first shown; then it is the user's.
+TEST_F(ListViewTest, lastColumnFillsOnceThenTheUserResizesIt)
+{
     QHeaderView* header = List->header();
+    const int filled = header->sectionSize(2);
+    EXPECT_EQ(header->sectionViewportPosition(2) + filled, List->viewport()->width());
     List->resize(800, 300);
     QCoreApplication::processEvents();
-    EXPECT_EQ(
-        header->sectionViewportPosition(2) + header->sectionSize(2), List->viewport()->width());
-    List->SetColumnWidth(2, 90);
-    EXPECT_EQ(header->sectionSize(2), 90);
-    List->SetSmallImages(nullptr);
+    EXPECT_EQ(header->sectionSize(2), filled);
+    List->resize(150, 300);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(header->sectionSize(2), filled) << "a narrow list keeps it";
+    List->resize(500, 300);
+    QCoreApplication::processEvents();
+    DragHeaderEdge(*header, 2, -40);
+    EXPECT_EQ(header->sectionSize(2), filled - 40);
+
+    // A width given before the list is shown (restored settings) ends the wait to fill.
+    TListView restored;
+    restored.AddColumn({ "Name", 120, Qt::AlignLeft, false });
+    restored.AddColumn({ "Path", 100, Qt::AlignLeft, true });
+    restored.SetColumnWidth(1, 100);
+    restored.resize(500, 300);
+    restored.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&restored));
+    EXPECT_EQ(restored.header()->sectionSize(1), 100);
+}
+
+struct Refocus {
+    quint64 Data;
+    int Row;
+};
+
+// The rule shared by every list that is refilled: the row with the remembered value gets the
+// focus and the selection again, or no row does. No window is needed.
+TEST(FocusRowWithData, focusesTheFirstRowWithTheValueOrNone)
+{
+    TListView list;
+    list.AddColumn({ "Name", 120, Qt::AlignLeft, false });
+    for (quint64 data : { 5, 7, 5 })
+        list.SetData(list.AddItem(), data);
+    for (const Refocus& c :
+        { Refocus { 7, 1 }, Refocus { 5, 0 }, Refocus { 9, -1 }, Refocus { 0, -1 } }) {
+        list.SetSelected(2);
+        list.SetItemFocused(2);
+        EXPECT_EQ(FocusedRowData(list), 5u);
+        EXPECT_EQ(FocusRowWithData(list, c.Data), c.Row) << c.Data;
+        EXPECT_EQ(list.Selected(), c.Row);
+        EXPECT_EQ(list.ItemFocused(), c.Row);
+        EXPECT_EQ(FocusedRowData(list), c.Row < 0 ? 0 : c.Data);
+    }
 }
 
 TEST_F(ListViewTest, accessibilityExposesColumnCaptionsAndCells)

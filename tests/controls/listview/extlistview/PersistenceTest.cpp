@@ -1,5 +1,6 @@
 #include "ConfigHome.h"
 #include "ListFixture.h"
+#include "TMessageBox.h"
 #include "TRegIniFile.h"
 
 #include <QFile>
@@ -196,8 +197,13 @@ TEST_F(PersistenceTest, switchingToVirtualModeSavesAndDoesNotRestore)
     window.List->SaveSettings().SetAutoSave(false);
 }
 
-TEST_F(PersistenceTest, storeFailuresReachTheCallerButNeverLeaveTheDestructor)
+TEST_F(PersistenceTest, storeFailuresReachTheCallerAndFromTheDestructorTheErrorHandler)
 {
+    std::vector<QString> boxes;
+    TMessageBox::SetAnswerHook([&boxes](const TMessageRequest& request) {
+        boxes.push_back(request.Text);
+        return TModalResult::mrOk;
+    });
     auto window = std::make_unique<ListWindow>(Design {});
     // A config folder below a regular file cannot be made.
     QFile blocker(Home.Path() + "/file");
@@ -207,6 +213,8 @@ TEST_F(PersistenceTest, storeFailuresReachTheCallerButNeverLeaveTheDestructor)
     qputenv("XDG_CONFIG_HOME", (Home.Path() + "/file/config").toLocal8Bit());
     EXPECT_THROW(window->List->StoreSettings(), ERegistryException);
     EXPECT_NO_THROW(window.reset());
+    EXPECT_EQ(boxes, std::vector<QString> { "Failed to create key Columns." });
+    TMessageBox::SetAnswerHook({});
     qputenv("XDG_CONFIG_HOME", saved);
 }
 

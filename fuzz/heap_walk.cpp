@@ -1,0 +1,89 @@
+// Any bytes as a thread arena's heap, walked from our own memory as another process's heap is:
+// the chunk stream and the free lists that classify its chunks (tcache, fastbins) never fault or
+// loop, and the blocks handed out tile the heap from its first chunk on.
+//
+// Input: the arena's ten fastbin heads and its top pointer (88 bytes), then the heap's bytes
+// from its first chunk on. The heap sits at a fixed address when it can, so that seeds may hold
+// real pointers.
+#include "GlibcHeapWalk.h"
+#include "HeapWalkError.h"
+#include "MallocLayout.h"
+#include "RemoteMemory.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <sys/mman.h>
+#include <unistd.h>
+
+using namespace quorvane;
+using namespace quorvane::malloc_layout;
+
+namespace {
+constexpr uint64_t PreferredHeap = 0x7e0000000000;
+constexpr uint64_t MaxHeapBytes = 1 << 20;
+constexpr size_t ArenaPart = 88;
+
+// A 64 MiB-aligned region of our own, mapped once (virtual only: pages appear as written).
+uint64_t HeapStart()
+{
+    static const uint64_t start = [] {
+        void* fixed = mmap(reinterpret_cast<void*>(PreferredHeap), MaxHeapBytes,
+            PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
+        if (fixed != MAP_FAILED)
+            return reinterpret_cast<uint64_t>(fixed);
+        void* any = mmap(nullptr, 2 * HeapAlignment, PROT_READ | PROT_WRITE,
+            MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        if (any == MAP_FAILED)
+            std::abort();
+        return (reinterpret_cast<uint64_t>(any) + HeapAlignment - 1) & ~(HeapAlignment - 1);
+    }();
+    return start;
+}
+
+void Put(uint64_t address, uint64_t value)
+{
+    std::memcpy(reinterpret_cast<void*>(address), &value, sizeof value);
+}
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size < ArenaPart || size - ArenaPart > MaxHeapBytes - FirstChunkInArenaHeap)
+        return 0;
+    const uint64_t start = HeapStart();
+    const uint64_t heapBytes = std::max<uint64_t>(
+        (FirstChunkInArenaHeap + (size - ArenaPart) + 4095) & ~uint64_t(4095), 4096);
+    std::memset(reinterpret_cast<void*>(start), 0, heapBytes);
+    // heap_info: the arena's first heap, with its malloc_state right behind.
+    Put(start, start + HeapInfoSize);
+    Put(start + 8, 0);
+    Put(start + 16, heapBytes);
+    Put(start + 24, heapBytes);
+    const uint64_t arena = start + HeapInfoSize;
+    std::memcpy(reinterpret_cast<void*>(arena + ArenaFastbins), data, ArenaPart);
+    Put(arena + ArenaNext, arena);
+    std::memcpy(
+        reinterpret_cast<void*>(start + FirstChunkInArenaHeap), data + ArenaPart, size - ArenaPart);
+
+    MapRegion region;
+    region.start = start;
+    region.end = start + heapBytes;
+    region.readable = region.writable = true;
+    static const RemoteMemory self(::getpid());
+    GlibcHeapWalk walk;
+    HEAPENTRY32 block;
+    uint64_t expected = start + FirstChunkInArenaHeap;
+    try {
+        for (bool more = walk.Heap32First(block, self, { region }, start); more;
+             more = walk.Heap32Next(block)) {
+            if (block.hHandle != expected || block.dwAddress != block.hHandle + HeaderSize
+                || block.hHandle + block.dwBlockSize > region.end
+                || (block.dwFlags != LF32_FIXED && block.dwFlags != LF32_FREE))
+                std::abort();
+            expected += block.dwBlockSize;
+        }
+    } catch (const HeapWalkError&) {
+    }
+    return 0;
+}

@@ -1,0 +1,227 @@
+// Descriptors and signals: nothing the program opens reaches a process started after it, and a
+// signal arriving while /proc or the settings are read or written loses nothing and ends nothing.
+#include "ChildProcess.h"
+#include "ConfigHome.h"
+#include "DesktopShellInfo.h"
+#include "ExecutableType.h"
+#include "LinuxSnapshotService.h"
+#include "ProcFiles.h"
+#include "TRegIniFile.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <atomic>
+#include <csignal>
+#include <fcntl.h>
+#include <functional>
+#include <gtest/gtest.h>
+#include <pthread.h>
+#include <set>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace quorvane;
+using quorvane::testing::ChildProcess;
+
+namespace {
+
+// The descriptors a freshly started process holds, as it lists them itself.
+std::set<std::string> DescriptorsOfAChild()
+{
+    ChildProcess child("/bin/ls", { "-1", "/proc/self/fd" });
+    std::set<std::string> names;
+    try {
+        for (;;)
+            names.insert(child.ReadLine());
+    } catch (const std::exception&) {
+    }
+    return names;
+}
+
+std::set<int> OurDescriptors()
+{
+    std::set<int> fds;
+    QDir dir(QStringLiteral("/proc/self/fd"));
+    for (const QString& name : dir.entryList(QDir::Files | QDir::System))
+        fds.insert(name.toInt());
+    return fds;
+}
+
+// Sends one thread a signal again and again while an action runs on it. With a handler
+// installed without SA_RESTART, each blocking call the signal lands in returns EINTR; without
+// one, the program's own disposition stands.
+class SignalStorm {
+public:
+    SignalStorm(int signal, bool handle)
+        : FSignal(signal)
+        , FHandled(handle)
+        , FTarget(pthread_self())
+    {
+        if (FHandled) {
+            struct sigaction action { };
+            action.sa_handler = [](int) {};
+            sigemptyset(&action.sa_mask);
+            sigaction(signal, &action, &FOld);
+        }
+        FSender = std::thread([this] {
+            while (!FStop) {
+                pthread_kill(FTarget, FSignal);
+                ++Sent;
+                usleep(200);
+            }
+        });
+    }
+    ~SignalStorm()
+    {
+        FStop = true;
+        FSender.join();
+        if (FHandled)
+            sigaction(FSignal, &FOld, nullptr);
+    }
+    // Returns once this many more signals have been sent.
+    static void AwaitMore(int count)
+    {
+        const int until = Sent + count;
+        while (Sent < until)
+            usleep(100);
+    }
+
+    static inline std::atomic<int> Sent { 0 };
+
+private:
+    int FSignal;
+    bool FHandled;
+    pthread_t FTarget;
+    struct sigaction FOld { };
+    std::atomic<bool> FStop { false };
+    std::thread FSender;
+};
+
+} // namespace
+
+TEST(DescriptorHygiene, aChildStartedAfterEveryKindOfReadInheritsNothing)
+{
+    const std::set<std::string> before = DescriptorsOfAChild();
+    const std::set<int> ours = OurDescriptors();
+
+    ConfigHome home;
+    TRegIniFile("Software\\Quorvane").WriteText("Hygiene", "Value", "kept");
+    LinuxSnapshotService service;
+    std::atomic<bool> counted { false };
+    service.SetOnModuleUsageChanged([&counted] { counted = true; });
+    const uint32_t self = uint32_t(::getpid());
+    for (const uint32_t kind : { TH32CS_SNAPPROCESS, TH32CS_SNAPTHREAD, TH32CS_SNAPMODULE }) {
+        const auto snapshot = service.CreateToolhelp32Snapshot(kind, self);
+        ASSERT_TRUE(snapshot);
+        PROCESSENTRY32 process;
+        THREADENTRY32 thread;
+        MODULEENTRY32 module;
+        EXPECT_TRUE(snapshot->Process32First(process) || snapshot->Thread32First(thread)
+            || snapshot->Module32First(module));
+    }
+    ChildProcess heapOwner("/bin/sleep", { "60" });
+    const auto heaps
+        = service.CreateToolhelp32Snapshot(TH32CS_SNAPHEAPLIST, uint32_t(heapOwner.Pid()));
+    HEAPLIST32 heap;
+    if (heaps && heaps->Heap32ListFirst(heap)) {
+        HEAPENTRY32 block;
+        service.CreateHeapWalk()->Heap32First(block, heap.th32ProcessID, heap.th32HeapID);
+    }
+    DesktopShellInfo shell;
+    shell.ExtractAssociatedIcon("/bin/sleep");
+    EXPECT_NE(ExecutableTypeOfFile("/bin/sleep"), 0u);
+
+    // Every descriptor still open (the kept /proc/PID/stat ones among them) closes on exec.
+    for (const int fd : OurDescriptors()) {
+        if (!ours.count(fd)) {
+            EXPECT_TRUE(::fcntl(fd, F_GETFD) & FD_CLOEXEC) << "descriptor " << fd;
+        }
+    }
+    EXPECT_EQ(DescriptorsOfAChild(), before);
+}
+
+// What a signal may interrupt: a read that waits for its data (a /proc file is read with the
+// same loop as this FIFO), and a settings write that waits for another writer's lock. A handled
+// signal interrupts them; SIGPIPE, as the application leaves it, must not end the program.
+struct Interrupted {
+    const char* name;
+    int signal;
+    bool handled; // else the application's own disposition
+};
+
+class SignalDuringRead : public ::testing::TestWithParam<Interrupted> { };
+
+TEST_P(SignalDuringRead, aFileThatArrivesInPiecesIsReadWhole)
+{
+    QTemporaryDir folder;
+    const std::string fifo = folder.filePath("stat").toStdString();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Opened for writing first (read-write does not wait for a reader), so the reader's open
+    // returns at once and its reads wait for the pieces.
+    const int writer = ::open(fifo.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    std::thread feeder([writer] {
+        SignalStorm::AwaitMore(20);
+        ASSERT_EQ(::write(writer, "1234 (name) S ", 14), 14);
+        SignalStorm::AwaitMore(20);
+        ASSERT_EQ(::write(writer, "1 1 1", 5), 5);
+        ::close(writer);
+    });
+    std::optional<std::string> text;
+    {
+        SignalStorm storm(GetParam().signal, GetParam().handled);
+        text = ReadProcFile(AT_FDCWD, fifo.c_str());
+        feeder.join();
+    }
+    EXPECT_EQ(text, "1234 (name) S 1 1 1");
+}
+
+TEST_P(SignalDuringRead, aSettingWrittenWhileAnotherWriterHoldsTheLockIsKept)
+{
+    ConfigHome home;
+    const QString folder = QFileInfo(home.UserHive()).path();
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ChildProcess holder("/usr/bin/flock", { folder.toStdString(), "sh", "-c", "echo locked; cat" });
+    ASSERT_EQ(holder.ReadLine(), "locked");
+    std::thread releaser([&holder] {
+        SignalStorm::AwaitMore(40);
+        holder.CloseInput();
+    });
+    {
+        SignalStorm storm(GetParam().signal, GetParam().handled);
+        EXPECT_NO_THROW(TRegIniFile("Software\\Quorvane").WriteText("Hygiene", "Value", "kept"));
+        releaser.join();
+    }
+    EXPECT_EQ(TRegIniFile("Software\\Quorvane").ReadText("Hygiene", "Value", ""), "kept");
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, SignalDuringRead,
+    ::testing::Values(Interrupted { "HandledSignal", SIGUSR1, true },
+        Interrupted { "BrokenPipe", SIGPIPE, false }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SignalHygiene, writingToAPipeNobodyReadsFailsWithoutEndingTheProgram)
+{
+    // In a child, so that a program that would die takes only the child with it.
+    int ends[2];
+    ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+    ::close(ends[0]);
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(::write(ends[1], "x", 1) == -1 && errno == EPIPE ? 0 : 1);
+    ::close(ends[1]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(SignalHygiene, aFifoInPlaceOfTheSettingsFileFailsTheWriteInsteadOfHanging)
+{
+    ConfigHome home;
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(home.UserHive()).path()));
+    ASSERT_EQ(::mkfifo(home.UserHive().toLocal8Bit().constData(), 0600), 0);
+    EXPECT_ANY_THROW(TRegIniFile("Software\\Quorvane").WriteText("Hygiene", "Value", "kept"));
+}
