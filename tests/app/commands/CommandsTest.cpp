@@ -148,6 +148,7 @@ TEST_F(Commands, aProcessWhoseIdentifierWasReusedIsNotTouched)
     PressKey(Qt::Key_T, Qt::ControlModifier);
     EXPECT_EQ(Boxes.last(), "Quorvane: Could not get process handle.");
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    Window.reset(); // before the service it was given
 }
 
 struct PriorityCase {
@@ -224,6 +225,7 @@ TEST_F(Commands, helpAboutShowsTheDesignedTexts)
     });
     QTest::keyClick(&window, Qt::Key_F1);
     EXPECT_EQ(seen, QStringList({ "About Quorvane", "Quorvane v0.98", "Brindlewick Software" }));
+    Window.reset(); // before the service it was given
 }
 
 } // namespace
