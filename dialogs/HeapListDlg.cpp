@@ -69,6 +69,7 @@ void THeapListDlg::CreateDesign()
 
     HeapList = new TExtListView(this);
     HeapList->setObjectName(QStringLiteral("HeapList"));
+    HeapList->setAccessibleName(QStringLiteral("Heap blocks"));
     HeapList->SetVirtualMode(true);
     const int identifierWidth = IdentifierWidth(HeapList->fontMetrics());
     const int wider = 2 * (identifierWidth - DesignIdentifierWidth);

@@ -44,6 +44,8 @@ void TThreadPriorityDlg::CreateDesign()
         { QStringLiteral("Idle"), QStringLiteral("Lowest"), QStringLiteral("Below Normal"),
             QStringLiteral("Normal"), QStringLiteral("Above Normal"), QStringLiteral("Highest"),
             QStringLiteral("Time Critical") });
+    cbClass->setAccessibleName(QStringLiteral("Class"));
+    cbPriority->setAccessibleName(QStringLiteral("Priority"));
     cbPriority->setEnabled(false);
     cbPriority->setFocusPolicy(Qt::NoFocus);
 

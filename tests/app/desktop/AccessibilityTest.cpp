@@ -1,6 +1,9 @@
 #include "ConfigHome.h"
 #include "FakeSystem.h"
+#include "HeapListDlg.h"
 #include "Main.h"
+#include "TThreadPriorityDlg.h"
+#include "TfrmAbout.h"
 
 #include <QAccessible>
 #include <QMenuBar>
@@ -48,7 +51,9 @@ void CollectUnnamed(QAccessibleInterface* node, QStringList& unnamed, int& seen)
                            .arg(node->object() ? node->object()->objectName() : QString())
                            .arg(int(role));
     }
-    if (role == QAccessible::List || role == QAccessible::Table || role == QAccessible::Tree)
+    // A combo box's popup list speaks its items, as a list does.
+    if (role == QAccessible::List || role == QAccessible::Table || role == QAccessible::Tree
+        || role == QAccessible::ComboBox)
         return;
     for (int i = 0; i < node->childCount(); ++i) {
         if (QAccessibleInterface* child = node->child(i))
@@ -81,6 +86,25 @@ TEST_F(AccessibilityTest, everyListButtonMenuAndMenuItemOfTheMainWindowHasAName)
     EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(QStringLiteral(", ")).toStdString();
     // four lists, three buttons, three menus with their eight items
     EXPECT_GE(seen, 4 + 3 + 3 + 8);
+}
+
+TEST_F(AccessibilityTest, everyControlOfTheDialogsHasAName)
+{
+    THeapListDlg heapList(System);
+    TThreadPriorityDlg priority(nullptr);
+    priority.setWindowTitle(QStringLiteral("Thread Priority of alpha"));
+    TfrmAbout about(nullptr);
+    for (QWidget* dialog : std::initializer_list<QWidget*> { &heapList, &priority, &about }) {
+        dialog->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+        QStringList unnamed;
+        int seen = 0;
+        CollectUnnamed(QAccessible::queryAccessibleInterface(dialog), unnamed, seen);
+        EXPECT_TRUE(unnamed.isEmpty()) << dialog->metaObject()->className() << ": "
+                                       << unnamed.join(QStringLiteral(", ")).toStdString();
+        EXPECT_GE(seen, 2) << dialog->metaObject()->className();
+        dialog->hide();
+    }
 }
 
 TEST_F(AccessibilityTest, everyCommandIsReachableFromTheKeyboard)
