@@ -6,6 +6,7 @@
 
 #include "LinuxSnapshotService.h"
 #include "ProcessHandle.h"
+#include "ReadyChild.h"
 #include "ToolHelp.h"
 
 #include <benchmark/benchmark.h>
@@ -28,31 +29,6 @@ constexpr uint32_t WaitLimit = 2000;
 
 std::vector<pid_t> children;
 pid_t threadsChild = 0;
-
-// A child that runs body, says it is ready, then sleeps until killed; it dies with us.
-template <typename Body> pid_t Fork(Body body)
-{
-    int ready[2];
-    if (::pipe(ready) != 0)
-        std::abort();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        ::close(ready[0]);
-        body();
-        const char done = 1;
-        if (::write(ready[1], &done, 1) != 1)
-            ::_exit(1);
-        for (;;)
-            ::pause();
-    }
-    ::close(ready[1]);
-    char done = 0;
-    if (::read(ready[0], &done, 1) != 1)
-        std::abort();
-    ::close(ready[0]);
-    return pid;
-}
 
 int CountProcesses()
 {
@@ -96,7 +72,7 @@ void BM_TerminateAndWait(benchmark::State& state)
     LinuxSnapshotService service;
     for (auto _ : state) {
         state.PauseTiming();
-        const pid_t victim = Fork([] {});
+        const pid_t victim = ForkReadyChild([] {});
         TakeSnapshot(service);
         state.ResumeTiming();
         {
@@ -148,10 +124,10 @@ BENCHMARK(BM_SetPriorityClassThousandThreads)->Unit(benchmark::kMillisecond)->Us
 
 int main(int argc, char** argv)
 {
-    threadsChild = Fork(StartThreads);
+    threadsChild = ForkReadyChild(StartThreads);
     children.push_back(threadsChild);
     for (int missing = PopulationSize - CountProcesses(); missing > 0; --missing)
-        children.push_back(Fork([] {}));
+        children.push_back(ForkReadyChild([] {}));
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -11,6 +11,7 @@
 #include "ModuleListBuilder.h"
 #include "ProcFiles.h"
 #include "ProcMaps.h"
+#include "ReadyChild.h"
 #include "RemoteMemory.h"
 #include "ToolHelp.h"
 
@@ -42,28 +43,10 @@ pid_t threadsChild = 0;
 pid_t heapChild = 0;
 std::filesystem::path fileFolder;
 
-// Runs body in a new child that dies with us; returns once the child says it is ready.
+// A ready child, kept to be killed at the end.
 template <typename Body> pid_t Fork(Body body)
 {
-    int ready[2];
-    if (::pipe(ready) != 0)
-        std::abort();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        ::close(ready[0]);
-        body();
-        const char done = 1;
-        if (::write(ready[1], &done, 1) != 1)
-            ::_exit(1);
-        for (;;)
-            ::pause();
-    }
-    ::close(ready[1]);
-    char done = 0;
-    if (::read(ready[0], &done, 1) != 1)
-        std::abort();
-    ::close(ready[0]);
+    const pid_t pid = ForkReadyChild(body);
     children.push_back(pid);
     return pid;
 }

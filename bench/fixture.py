@@ -134,7 +134,8 @@ def churner(rate, binary, ready):
         time.sleep(max(0.0, min([due] + pending) - time.monotonic()))
 
 
-def churn(rate):
+def in_background(run):
+    """Forks run(binary, ready_fd) as the fixture's keeper and returns once it says it is ready."""
     if os.path.exists(STATE):
         sys.exit("fixture: already started; stop it first")
     os.makedirs(STATE_DIR, exist_ok=True)
@@ -142,23 +143,18 @@ def churn(rate):
     read_end, write_end = os.pipe()
     if os.fork() == 0:
         os.close(read_end)
-        churner(rate, binary, write_end)
+        run(binary, write_end)
     os.close(write_end)
     os.read(read_end, 1)
+
+
+def churn(rate):
+    in_background(lambda binary, ready: churner(rate, binary, ready))
     print(f"fixture: churning {rate} processes a second")
 
 
 def start(count, threads):
-    if os.path.exists(STATE):
-        sys.exit("fixture: already started; stop it first")
-    os.makedirs(STATE_DIR, exist_ok=True)
-    binary = build_sleeper()
-    read_end, write_end = os.pipe()
-    if os.fork() == 0:
-        os.close(read_end)
-        keeper(count, threads, binary, write_end)
-    os.close(write_end)
-    os.read(read_end, 1)
+    in_background(lambda binary, ready: keeper(count, threads, binary, ready))
     print(f"fixture: {count} processes of {threads} threads started")
 
 
