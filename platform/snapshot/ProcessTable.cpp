@@ -130,8 +130,13 @@ bool ProcessTable::Read(std::vector<PROCESSENTRY32>& records)
             ? ParseProcStat(std::string_view(FBuffer.data(), length))
             : std::nullopt;
         entry.Listed.reset();
-        if (stat && HasEnded(*stat))
+        if (stat && HasEnded(*stat)) {
+            // It never runs again: keep nothing for it until its parent reaps it.
+            if (entry.Stat.Valid())
+                --FKept;
+            FEntries.erase(*pid);
             continue;
+        }
         if (stat) {
             entry.Listed = stat->starttime;
             record.th32ParentProcessID = uint32_t(stat->ppid);

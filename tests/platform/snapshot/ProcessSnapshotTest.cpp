@@ -211,7 +211,14 @@ TEST(ProcessSnapshot, dropsWhatItKeptForProcessesThatEnded)
     {
         NamedChild first(dir, "first", 1);
         NamedChild second(dir, "second", 1);
+        // Ended but not reaped yet: neither listed nor kept.
+        const pid_t zombie = fork();
+        if (zombie == 0)
+            _exit(0);
+        siginfo_t ended {};
+        ASSERT_EQ(waitid(P_PID, id_t(zombie), &ended, WEXITED | WNOWAIT), 0);
         const auto during = Walk(service);
+        waitpid(zombie, nullptr, 0);
         const auto listed = [&](pid_t pid) {
             return std::any_of(during.begin(), during.end(), [pid](const PROCESSENTRY32& record) {
                 return record.th32ProcessID == uint32_t(pid);
