@@ -79,6 +79,13 @@ std::optional<HeapChunk> ChunkStream::NextChecked()
         FOrdinaryLimit = 0;
         return std::nullopt;
     }
+    // Where the old top was too small to free, the chunk before carries it and only the header
+    // of size 0 is left, in the last 16 bytes of the heap.
+    if (!FTopHere && size == 0 && address + HeaderSize == FEnd) {
+        FDone = true;
+        FOrdinaryLimit = 0;
+        return std::nullopt;
+    }
     if (size < MinChunkSize || size % ChunkAlignment != 0)
         Fail("impossible chunk size", address);
     if (size > FEnd - address - HeaderSize)

@@ -1,9 +1,11 @@
 #include "AnotherUser.h"
 #include "ChildProcess.h"
+#include "ChunkStream.h"
 #include "GlibcHeapWalk.h"
 #include "HeapListBuilder.h"
 #include "HeapWalkError.h"
 #include "LinuxSnapshotService.h"
+#include "RemoteMemory.h"
 
 #include <gtest/gtest.h>
 
@@ -397,6 +399,31 @@ TEST(HeapWalk, aDamagedHeaderGivesTheBlocksBeforeItThenTheFailure)
             [&](const HEAPENTRY32& block) { return report.live.count(block.dwAddress) > 0; });
         EXPECT_EQ(found, before);
         EXPECT_EQ(before, 500u);
+    }
+}
+
+// A heap its arena has left ends in a 16-byte fencepost and a header of size 0; where the old top
+// was too small to free (32 or 48 bytes), only the header of size 0 follows a chunk of 32 bytes.
+TEST(HeapWalk, aHeapTheArenaHasLeftEndsAtItsLastHeader)
+{
+    const RemoteMemory self(::getpid());
+    for (const uint64_t lastChunk : { uint64_t(16), uint64_t(32) }) {
+        SCOPED_TRACE(lastChunk);
+        // A chunk of 48 bytes, the last chunk, then the header of size 0 (all with PREV_INUSE).
+        std::vector<uint64_t> words(6 + lastChunk / 8 + 2, 0);
+        words[1] = 48 | 1;
+        words[6 + 1] = lastChunk | 1;
+        words.back() = 0 | 1;
+        const uint64_t start = reinterpret_cast<uint64_t>(words.data());
+        ChunkStream stream(self, start, start + words.size() * 8, 0);
+        std::vector<uint64_t> sizes;
+        EXPECT_NO_THROW({
+            while (const auto chunk = stream.Next())
+                sizes.push_back(chunk->size);
+        });
+        const std::vector<uint64_t> expected
+            = lastChunk == 16 ? std::vector<uint64_t> { 48 } : std::vector<uint64_t> { 48, 32 };
+        EXPECT_EQ(sizes, expected);
     }
 }
 
