@@ -2,8 +2,10 @@
 #include "EAbort.h"
 #include "FakeSystem.h"
 #include "HeaderGestures.h"
+#include "HeapListDlg.h"
 #include "ListRows.h"
 #include "Main.h"
+#include "ShowWarnings.h"
 #include "TApplication.h"
 #include "TMessageBox.h"
 #include "TRegIniFile.h"
@@ -13,9 +15,11 @@
 #include <QAbstractItemModel>
 #include <QHeaderView>
 #include <QMenu>
+#include <QPointer>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -37,7 +41,7 @@ protected:
     {
         TMessageBox::SetAnswerHook([this](const TMessageRequest& request) {
             Boxes.push_back(request);
-            return TModalResult::mrOk;
+            return Answer;
         });
         System.AddProcess(100, "/usr/bin/Alpha");
         System.AddProcess(200, "/opt/Beta Tool/BETA", 13, 4);
@@ -73,6 +77,40 @@ protected:
         QTest::keyClick(Window->ProcessList, Qt::Key(key), modifiers);
     }
 
+    void DoubleClickHeapRow(int row)
+    {
+        TExtListView& list = *Window->HeapListList;
+        const QRect rect = row >= 0 ? list.visualRect(list.model()->index(row, 0))
+                                    : QRect(QPoint(5, list.viewport()->height() - 10), QSize());
+        QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
+    // Runs a command; any heap list dialog it opens is described and closed with Escape.
+    QStringList OpenedHeapLists(const std::function<void()>& command)
+    {
+        QStringList opened;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (auto* dialog = qobject_cast<THeapListDlg*>(QApplication::activeModalWidget())) {
+                opened << dialog->windowTitle();
+                Dialogs << dialog;
+                EXPECT_EQ(dialog->parent(), Window.get());
+                QTest::keyClick(dialog->HeapList, Qt::Key_Escape);
+            }
+        });
+        watch.start(10);
+        command();
+        return opened;
+    }
+
+    QStringList Said() const
+    {
+        QStringList said;
+        for (const TMessageRequest& box : Boxes)
+            said << box.Caption + ": " + box.Text;
+        return said;
+    }
+
     int ProcessSnapshots() { return System.SnapshotsTaken[TH32CS_SNAPPROCESS]; }
 
     ConfigHome Home;
@@ -80,13 +118,22 @@ protected:
     FakeShellInfo Shell;
     std::unique_ptr<TSDIAppForm> Window;
     std::vector<TMessageRequest> Boxes;
+    TModalResult Answer = TModalResult::mrOk; // not a yes: a heap list asked for stays shut
+    QList<QPointer<THeapListDlg>> Dialogs;
 };
 
-TEST_F(MainWindowTest, firstStartSelectsAndFocusesTheFirstRowAndShowsItsDetails)
+TEST_F(MainWindowTest, firstStartShowsEveryListWithTheFirstRowsFocused)
 {
+    System.Types["/usr/bin/Alpha"] = 0x00024C45;
+    System.Types["/opt/Beta Tool/BETA"] = 0x00014C45;
     TSDIAppForm& window = Open();
     EXPECT_EQ(window.windowTitle(), "Quorvane v0.98");
     EXPECT_EQ(window.size(), QSize(838, 459));
+    EXPECT_EQ(RowsOf(*window.ProcessList),
+        QStringList({ "alpha | $00000064 | 8 (Normal) | 1 | 64-Bit | /usr/bin/Alpha",
+            "beta | $000000C8 | 13 (High) | 4 | 32-Bit | /opt/Beta Tool/BETA",
+            "[kthreadd] | $0000012C | 8 (Normal) | 1 |  | [kthreadd]" }));
+    EXPECT_EQ(window.ProcessList->Data(1), 200u);
     EXPECT_EQ(window.ProcessList->Selected(), 0);
     EXPECT_EQ(window.ProcessList->ItemFocused(), 0);
     EXPECT_EQ(RowsOf(*window.ThreadList),
@@ -94,18 +141,6 @@ TEST_F(MainWindowTest, firstStartSelectsAndFocusesTheFirstRowAndShowsItsDetails)
     EXPECT_EQ(RowsOf(*window.HeapListList),
         QStringList({ "$0000000005555000 | Default", "$00007F0000000000 | Normal" }));
     EXPECT_EQ(window.ThreadList->ItemFocused(), 0);
-}
-
-TEST_F(MainWindowTest, processRowsShowNameIdPriorityThreadsTypeAndPath)
-{
-    System.Types["/usr/bin/Alpha"] = 0x00024C45;
-    System.Types["/opt/Beta Tool/BETA"] = 0x00014C45;
-    TSDIAppForm& window = Open();
-    EXPECT_EQ(RowsOf(*window.ProcessList),
-        QStringList({ "alpha | $00000064 | 8 (Normal) | 1 | 64-Bit | /usr/bin/Alpha",
-            "beta | $000000C8 | 13 (High) | 4 | 32-Bit | /opt/Beta Tool/BETA",
-            "[kthreadd] | $0000012C | 8 (Normal) | 1 |  | [kthreadd]" }));
-    EXPECT_EQ(window.ProcessList->Data(1), 200u);
 }
 
 TEST_F(MainWindowTest, keepsTheFocusedProcessAcrossRefreshWhereverItNowStands)
@@ -219,6 +254,52 @@ TEST_F(MainWindowTest, processMenuItemsAndTheirShortcutsFollowTheFocusedRows)
     EXPECT_FALSE(window.ChangeThreadPriorityItem->isEnabled());
 }
 
+const QString HeapWarning
+    = "Warning: Enumerating every memory allocation in a heap can be very\ntime consuming "
+      "in memory-intensive applications.  Do not\nbe surprised if it takes a "
+      "few minutes with some heap blocks.\n\nAre you certain you want to do this?";
+
+TEST_F(MainWindowTest, heapListOpensTheFocusedHeapFromDoubleClickShortcutAndMenuAfterAWarning)
+{
+    TSDIAppForm& window = Open();
+    Answer = TModalResult::mrYes;
+    const QStringList caption { "Heap List for alpha (HID: $00007F0000000000)" };
+    EXPECT_EQ(OpenedHeapLists([&] { DoubleClickHeapRow(1); }), caption);
+    EXPECT_EQ(Said(), QStringList { HeapWarning });
+    SetShowWarnings(false);
+    window.activateWindow(); // back from the dialog, for the window's shortcuts
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_EQ(OpenedHeapLists([&] { PressKey(Qt::Key_H, Qt::ControlModifier); }), caption);
+    EXPECT_EQ(OpenedHeapLists([&] { window.HeapListItem->trigger(); }), caption);
+    EXPECT_EQ(Boxes.size(), 1u) << "no warning once they are off";
+    ASSERT_EQ(Dialogs.size(), 3);
+    for (const QPointer<THeapListDlg>& dialog : Dialogs)
+        EXPECT_TRUE(dialog.isNull()) << "freed once closed";
+}
+
+TEST_F(MainWindowTest, aDeclinedHeapListWarningOpensNothing)
+{
+    Open();
+    Answer = TModalResult::mrNo;
+    EXPECT_TRUE(OpenedHeapLists([&] { DoubleClickHeapRow(0); }).isEmpty());
+    EXPECT_EQ(Said(), QStringList { HeapWarning });
+}
+
+TEST_F(MainWindowTest, aHeapListWithoutAFocusedProcessOrHeapRowShowsTheError)
+{
+    TSDIAppForm& window = Open();
+    Answer = TModalResult::mrYes;
+    PressKey(Qt::Key_End); // [kthreadd] has no heaps
+    ASSERT_EQ(window.HeapListList->ItemCount(), 0);
+    EXPECT_TRUE(OpenedHeapLists([&] { DoubleClickHeapRow(-1); }).isEmpty());
+    PressKey(Qt::Key_Home);
+    window.ProcessList->SetItemFocused(-1);
+    ASSERT_EQ(window.HeapListList->ItemCount(), 0) << "the details went with the focus";
+    EXPECT_TRUE(OpenedHeapLists([&] { DoubleClickHeapRow(-1); }).isEmpty());
+    const QString error = "Error: First, select a process and a heap block to display.";
+    EXPECT_EQ(Said(), QStringList({ error, error }));
+}
+
 TEST_F(MainWindowTest, everyActivationChangeRefreshesButNotWhileQuitting)
 {
     Open();
@@ -236,27 +317,21 @@ TEST_F(MainWindowTest, everyActivationChangeRefreshesButNotWhileQuitting)
 TEST_F(MainWindowTest, anErrorInAHandlerIsShownWithOneFinalFullStopAndTheWindowGoesOn)
 {
     TSDIAppForm& window = Open();
-    System.OnWalk = [] { throw std::runtime_error("Snapshot walk failed"); };
-    PressKey(Qt::Key_F5);
-    ASSERT_EQ(Boxes.size(), 1u);
-    EXPECT_EQ(Boxes[0].Caption, "Quorvane");
-    EXPECT_EQ(Boxes[0].Type, TMsgDlgType::mtError);
-    EXPECT_EQ(Boxes[0].Text, "Snapshot walk failed.");
-
-    System.OnWalk = [] { throw std::runtime_error("Already ends."); };
-    PressKey(Qt::Key_F5);
-    ASSERT_EQ(Boxes.size(), 2u);
-    EXPECT_EQ(Boxes[1].Text, "Already ends.");
-
-    System.OnWalk = [] { throw std::runtime_error(" Spaces and\nlines stay "); };
-    PressKey(Qt::Key_F5);
-    ASSERT_EQ(Boxes.size(), 3u);
-    EXPECT_EQ(Boxes[2].Text, " Spaces and\nlines stay .");
-
-    System.OnWalk = [] { throw EAbort("Unable to retrieve window placement"); };
-    PressKey(Qt::Key_F5);
-    EXPECT_EQ(Boxes.size(), 3u) << "EAbort is silent";
-
+    const std::pair<std::function<void()>, QString> errors[] = {
+        { [] { throw std::runtime_error("Snapshot walk failed"); }, "Snapshot walk failed." },
+        { [] { throw std::runtime_error("Already ends."); }, "Already ends." },
+        { [] { throw std::runtime_error(" Spaces and\nlines stay "); },
+            " Spaces and\nlines stay ." },
+        { [] { throw EAbort("Unable to retrieve window placement"); }, "" }, // EAbort is silent
+    };
+    for (const auto& [error, text] : errors) {
+        Boxes.clear();
+        System.OnWalk = error;
+        PressKey(Qt::Key_F5);
+        EXPECT_EQ(Said(), text.isEmpty() ? QStringList {} : QStringList { "Quorvane: " + text });
+        for (const TMessageRequest& box : Boxes)
+            EXPECT_EQ(box.Type, TMsgDlgType::mtError);
+    }
     System.OnWalk = nullptr;
     PressKey(Qt::Key_F5);
     EXPECT_EQ(window.ProcessList->ItemCount(), 3);
@@ -267,7 +342,6 @@ TEST_F(MainWindowTest, toolButtonsCarryTheirHintsAndRunTheirCommands)
     TSDIAppForm& window = Open();
     EXPECT_EQ(window.OpenBtn->toolTip(), "Refresh");
     EXPECT_EQ(window.KillBtn->accessibleName(), "Terminate Process");
-    EXPECT_EQ(window.ExitBtn->toolTip(), "Exit");
     EXPECT_FALSE(window.OpenBtn->icon().pixmap(16, 16, QIcon::Disabled).isNull());
 
     const int before = ProcessSnapshots();
@@ -291,10 +365,6 @@ TEST_F(MainWindowTest, processIconsAreSharedByRowsOfTheSameFile)
     EXPECT_EQ(window.ImageList.Count(), 1);
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(MainWindowTest, tabGoesThroughProcessThreadModuleAndHeapLists)
 {
     TSDIAppForm& window = Open();
@@ -310,7 +380,7 @@ TEST_F(MainWindowTest, tabGoesThroughProcessThreadModuleAndHeapLists)
             window.ThreadList, window.ModuleList, window.HeapListList, window.ProcessList }));
 }
 
-TEST_F(MainWindowTest, barsAndShowWarningsComeBackFromTheStoreAtTheNextStart)
+TEST_F(MainWindowTest, barsColumnsAndShowWarningsComeBackFromTheStoreAtTheNextStart)
 {
     TSDIAppForm& first = Open();
     EXPECT_TRUE(first.ShowWarningsItem->isChecked()) << "an empty store means warnings on";
@@ -320,22 +390,33 @@ TEST_F(MainWindowTest, barsAndShowWarningsComeBackFromTheStoreAtTheNextStart)
     EXPECT_FALSE(first.ShowWarningsItem->isChecked());
     first.QuadSplit->BarPosition().SetX(300);
     first.QuadSplit->BarPosition().SetY(120);
+    DragHeaderEdge(*first.ProcessList->header(), 1, 48);
+    DragHeaderToFront(*first.ModuleList->header(), 2);
+    ASSERT_EQ(first.ProcessList->header()->sectionSize(1), 123);
     Window.reset();
 
     const QByteArray hive = Home.ReadUserHive();
     EXPECT_TRUE(hive.contains("[HKEY_CURRENT_USER\\Software\\Brindlewick\\Quorvane\\Splitter]"));
     EXPECT_TRUE(hive.contains("\"X\"=\"300\""));
     EXPECT_TRUE(hive.contains("\"Show Warnings\"=\"0\""));
+    EXPECT_TRUE(hive.contains("Quorvane\\HeapList\\Columns]"));
 
     TSDIAppForm& second = Open();
     EXPECT_FALSE(second.ShowWarningsItem->isChecked());
     EXPECT_EQ(second.QuadSplit->BarPosition().X(), 300);
     EXPECT_EQ(second.QuadSplit->BarPosition().Y(), 120);
+    EXPECT_EQ(second.ProcessList->header()->sectionSize(1), 123);
+    EXPECT_EQ(second.ModuleList->header()->visualIndex(2), 0);
 }
 
-} // namespace
-
-namespace {
+TEST_F(MainWindowTest, theShowWarningsClickTurnsOverWhatTheStoreHoldsNotWhatTheMarkShows)
+{
+    TSDIAppForm& window = Open();
+    SetShowWarnings(false); // behind the window's back: the mark catches up at the next click
+    window.ShowWarningsItem->trigger();
+    EXPECT_TRUE(window.ShowWarningsItem->isChecked());
+    EXPECT_TRUE(GetShowWarnings());
+}
 
 TEST_F(MainWindowTest, refreshSortsEveryListAgainByItsLastClickedColumn)
 {
@@ -358,25 +439,6 @@ TEST_F(MainWindowTest, refreshSortsEveryListAgainByItsLastClickedColumn)
     ClickRow(*window.ProcessList, window.ProcessList->FindData(200));
     EXPECT_EQ(window.ThreadList->Data(0), 201u);
 }
-
-TEST_F(MainWindowTest, columnWidthsAndOrderComeBackAtTheNextStart)
-{
-    TSDIAppForm& first = Open();
-    DragHeaderEdge(*first.ProcessList->header(), 1, 48);
-    DragHeaderToFront(*first.ModuleList->header(), 2);
-    ASSERT_EQ(first.ProcessList->header()->sectionSize(1), 123);
-    Window.reset();
-    EXPECT_TRUE(Home.ReadUserHive().contains("Quorvane\\ProcessList\\Columns]"));
-    EXPECT_TRUE(Home.ReadUserHive().contains("Quorvane\\HeapList\\Columns]"));
-
-    TSDIAppForm& second = Open();
-    EXPECT_EQ(second.ProcessList->header()->sectionSize(1), 123);
-    EXPECT_EQ(second.ModuleList->header()->visualIndex(2), 0);
-}
-
-} // namespace
-
-namespace {
 
 struct KeyMove {
     const char* Name;
@@ -425,6 +487,7 @@ TEST_P(ShowWarningsFailureTest, aFailedClickLeavesTheMarkShowingTheStore)
     TSDIAppForm& window = Open();
     ASSERT_TRUE(window.ShowWarningsItem->isChecked());
     GetParam().Break(Home);
+    const QByteArray stored = Home.ReadUserHive();
     window.ProcessMenu->popup(window.mapToGlobal(QPoint(40, 40)));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.ProcessMenu));
     QTest::mouseClick(window.ProcessMenu, Qt::LeftButton, {},
@@ -432,21 +495,18 @@ TEST_P(ShowWarningsFailureTest, aFailedClickLeavesTheMarkShowingTheStore)
     ASSERT_EQ(Boxes.size(), 1u);
     EXPECT_EQ(Boxes[0].Text, GetParam().Text);
     EXPECT_TRUE(window.ShowWarningsItem->isChecked());
+    EXPECT_EQ(Home.ReadUserHive(), stored) << "nothing stored";
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, ShowWarningsFailureTest,
     ::testing::Values(StoreFailure { "WrongType",
                           [](const ConfigHome& home) {
                               home.WriteUserHive("[HKEY_CURRENT_USER\\Software\\Brindlewick\\"
-                                                 "Quorvane\\Options]\n\"Show Warnings\"=dword:0\n");
+                                                 "Quorvane\\Options]\n\"show warnings\"=dword:0\n");
                           },
                           "Invalid data type for 'Show Warnings'." },
         StoreFailure { "RefusedWrite", RefuseWrites, "Failed to create key Options." }),
     [](const auto& info) { return std::string(info.param.Name); });
-
-} // namespace
-
-namespace {
 
 TEST_F(MainWindowTest, panesNeverScrollAndTheLastColumnIsTheUsersOnceFilled)
 {
@@ -514,10 +574,6 @@ TEST_F(MainWindowTest, globalUsageArrivesInPlaceWithoutDisturbingTheList)
     EXPECT_EQ(modules.Selected(), 1);
     EXPECT_EQ(modules.ItemFocused(), 1);
 }
-
-} // namespace
-
-namespace {
 
 int StoredNumber(const char* section, const char* name)
 {
