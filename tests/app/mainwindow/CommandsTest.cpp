@@ -1,23 +1,15 @@
+// The commands on the focused process, run through the main window against real children.
 #include "ChildProcess.h"
-#include "ConfigHome.h"
-#include "FakeSystem.h"
 #include "LinuxSnapshotService.h"
-#include "ListRows.h"
-#include "Main.h"
 #include "ProcessProbe.h"
 #include "ShowWarnings.h"
-#include "TMessageBox.h"
 #include "TThreadPriorityDlg.h"
 #include "TfrmAbout.h"
+#include "WindowFixture.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
 #include <QToolButton>
-#include <gtest/gtest.h>
 
 using namespace quorvane;
 using namespace quorvane::testing;
@@ -44,25 +36,8 @@ struct Child : ChildProcess {
     }
 };
 
-class Commands : public ::testing::Test {
+class Commands : public MainWindowTest {
 protected:
-    void SetUp() override
-    {
-        TMessageBox::SetAnswerHook([this](const TMessageRequest& request) {
-            Boxes << (request.Caption + ": " + request.Text);
-            return Answer;
-        });
-    }
-    void TearDown() override { TMessageBox::SetAnswerHook({}); }
-
-    TSDIAppForm& Open(SnapshotService& system)
-    {
-        Window = std::make_unique<TSDIAppForm>(system, Shell);
-        Window->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(Window.get()));
-        return *Window;
-    }
-
     // Brings the process's row into view and clicks it.
     void Focus(pid_t pid)
     {
@@ -70,22 +45,11 @@ protected:
         const int row = list.FindData(quint64(pid));
         ASSERT_GE(row, 0);
         list.scrollTo(list.model()->index(row, 0));
-        QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
-            list.visualRect(list.model()->index(row, 0)).center());
+        ClickRow(list, row);
         ASSERT_EQ(FocusedData(list), quint64(pid));
     }
 
-    void PressKey(int key, Qt::KeyboardModifiers modifiers = {})
-    {
-        QTest::keyClick(Window->ProcessList, Qt::Key(key), modifiers);
-    }
-
-    ConfigHome Home;
-    CountingService System;
-    FakeShellInfo Shell;
-    std::unique_ptr<TSDIAppForm> Window;
-    QStringList Boxes;
-    TModalResult Answer = TModalResult::mrYes;
+    CountingService Real; // the fixture's window goes first, in TearDown
 };
 
 const QString TerminateBox
@@ -93,6 +57,7 @@ const QString TerminateBox
       "it as a last resort.\n\nAre you sure you want to continue?";
 
 struct TerminateCase {
+    const char* Name;
     bool ShowWarnings;
     TModalResult Answer;
     bool ByButton; // the tool button, else Ctrl+K
@@ -107,57 +72,58 @@ TEST_P(Terminate, endsTheFocusedProcessOnlyWhenConfirmedAndRefreshesAfter)
     SetShowWarnings(param.ShowWarnings);
     Answer = param.Answer;
     Child child(2);
-    TSDIAppForm& window = Open(System);
+    TSDIAppForm& window = Open(Real);
     Focus(child.Pid());
-    const int refreshes = System.Taken[TH32CS_SNAPPROCESS];
+    const int refreshes = Real.Taken[TH32CS_SNAPPROCESS];
 
     if (param.ByButton)
         QTest::mouseClick(window.KillBtn, Qt::LeftButton);
     else
         PressKey(Qt::Key_K, Qt::ControlModifier);
-    EXPECT_EQ(Boxes, param.ShowWarnings ? QStringList { TerminateBox } : QStringList {});
+    EXPECT_EQ(Said(), param.ShowWarnings ? QStringList { TerminateBox } : QStringList {});
     EXPECT_EQ(ChildRuns(child.Pid()), !param.Ends);
     // Ended but not reaped by us, its parent: a zombie, which is no longer listed.
     EXPECT_EQ(window.ProcessList->FindData(quint64(child.Pid())) >= 0, !param.Ends);
-    EXPECT_EQ(System.Taken[TH32CS_SNAPPROCESS], refreshes + (param.Ends ? 1 : 0));
+    EXPECT_EQ(Real.Taken[TH32CS_SNAPPROCESS], refreshes + (param.Ends ? 1 : 0));
 }
 
 INSTANTIATE_TEST_SUITE_P(Commands, Terminate,
-    ::testing::Values(TerminateCase { true, TModalResult::mrYes, false, true },
-        TerminateCase { true, TModalResult::mrNo, true, false },
-        TerminateCase { false, TModalResult::mrNo, true, true }));
+    ::testing::Values(TerminateCase { "Confirmed", true, TModalResult::mrYes, false, true },
+        TerminateCase { "Declined", true, TModalResult::mrNo, true, false },
+        TerminateCase { "WithoutWarnings", false, TModalResult::mrNo, true, true }),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(Commands, aProcessWhoseIdentifierWasReusedIsNotTouched)
 {
     Child child(1);
-    FakeSnapshotService fake;
-    fake.ActOnRealProcesses = true;
+    System.ActOnRealProcesses = true;
     // The list saw an earlier process under the child's identifier.
-    fake.AddProcess(uint32_t(child.Pid()), "/bin/earlier").startTime = StartTimeOf(child.Pid()) - 1;
-    fake.Threads[uint32_t(child.Pid())]
-        = { { uint32_t(child.Pid()), uint32_t(child.Pid()), 8, 0 } };
-    Open(fake);
-    const int refreshes = fake.SnapshotsTaken[TH32CS_SNAPPROCESS];
+    const uint32_t pid = uint32_t(child.Pid());
+    System.AddProcess(pid, "/bin/earlier").startTime = StartTimeOf(child.Pid()) - 1;
+    System.Threads[pid] = { { pid, pid, 8, 0 } };
+    Open();
+    Answer = TModalResult::mrYes;
+    Focus(child.Pid());
+    const int refreshes = ProcessSnapshots();
     PressKey(Qt::Key_K, Qt::ControlModifier);
     EXPECT_TRUE(ChildRuns(child.Pid()));
-    EXPECT_EQ(Boxes,
+    EXPECT_EQ(Said(),
         QStringList({ TerminateBox, "Error: Could not retrieve handle for selected process." }));
-    EXPECT_EQ(fake.SnapshotsTaken[TH32CS_SNAPPROCESS], refreshes + 1) << "refreshed all the same";
+    EXPECT_EQ(ProcessSnapshots(), refreshes + 1) << "refreshed all the same";
 
     // Change Thread Priority cannot open it either: its error ends the command.
     PressKey(Qt::Key_T, Qt::ControlModifier);
-    EXPECT_EQ(Boxes.last(), "Quorvane: Could not get process handle.");
+    EXPECT_EQ(Said().last(), "Quorvane: Could not get process handle.");
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    Window.reset(); // before the service it was given
 }
 
 struct PriorityCase {
+    const char* Name;
     Qt::Key Choose; // in the class box; Key_unknown for none
     Qt::Key Close;
     bool Unprivileged;
     int Nice; // of every thread afterwards
     bool Refilled;
-    QString Error;
 };
 
 class ChangePriority : public Commands, public ::testing::WithParamInterface<PriorityCase> { };
@@ -169,17 +135,15 @@ TEST_P(ChangePriority, appliesTheChosenClassToTheProcessAndRefillsItsThreads)
         GTEST_SKIP() << "the resource limits here let anyone raise priority";
     SetShowWarnings(false);
     Child child(4);
-    TSDIAppForm& window = Open(System);
+    TSDIAppForm& window = Open(Real);
     Focus(child.Pid());
-    const int refills = System.Taken[TH32CS_SNAPTHREAD];
+    const int refills = Real.Taken[TH32CS_SNAPTHREAD];
 
-    QString caption;
-    QString shown;
+    QStringList shown;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<TThreadPriorityDlg*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
-        caption = dialog->windowTitle();
-        shown = dialog->cbClass->currentText();
+        shown << dialog->windowTitle() << dialog->cbClass->currentText();
         if (param.Choose != Qt::Key_unknown)
             QTest::keyClick(dialog->cbClass, param.Choose);
         QTest::keyClick(dialog->cbClass, param.Close);
@@ -192,30 +156,27 @@ TEST_P(ChangePriority, appliesTheChosenClassToTheProcessAndRefillsItsThreads)
         const QRect row = window.ThreadList->visualRect(window.ThreadList->model()->index(0, 0));
         QTest::mouseDClick(window.ThreadList->viewport(), Qt::LeftButton, {}, row.center());
     }
-    EXPECT_EQ(caption,
-        "Thread Priority of " + window.ProcessList->Caption(window.ProcessList->ItemFocused()));
-    EXPECT_EQ(shown, "Normal");
-    EXPECT_EQ(Boxes, param.Error.isEmpty() ? QStringList {} : QStringList { param.Error });
+    const QString name = window.ProcessList->Caption(window.ProcessList->ItemFocused());
+    EXPECT_EQ(shown, QStringList({ "Thread Priority of " + name, "Normal" }));
+    EXPECT_EQ(Said(),
+        param.Unprivileged ? QStringList { "Error: SetPriorityClass failed." } : QStringList {});
     EXPECT_EQ(ThreadStates(child.Pid()), std::vector<ThreadState>(4, { SCHED_OTHER, param.Nice }));
-    EXPECT_EQ(System.Taken[TH32CS_SNAPTHREAD], refills + (param.Refilled ? 1 : 0));
+    EXPECT_EQ(Real.Taken[TH32CS_SNAPTHREAD], refills + (param.Refilled ? 1 : 0));
     if (param.Nice == 19) {
         EXPECT_TRUE(RowsOf(*window.ThreadList).first().contains("| 4+0 : Idle"));
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Commands, ChangePriority,
-    ::testing::Values(PriorityCase { Qt::Key_Home, Qt::Key_Return, false, 19, true, "" },
-        PriorityCase {
-            Qt::Key_Down, Qt::Key_Return, true, 0, true, "Error: SetPriorityClass failed." },
-        PriorityCase {
-            Qt::Key_End, Qt::Key_Return, true, 0, true, "Error: SetPriorityClass failed." },
-        PriorityCase { Qt::Key_unknown, Qt::Key_Return, false, 0, true, "" },
-        PriorityCase { Qt::Key_Home, Qt::Key_Escape, false, 0, false, "" }));
+    ::testing::Values(PriorityCase { "Idle", Qt::Key_Home, Qt::Key_Return, false, 19, true },
+        PriorityCase { "HighRefused", Qt::Key_Down, Qt::Key_Return, true, 0, true },
+        PriorityCase { "Unchanged", Qt::Key_unknown, Qt::Key_Return, false, 0, true },
+        PriorityCase { "Cancelled", Qt::Key_Home, Qt::Key_Escape, false, 0, false }),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(Commands, helpAboutShowsTheDesignedTexts)
 {
-    FakeSnapshotService fake;
-    TSDIAppForm& window = Open(fake);
+    TSDIAppForm& window = Open();
     QStringList seen;
     QTimer::singleShot(0, [&] {
         auto* form = qobject_cast<TfrmAbout*>(QApplication::activeModalWidget());
@@ -225,7 +186,6 @@ TEST_F(Commands, helpAboutShowsTheDesignedTexts)
     });
     QTest::keyClick(&window, Qt::Key_F1);
     EXPECT_EQ(seen, QStringList({ "About Quorvane", "Quorvane v0.98", "Brindlewick Software" }));
-    Window.reset(); // before the service it was given
 }
 
 } // namespace
