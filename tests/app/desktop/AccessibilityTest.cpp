@@ -16,54 +16,27 @@ using namespace quorvane::testing;
 
 namespace {
 
-// Roles a screen reader announces by name. Lists are not entered: their rows speak their texts.
-bool NeedsName(QAccessible::Role role)
-{
-    switch (role) {
-    case QAccessible::PushButton:
-    case QAccessible::CheckBox:
-    case QAccessible::RadioButton:
-    case QAccessible::ComboBox:
-    case QAccessible::MenuItem:
-    case QAccessible::PopupMenu:
-    case QAccessible::List:
-    case QAccessible::Table:
-    case QAccessible::Tree:
-    case QAccessible::EditableText:
-    case QAccessible::SpinBox:
-    case QAccessible::Slider:
-    case QAccessible::PageTab:
-    case QAccessible::Dialog:
-        return true;
-    default:
-        return false;
-    }
-}
-
+// What a screen reader announces by name, unnamed, and how many such controls there were. Lists
+// and combo boxes are not entered: their rows speak their texts.
 void CollectUnnamed(QAccessibleInterface* node, QStringList& unnamed, int& seen)
 {
-    const QAccessible::Role role = node->role();
-    const bool separator = role == QAccessible::Separator;
-    if (NeedsName(role) && !separator) {
+    using A = QAccessible;
+    const A::Role role = node->role();
+    const bool container
+        = role == A::List || role == A::Table || role == A::Tree || role == A::ComboBox;
+    const A::Role named[] = { A::PushButton, A::CheckBox, A::RadioButton, A::MenuItem, A::PopupMenu,
+        A::EditableText, A::SpinBox, A::Slider, A::PageTab, A::Dialog };
+    if (container || std::find(std::begin(named), std::end(named), role) != std::end(named)) {
         ++seen;
-        if (node->text(QAccessible::Name).trimmed().isEmpty())
+        if (node->text(A::Name).trimmed().isEmpty())
             unnamed << QStringLiteral("%1 (role %2)")
                            .arg(node->object() ? node->object()->objectName() : QString())
                            .arg(int(role));
     }
-    // A combo box's popup list speaks its items, as a list does.
-    if (role == QAccessible::List || role == QAccessible::Table || role == QAccessible::Tree
-        || role == QAccessible::ComboBox)
-        return;
-    for (int i = 0; i < node->childCount(); ++i) {
+    for (int i = 0; !container && i < node->childCount(); ++i) {
         if (QAccessibleInterface* child = node->child(i))
             CollectUnnamed(child, unnamed, seen);
     }
-}
-
-QString Spoken(QString text)
-{
-    return text.remove(QLatin1Char('&'));
 }
 
 class AccessibilityTest : public ::testing::Test {
@@ -73,37 +46,27 @@ protected:
     FakeShellInfo Shell;
 };
 
-TEST_F(AccessibilityTest, everyListButtonMenuAndMenuItemOfTheMainWindowHasAName)
+TEST_F(AccessibilityTest, everyControlOfTheMainWindowAndItsDialogsHasAName)
 {
     System.AddProcess(100, "/usr/bin/Alpha");
     TSDIAppForm window(System, Shell);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-
-    QStringList unnamed;
-    int seen = 0;
-    CollectUnnamed(QAccessible::queryAccessibleInterface(&window), unnamed, seen);
-    EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(QStringLiteral(", ")).toStdString();
-    // four lists, three buttons, three menus with their eight items
-    EXPECT_GE(seen, 4 + 3 + 3 + 8);
-}
-
-TEST_F(AccessibilityTest, everyControlOfTheDialogsHasAName)
-{
     THeapListDlg heapList(System);
     TThreadPriorityDlg priority(nullptr);
     priority.setWindowTitle(QStringLiteral("Thread Priority of alpha"));
     TfrmAbout about(nullptr);
-    for (QWidget* dialog : std::initializer_list<QWidget*> { &heapList, &priority, &about }) {
-        dialog->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+    // four lists, three buttons, three menus with their eight items; in a dialog, two at least
+    const std::pair<QWidget*, int> windows[]
+        = { { &window, 4 + 3 + 3 + 8 }, { &heapList, 2 }, { &priority, 2 }, { &about, 2 } };
+    for (const auto& [shown, least] : windows) {
+        SCOPED_TRACE(shown->metaObject()->className());
+        shown->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(shown));
         QStringList unnamed;
         int seen = 0;
-        CollectUnnamed(QAccessible::queryAccessibleInterface(dialog), unnamed, seen);
-        EXPECT_TRUE(unnamed.isEmpty()) << dialog->metaObject()->className() << ": "
-                                       << unnamed.join(QStringLiteral(", ")).toStdString();
-        EXPECT_GE(seen, 2) << dialog->metaObject()->className();
-        dialog->hide();
+        CollectUnnamed(QAccessible::queryAccessibleInterface(shown), unnamed, seen);
+        EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(QStringLiteral(", ")).toStdString();
+        EXPECT_GE(seen, least);
+        shown->hide();
     }
 }
 
@@ -117,7 +80,7 @@ TEST_F(AccessibilityTest, everyCommandIsReachableFromTheKeyboard)
             if (item->isSeparator())
                 continue;
             EXPECT_TRUE(item->text().contains(QLatin1Char('&'))) << item->text().toStdString();
-            menuCommands << Spoken(item->text());
+            menuCommands << QString(item->text()).remove(QLatin1Char('&'));
         }
     }
     // The tool buttons never take the focus; each has its menu item.
