@@ -52,32 +52,29 @@ protected:
     {
         ASSERT_TRUE(Prefix.isValid());
         const Ran install = RunTool(QStringLiteral(QUORVANE_CMAKE),
-            { QStringLiteral("--install"), QStringLiteral(QUORVANE_BUILD_DIR),
-                QStringLiteral("--prefix"), Prefix.path() });
+            { "--install", QStringLiteral(QUORVANE_BUILD_DIR), "--prefix", Prefix.path() });
         ASSERT_TRUE(install.finished && install.exitCode == 0) << install.output.toStdString();
     }
 
-    QString Installed(const QString& relative) const { return Prefix.filePath(relative); }
     static QString Id() { return QString::fromLatin1(AppId); }
+    QString Entry() const { return Prefix.filePath("share/applications/" + Id() + ".desktop"); }
+    QString Metainfo() const { return Prefix.filePath("share/metainfo/" + Id() + ".metainfo.xml"); }
 
     QTemporaryDir Prefix;
 };
 
 TEST_F(InstallTest, putsEveryFileUnderOneApplicationIdThatTheWindowAlsoCarries)
 {
-    const QString entry = Installed(QStringLiteral("share/applications/%1.desktop").arg(Id()));
-    const QString icon
-        = Installed(QStringLiteral("share/icons/hicolor/scalable/apps/%1.svg").arg(Id()));
-    const QString metainfo = Installed(QStringLiteral("share/metainfo/%1.metainfo.xml").arg(Id()));
-    for (const QString& path : { entry, icon, metainfo })
+    const QString icon = Prefix.filePath("share/icons/hicolor/scalable/apps/" + Id() + ".svg");
+    for (const QString& path : { Entry(), icon, Metainfo() })
         EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
 
-    QSettings desktop(entry, QSettings::IniFormat);
+    QSettings desktop(Entry(), QSettings::IniFormat);
     desktop.beginGroup(QStringLiteral("Desktop Entry"));
     EXPECT_EQ(desktop.value(QStringLiteral("Icon")).toString(), Id());
     EXPECT_EQ(desktop.value(QStringLiteral("Exec")).toString(), QStringLiteral("quorvane"));
 
-    QFile file(metainfo);
+    QFile file(Metainfo());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(MetainfoIds(file),
         QStringList({ Id(), Id() + QStringLiteral(".desktop"), QLatin1String(AppVersion) }));
@@ -85,33 +82,23 @@ TEST_F(InstallTest, putsEveryFileUnderOneApplicationIdThatTheWindowAlsoCarries)
     SetUpApplication(*TApplication::Instance());
     EXPECT_EQ(QGuiApplication::desktopFileName(), Id());
 
-    const Ran version
-        = RunTool(Installed(QStringLiteral("bin/quorvane")), { QStringLiteral("--version") });
+    // The installed program runs and tells its version on standard output.
+    const Ran version = RunTool(Prefix.filePath("bin/quorvane"), { "--version" });
     EXPECT_EQ(version.output, QStringLiteral("Quorvane %1\n").arg(QLatin1String(AppVersion)));
 }
 
 TEST_F(InstallTest, desktopEntryAndMetainfoPassTheirValidators)
 {
-    struct Validator {
-        const char* tool;
-        const char* package;
-        QStringList arguments;
+    const std::tuple<const char*, const char*, QStringList> validators[] = {
+        { "desktop-file-validate", "desktop-file-utils", { Entry() } },
+        { "appstreamcli", "appstream", { "validate", "--no-net", Metainfo() } },
     };
-    const Validator validators[] = {
-        { "desktop-file-validate", "desktop-file-utils",
-            { Installed(QStringLiteral("share/applications/%1.desktop").arg(Id())) } },
-        { "appstreamcli", "appstream",
-            { QStringLiteral("validate"), QStringLiteral("--no-net"),
-                Installed(QStringLiteral("share/metainfo/%1.metainfo.xml").arg(Id())) } },
-    };
-    for (const Validator& validator : validators) {
-        const QString tool = QStandardPaths::findExecutable(QString::fromLatin1(validator.tool));
+    for (const auto& [name, package, arguments] : validators) {
+        const QString tool = QStandardPaths::findExecutable(QString::fromLatin1(name));
         if (tool.isEmpty())
-            GTEST_SKIP() << validator.tool << " is not installed (Debian package "
-                         << validator.package << ")";
-        const Ran ran = RunTool(tool, validator.arguments);
-        EXPECT_TRUE(ran.finished && ran.exitCode == 0) << validator.tool << ":\n"
-                                                       << ran.output.toStdString();
+            GTEST_SKIP() << name << " is not installed (Debian package " << package << ")";
+        const Ran ran = RunTool(tool, arguments);
+        EXPECT_TRUE(ran.finished && ran.exitCode == 0) << name << ":\n" << ran.output.toStdString();
     }
 }
 
