@@ -121,41 +121,41 @@ TEST_F(MainWindowTest, detailListsKeepTheirFocusedRowByIdentifierWithoutFallback
 TEST_F(MainWindowTest, processMenuItemsAndTheirShortcutsFollowTheFocusedRows)
 {
     TSDIAppForm& window = Open();
-    QSignalSpy terminate(window.TerminateProcessItem, &QAction::triggered);
-    QSignalSpy heaps(window.HeapListItem, &QAction::triggered);
-    QSignalSpy priority(window.ChangeThreadPriorityItem, &QAction::triggered);
+    QAction* const items[] = { window.TerminateProcessItem, window.HeapListItem,
+        window.ChangeThreadPriorityItem, window.RefreshItem };
+    std::vector<int> acted(4);
+    for (int i = 0; i < 4; ++i)
+        QObject::connect(items[i], &QAction::triggered, [&acted, i] { ++acted[i]; });
+    const auto enabled = [&] {
+        emit window.ProcessMenu->aboutToShow();
+        std::vector<bool> on;
+        for (QAction* item : items)
+            on.push_back(item->isEnabled());
+        return on;
+    };
+    const auto pressAll = [&] {
+        for (const Qt::Key key : { Qt::Key_K, Qt::Key_H, Qt::Key_T })
+            PressKey(key, Qt::ControlModifier);
+    };
 
     // A process and its first thread and heap are focused: all three act.
-    PressKey(Qt::Key_K, Qt::ControlModifier);
-    PressKey(Qt::Key_H, Qt::ControlModifier);
-    PressKey(Qt::Key_T, Qt::ControlModifier);
-    EXPECT_EQ(terminate.count(), 1);
-    EXPECT_EQ(heaps.count(), 1);
-    EXPECT_EQ(priority.count(), 1);
+    pressAll();
+    EXPECT_EQ(acted, std::vector<int>({ 1, 1, 1, 0 }));
 
     // Process 200 has no thread or heap with the focused identifiers.
     ClickRow(*window.ThreadList, 1);
     ClickRow(*window.ProcessList, 1);
-    PressKey(Qt::Key_T, Qt::ControlModifier);
-    PressKey(Qt::Key_H, Qt::ControlModifier);
-    EXPECT_EQ(priority.count(), 1);
-    EXPECT_EQ(heaps.count(), 1);
-    emit window.ProcessMenu->aboutToShow();
-    EXPECT_TRUE(window.TerminateProcessItem->isEnabled());
-    EXPECT_FALSE(window.HeapListItem->isEnabled());
-    EXPECT_FALSE(window.ChangeThreadPriorityItem->isEnabled());
-    EXPECT_TRUE(window.RefreshItem->isEnabled());
+    pressAll();
+    EXPECT_EQ(acted, std::vector<int>({ 2, 1, 1, 0 }));
+    EXPECT_EQ(enabled(), std::vector<bool>({ true, false, false, true }));
     EXPECT_TRUE(window.ShowWarningsItem->isEnabled());
 
-    // No process at all: nothing acts, everything is disabled.
+    // No process at all: nothing acts, everything but Refresh is disabled.
     System.Processes.clear();
     PressKey(Qt::Key_F5);
-    PressKey(Qt::Key_K, Qt::ControlModifier);
-    EXPECT_EQ(terminate.count(), 1);
-    emit window.ProcessMenu->aboutToShow();
-    EXPECT_FALSE(window.TerminateProcessItem->isEnabled());
-    EXPECT_FALSE(window.HeapListItem->isEnabled());
-    EXPECT_FALSE(window.ChangeThreadPriorityItem->isEnabled());
+    pressAll();
+    EXPECT_EQ(acted, std::vector<int>({ 2, 1, 1, 1 }));
+    EXPECT_EQ(enabled(), std::vector<bool>({ false, false, false, true }));
 }
 
 const QString HeapWarning
