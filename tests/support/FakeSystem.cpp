@@ -6,26 +6,35 @@
 namespace quorvane::testing {
 
 namespace {
-    template <typename Record> RecordWalk<Record> WalkOf(std::vector<Record> records)
+    template <typename Record>
+    RecordWalk<Record> WalkOf(bool wanted, const std::vector<Record>& records)
     {
         RecordWalk<Record> walk;
-        walk.Records() = std::move(records);
+        if (wanted)
+            walk.Records() = records;
         return walk;
+    }
+    template <typename Record>
+    RecordWalk<Record> WalkOf(
+        bool wanted, const std::map<uint32_t, std::vector<Record>>& table, uint32_t pid)
+    {
+        const auto found = table.find(pid);
+        return found == table.end() ? RecordWalk<Record>() : WalkOf(wanted, found->second);
     }
 
     class FakeSnapshot : public ToolhelpSnapshot {
     public:
         FakeSnapshot(const FakeSnapshotService& system, uint32_t flags, uint32_t processId)
             : FOnWalk(system.OnWalk)
-            , FProcesses(WalkOf(
-                  flags & TH32CS_SNAPPROCESS ? system.Processes : std::vector<PROCESSENTRY32>()))
-            , FThreads(WalkOf(
-                  flags & TH32CS_SNAPTHREAD ? AllThreads(system) : std::vector<THREADENTRY32>()))
-            , FModules(WalkOf(flags & TH32CS_SNAPMODULE ? Of(system.Modules, processId)
-                                                        : std::vector<MODULEENTRY32>()))
-            , FHeaps(WalkOf(flags & TH32CS_SNAPHEAPLIST ? Of(system.Heaps, processId)
-                                                        : std::vector<HEAPLIST32>()))
+            , FProcesses(WalkOf(flags & TH32CS_SNAPPROCESS, system.Processes))
+            , FModules(WalkOf(flags & TH32CS_SNAPMODULE, system.Modules, processId))
+            , FHeaps(WalkOf(flags & TH32CS_SNAPHEAPLIST, system.Heaps, processId))
         {
+            for (const auto& [pid, threads] : system.Threads) {
+                if (flags & TH32CS_SNAPTHREAD)
+                    FThreads.Records().insert(
+                        FThreads.Records().end(), threads.begin(), threads.end());
+            }
         }
 
         bool Process32First(PROCESSENTRY32& r) override { return Walk(), FProcesses.First(r); }
@@ -38,20 +47,6 @@ namespace {
         bool Heap32ListNext(HEAPLIST32& r) override { return FHeaps.Next(r); }
 
     private:
-        static std::vector<THREADENTRY32> AllThreads(const FakeSnapshotService& system)
-        {
-            std::vector<THREADENTRY32> all;
-            for (const auto& [pid, threads] : system.Threads)
-                all.insert(all.end(), threads.begin(), threads.end());
-            return all;
-        }
-        template <typename Record>
-        static std::vector<Record> Of(
-            const std::map<uint32_t, std::vector<Record>>& table, uint32_t pid)
-        {
-            const auto found = table.find(pid);
-            return found == table.end() ? std::vector<Record>() : found->second;
-        }
         void Walk() const
         {
             if (FOnWalk)
@@ -111,7 +106,6 @@ std::optional<uint32_t> FakeSnapshotService::ModuleGlobalUsage(uint32_t moduleId
 
 QIcon FakeShellInfo::ExtractAssociatedIcon(const std::string& path)
 {
-    ++IconRequests;
     const auto found = Icons.find(path);
     return found == Icons.end() ? QIcon() : found->second;
 }

@@ -47,7 +47,6 @@ public:
 class FakeShellInfo : public ShellInfo {
 public:
     std::map<std::string, QIcon> Icons;
-    int IconRequests = 0;
 
     QIcon ExtractAssociatedIcon(const std::string& path) override;
 };
