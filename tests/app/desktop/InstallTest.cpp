@@ -7,28 +7,11 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QXmlStreamReader>
 #include <gtest/gtest.h>
 
 using namespace quorvane;
 
 namespace {
-
-// The texts of the component's id and launchable and its release's version.
-QStringList MetainfoIds(QFile& file)
-{
-    QStringList found;
-    QXmlStreamReader xml(&file);
-    while (xml.readNextStartElement() || !xml.atEnd()) {
-        if (!xml.isStartElement())
-            continue;
-        if (xml.name() == QLatin1String("release"))
-            found << xml.attributes().value(QLatin1String("version")).toString();
-        else if (xml.name() == QLatin1String("id") || xml.name() == QLatin1String("launchable"))
-            found << xml.readElementText();
-    }
-    return found;
-}
 
 struct Ran {
     bool finished;
@@ -76,8 +59,10 @@ TEST_F(InstallTest, putsEveryFileUnderOneApplicationIdThatTheWindowAlsoCarries)
 
     QFile file(Metainfo());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(MetainfoIds(file),
-        QStringList({ Id(), Id() + QStringLiteral(".desktop"), QLatin1String(AppVersion) }));
+    const QString metainfo = QString::fromUtf8(file.readAll());
+    for (const QString& part : { "<id>" + Id() + "</id>", ">" + Id() + ".desktop</launchable>",
+             QStringLiteral("<release version=\"%1\"").arg(QLatin1String(AppVersion)) })
+        EXPECT_TRUE(metainfo.contains(part)) << part.toStdString();
 
     SetUpApplication(*TApplication::Instance());
     EXPECT_EQ(QGuiApplication::desktopFileName(), Id());

@@ -19,8 +19,6 @@ TEST(ListTexts, threadPriorityTextSignsTheDeltaAndNamesBothAndPointersAreWide)
     EXPECT_EQ(ThreadPriorityText(8, 3), "8+3 : Normal, +3");
     EXPECT_EQ(ThreadPriorityText(4, -15), "4-15 : Idle, Idle");
     EXPECT_EQ(ThreadPriorityText(6, -1), "6-1 : Unknown, Below Normal");
-    EXPECT_EQ(ThreadPriorityName(1), "Above Normal");
-    EXPECT_EQ(ThreadPriorityName(2), "Highest");
     EXPECT_EQ(ThreadPriorityName(0x7FFFFFFF), "Error");
     EXPECT_EQ(ThreadPriorityName(-7), "-7");
     EXPECT_EQ(ThreadPriorityName(INT32_MIN), "-2147483648");
