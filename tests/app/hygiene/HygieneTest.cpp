@@ -3,12 +3,13 @@
 #include "ChildProcess.h"
 #include "ConfigHome.h"
 #include "DesktopShellInfo.h"
-#include "ExecutableType.h"
 #include "LinuxSnapshotService.h"
+#include "Main.h"
 #include "ProcFiles.h"
 #include "TRegIniFile.h"
 
 #include <QDir>
+#include <QTest>
 #include <atomic>
 #include <csignal>
 #include <fcntl.h>
@@ -93,18 +94,13 @@ TEST(DescriptorHygiene, aChildStartedAfterEveryKindOfReadInheritsNothing)
     const std::set<int> ours = OurDescriptors();
 
     ConfigHome home;
-    TRegIniFile("Software\\Quorvane").WriteText("Hygiene", "Value", "kept");
     LinuxSnapshotService service;
-    service.SetOnModuleUsageChanged([] {});
-    for (const uint32_t kind : { TH32CS_SNAPPROCESS, TH32CS_SNAPTHREAD, TH32CS_SNAPMODULE }) {
-        const auto snapshot = service.CreateToolhelp32Snapshot(kind, uint32_t(::getpid()));
-        ASSERT_TRUE(snapshot);
-        PROCESSENTRY32 process;
-        THREADENTRY32 thread;
-        MODULEENTRY32 module;
-        EXPECT_TRUE(snapshot->Process32First(process) || snapshot->Thread32First(thread)
-            || snapshot->Module32First(module));
-    }
+    DesktopShellInfo shell;
+    // The window reads settings, every list of the first process, types and icons.
+    TSDIAppForm window(service, shell);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    TRegIniFile("Software\\Quorvane").WriteText("Hygiene", "Value", "kept");
     ChildProcess heapOwner("/bin/sleep", { "60" });
     const auto heaps
         = service.CreateToolhelp32Snapshot(TH32CS_SNAPHEAPLIST, uint32_t(heapOwner.Pid()));
@@ -113,8 +109,6 @@ TEST(DescriptorHygiene, aChildStartedAfterEveryKindOfReadInheritsNothing)
         HEAPENTRY32 block;
         service.CreateHeapWalk()->Heap32First(block, heap.th32ProcessID, heap.th32HeapID);
     }
-    DesktopShellInfo().ExtractAssociatedIcon("/bin/sleep");
-    EXPECT_NE(ExecutableTypeOfFile("/bin/sleep"), 0u);
 
     // Every descriptor still open (the kept /proc/PID/stat ones among them) closes on exec.
     for (const int fd : OurDescriptors()) {
