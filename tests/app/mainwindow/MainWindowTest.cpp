@@ -372,39 +372,31 @@ INSTANTIATE_TEST_SUITE_P(Keys, KeyboardMoveTest,
         KeyMove { "TypeAhead", [](QWidget* w) { QTest::keyClicks(w, "be"); }, 200 }),
     [](const auto& info) { return std::string(info.param.Name); });
 
-struct StoreFailure {
-    const char* Name;
-    void (*Break)(const ConfigHome&);
-    QString Text;
-};
-
-class ShowWarningsFailureTest : public MainWindowTest,
-                                public ::testing::WithParamInterface<StoreFailure> { };
-
-TEST_P(ShowWarningsFailureTest, aFailedClickLeavesTheMarkShowingTheStore)
+TEST_F(MainWindowTest, aFailedShowWarningsClickLeavesTheMarkShowingTheStore)
 {
     TSDIAppForm& window = Open();
-    ASSERT_TRUE(window.ShowWarningsItem->isChecked());
-    GetParam().Break(Home);
-    const QByteArray stored = Home.ReadUserHive();
-    window.ProcessMenu->popup(window.mapToGlobal(QPoint(40, 40)));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.ProcessMenu));
-    QTest::mouseClick(window.ProcessMenu, Qt::LeftButton, {},
-        window.ProcessMenu->actionGeometry(window.ShowWarningsItem).center());
-    EXPECT_EQ(Said(), QStringList { "Quorvane: " + GetParam().Text });
-    EXPECT_TRUE(window.ShowWarningsItem->isChecked());
-    EXPECT_EQ(Home.ReadUserHive(), stored) << "nothing stored";
+    const auto wrongType = [](const ConfigHome& home) {
+        home.WriteUserHive("[HKEY_CURRENT_USER\\Software\\Brindlewick\\Quorvane\\Options]\n"
+                           "\"show warnings\"=dword:0\n");
+    };
+    const std::pair<void (*)(const ConfigHome&), QString> failures[] = {
+        { wrongType, "Invalid data type for 'Show Warnings'." },
+        { RefuseWrites, "Failed to create key Options." }, // last: it stays refused
+    };
+    for (const auto& [breakStore, text] : failures) {
+        SCOPED_TRACE(text.toStdString());
+        Boxes.clear();
+        breakStore(Home);
+        const QByteArray stored = Home.ReadUserHive();
+        window.ProcessMenu->popup(window.mapToGlobal(QPoint(40, 40)));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.ProcessMenu));
+        QTest::mouseClick(window.ProcessMenu, Qt::LeftButton, {},
+            window.ProcessMenu->actionGeometry(window.ShowWarningsItem).center());
+        EXPECT_EQ(Said(), QStringList { "Quorvane: " + text });
+        EXPECT_TRUE(window.ShowWarningsItem->isChecked());
+        EXPECT_EQ(Home.ReadUserHive(), stored) << "nothing stored";
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Stores, ShowWarningsFailureTest,
-    ::testing::Values(StoreFailure { "WrongType",
-                          [](const ConfigHome& home) {
-                              home.WriteUserHive("[HKEY_CURRENT_USER\\Software\\Brindlewick\\"
-                                                 "Quorvane\\Options]\n\"show warnings\"=dword:0\n");
-                          },
-                          "Invalid data type for 'Show Warnings'." },
-        StoreFailure { "RefusedWrite", RefuseWrites, "Failed to create key Options." }),
-    [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(MainWindowTest, panesNeverScrollAndTheLastColumnIsTheUsersOnceFilled)
 {
