@@ -339,38 +339,32 @@ TEST_F(MainWindowTest, refreshSortsEveryListAgainByItsLastClickedColumn)
     EXPECT_EQ(window.ThreadList->Data(0), 201u);
 }
 
-struct KeyMove {
-    const char* Name;
-    std::function<void(QWidget*)> Press;
-    quint64 Process;
-};
-
-class KeyboardMoveTest : public MainWindowTest, public ::testing::WithParamInterface<KeyMove> { };
-
-TEST_P(KeyboardMoveTest, rebuildsTheDetailsOnceAndKeepsNoRowWhoseIdentifierIsGone)
+TEST_F(MainWindowTest, aKeyboardMoveRebuildsTheDetailsOnceAndKeepsNoRowWhoseIdentifierIsGone)
 {
     System.Threads[300] = { { 301, 300, 8, 0 } };
-    TSDIAppForm& window = Open();
-    ClickRow(*window.ThreadList, 1);
-    ClickRow(*window.HeapListList, 1);
-    window.ProcessList->setFocus();
-    const auto taken = System.SnapshotsTaken;
+    const std::pair<std::function<void(QWidget*)>, quint64> moves[] = {
+        { [](QWidget* list) { QTest::keyClick(list, Qt::Key_Down); }, 200 },
+        { [](QWidget* list) { QTest::keyClick(list, Qt::Key_End); }, 300 },
+        { [](QWidget* list) { QTest::keyClicks(list, "be"); }, 200 }, // type-ahead
+    };
+    for (const auto& [press, process] : moves) {
+        SCOPED_TRACE(process);
+        TSDIAppForm& window = Open();
+        ClickRow(*window.ThreadList, 1);
+        ClickRow(*window.HeapListList, 1);
+        window.ProcessList->setFocus();
+        const auto taken = System.SnapshotsTaken;
 
-    GetParam().Press(window.ProcessList);
-    EXPECT_EQ(FocusedData(*window.ProcessList), GetParam().Process);
-    for (uint32_t kind : { TH32CS_SNAPTHREAD, TH32CS_SNAPMODULE, TH32CS_SNAPHEAPLIST })
-        EXPECT_EQ(System.SnapshotsTaken[kind], taken.at(kind) + 1) << "kind " << kind;
-    EXPECT_GT(window.ThreadList->ItemCount(), 0);
-    EXPECT_EQ(window.ThreadList->Selected(), -1);
-    EXPECT_EQ(window.ThreadList->ItemFocused(), -1);
-    EXPECT_EQ(window.HeapListList->ItemFocused(), -1);
+        press(window.ProcessList);
+        EXPECT_EQ(FocusedData(*window.ProcessList), process);
+        for (uint32_t kind : { TH32CS_SNAPTHREAD, TH32CS_SNAPMODULE, TH32CS_SNAPHEAPLIST })
+            EXPECT_EQ(System.SnapshotsTaken[kind], taken.at(kind) + 1) << "kind " << kind;
+        EXPECT_GT(window.ThreadList->ItemCount(), 0);
+        EXPECT_EQ(window.ThreadList->Selected(), -1);
+        EXPECT_EQ(window.ThreadList->ItemFocused(), -1);
+        EXPECT_EQ(window.HeapListList->ItemFocused(), -1);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Keys, KeyboardMoveTest,
-    ::testing::Values(KeyMove { "Down", [](QWidget* w) { QTest::keyClick(w, Qt::Key_Down); }, 200 },
-        KeyMove { "End", [](QWidget* w) { QTest::keyClick(w, Qt::Key_End); }, 300 },
-        KeyMove { "TypeAhead", [](QWidget* w) { QTest::keyClicks(w, "be"); }, 200 }),
-    [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(MainWindowTest, aFailedShowWarningsClickLeavesTheMarkShowingTheStore)
 {
