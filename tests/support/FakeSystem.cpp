@@ -92,12 +92,6 @@ PROCESSENTRY32& FakeSnapshotService::AddProcess(
     return Processes.back();
 }
 
-uint32_t FakeSnapshotService::ExecutableTypeOf(const PROCESSENTRY32& record)
-{
-    const auto found = Types.find(record.szExeFile);
-    return found == Types.end() ? 0 : found->second;
-}
-
 std::optional<uint32_t> FakeSnapshotService::ModuleGlobalUsage(uint32_t moduleId)
 {
     const auto found = GlobalUsage.find(moduleId);

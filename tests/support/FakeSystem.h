@@ -21,14 +21,12 @@ public:
     std::map<uint32_t, int> SnapshotsTaken; // by kind
     bool Refuse = false; // hands out no snapshot at all
     std::function<void()> OnWalk; // runs at each First call: tests make the walk fail here
-    std::map<std::string, uint32_t> Types; // executable type values by path
     // Hands out real handles on the listed processes, checked against the records' start times;
     // off, no process can be opened.
     bool ActOnRealProcesses = false;
     std::map<uint32_t, uint32_t> GlobalUsage; // known counts by module identifier
     std::function<void()> UsageChanged; // the window's callback; a test runs it as the worker would
 
-    uint32_t ExecutableTypeOf(const PROCESSENTRY32& record) override;
     std::unique_ptr<ToolhelpSnapshot> CreateToolhelp32Snapshot(
         uint32_t flags, uint32_t processId) override;
     std::unique_ptr<ProcessHandle> OpenProcess(uint32_t access, uint32_t processId) override;

@@ -1,7 +1,16 @@
+// The program as a user meets it outside the window: its command line, run from a terminal
+// without a display, and its installed files.
 #include "CommandLine.h"
+#include "AppIdentity.h"
+#include "StartUp.h"
+#include "TApplication.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -10,45 +19,36 @@ using Action = CommandLine::Action;
 
 namespace {
 
-struct ParseCase {
-    std::vector<std::string_view> arguments;
-    Action expected;
-};
-
 TEST(CommandLineTest, tellsItsOwnOptionsFromQtsAndRefusesTheRest)
 {
-    const ParseCase cases[] = {
+    const std::pair<std::vector<std::string_view>, Action> cases[] = {
         { {}, Action::Run },
-        { { "-h" }, Action::ShowHelp },
         { { "-v" }, Action::ShowVersion },
-        { { "--version", "--help" }, Action::ShowHelp },
-        { { "-platform", "offscreen", "--style", "fusion", "-reverse" }, Action::Run },
-        { { "-style=fusion", "--stylesheet=a.qss", "-display", ":1", "-name", "q" }, Action::Run },
-        { { "-qwindowgeometry", "800x600", "-title", "x", "-visual", "0x21" }, Action::Run },
-        { { "--bogus" }, Action::Fail },
+        { { "--version", "-h" }, Action::ShowHelp },
+        { { "-platform", "offscreen", "--reverse", "-style=fusion" }, Action::Run },
         { { "--help", "--bogus" }, Action::Fail },
         { { "-platform" }, Action::Fail },
+        { { "-stylesheetx" }, Action::Fail },
         { { "somefile" }, Action::Fail },
         { { "-" }, Action::Fail },
-        { { "-stylesheetx" }, Action::Fail },
     };
-    for (const ParseCase& c : cases) {
-        SCOPED_TRACE(::testing::PrintToString(c.arguments));
-        const CommandLine commandLine = CommandLine::Parse(c.arguments);
-        EXPECT_EQ(commandLine.WhatToDo(), c.expected);
-        EXPECT_EQ(commandLine.Error().empty(), c.expected != Action::Fail);
+    for (const auto& [arguments, expected] : cases) {
+        SCOPED_TRACE(::testing::PrintToString(arguments));
+        const CommandLine commandLine = CommandLine::Parse(arguments);
+        EXPECT_EQ(commandLine.WhatToDo(), expected);
+        EXPECT_EQ(commandLine.Error().empty(), expected != Action::Fail);
     }
 }
 
 struct Outcome {
-    QProcess::ExitStatus status;
+    bool finished; // normally, whatever its exit code
     int exitCode;
     QString out;
     QString err;
 };
 
-// The program as a user starts it from a terminal without any display.
-Outcome RunProgram(const QStringList& arguments)
+// Runs a program as a user does from a terminal without any display.
+Outcome RunProgram(const QString& program, const QStringList& arguments)
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -60,16 +60,16 @@ Outcome RunProgram(const QStringList& arguments)
         const rlimit none {};
         setrlimit(RLIMIT_CORE, &none);
     });
-    process.start(QStringLiteral(QUORVANE_PROGRAM), arguments);
-    EXPECT_TRUE(process.waitForFinished(60000)) << process.errorString().toStdString();
-    return { process.exitStatus(), process.exitCode(),
-        QString::fromLocal8Bit(process.readAllStandardOutput()),
+    process.start(program, arguments);
+    const bool finished
+        = process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit;
+    return { finished, process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
         QString::fromLocal8Bit(process.readAllStandardError()) };
 }
 
 TEST(CommandLineTest, answersOnTheRightStreamWithTheRightExitCodeWithoutADisplay)
 {
-    struct Run {
+    struct Case {
         QStringList Arguments;
         int ExitCode; // -1: anything but 2, which says the command line was refused
         QString Out; // what standard output starts with; empty: nothing
@@ -77,25 +77,67 @@ TEST(CommandLineTest, answersOnTheRightStreamWithTheRightExitCodeWithoutADisplay
         bool Usage; // on standard error
     };
     // Qt names a platform it cannot load, where we would print the usage.
-    const Run runs[] = {
+    const Case cases[] = {
         { { "--help" }, 0, "Usage: quorvane [options]\n", "", false },
         { { "--frobnicate" }, 2, "", "quorvane: unknown option '--frobnicate'", true },
         { { "-platform", "no-such-platform" }, -1, "", "\"no-such-platform\"", false },
     };
-    for (const Run& run : runs) {
-        SCOPED_TRACE(run.Arguments.join(' ').toStdString());
-        const Outcome outcome = RunProgram(run.Arguments);
-        if (run.ExitCode < 0) {
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Arguments.join(' ').toStdString());
+        const Outcome outcome = RunProgram(QStringLiteral(QUORVANE_PROGRAM), c.Arguments);
+        if (c.ExitCode < 0) {
             EXPECT_NE(outcome.exitCode, 2);
         } else {
-            EXPECT_EQ(outcome.status, QProcess::NormalExit);
-            EXPECT_EQ(outcome.exitCode, run.ExitCode);
+            EXPECT_TRUE(outcome.finished);
+            EXPECT_EQ(outcome.exitCode, c.ExitCode);
         }
-        EXPECT_TRUE(run.Out.isEmpty() ? outcome.out.isEmpty() : outcome.out.startsWith(run.Out))
+        EXPECT_TRUE(c.Out.isEmpty() ? outcome.out.isEmpty() : outcome.out.startsWith(c.Out))
             << outcome.out.toStdString();
-        EXPECT_TRUE(run.Err.isEmpty() ? outcome.err.isEmpty() : outcome.err.contains(run.Err))
+        EXPECT_TRUE(c.Err.isEmpty() ? outcome.err.isEmpty() : outcome.err.contains(c.Err))
             << outcome.err.toStdString();
-        EXPECT_EQ(outcome.err.contains("Usage: quorvane [options]"), run.Usage);
+        EXPECT_EQ(outcome.err.contains("Usage: quorvane [options]"), c.Usage);
+    }
+}
+
+TEST(InstallTest, putsEveryFileUnderTheWindowsApplicationIdAndTheirValidatorsPassThem)
+{
+    QTemporaryDir prefix;
+    ASSERT_TRUE(prefix.isValid());
+    const Outcome install = RunProgram(QStringLiteral(QUORVANE_CMAKE),
+        { "--install", QStringLiteral(QUORVANE_BUILD_DIR), "--prefix", prefix.path() });
+    ASSERT_TRUE(install.finished && install.exitCode == 0) << install.err.toStdString();
+    const QString id = QString::fromLatin1(AppId);
+    const QString entry = prefix.filePath("share/applications/" + id + ".desktop");
+    const QString metainfo = prefix.filePath("share/metainfo/" + id + ".metainfo.xml");
+    EXPECT_TRUE(QFile::exists(prefix.filePath("share/icons/hicolor/scalable/apps/" + id + ".svg")));
+
+    QSettings desktop(entry, QSettings::IniFormat);
+    desktop.beginGroup(QStringLiteral("Desktop Entry"));
+    EXPECT_EQ(desktop.value(QStringLiteral("Icon")).toString(), id);
+    EXPECT_EQ(desktop.value(QStringLiteral("Exec")).toString(), QStringLiteral("quorvane"));
+    QFile file(metainfo);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    for (const QString& part : { "<id>" + id + "</id>", ">" + id + ".desktop</launchable>",
+             QStringLiteral("<release version=\"%1\"").arg(QLatin1String(AppVersion)) })
+        EXPECT_TRUE(text.contains(part)) << part.toStdString();
+    SetUpApplication(*TApplication::Instance());
+    EXPECT_EQ(QGuiApplication::desktopFileName(), id);
+    // The installed program runs and tells its version on standard output.
+    EXPECT_EQ(RunProgram(prefix.filePath("bin/quorvane"), { "--version" }).out,
+        QStringLiteral("Quorvane %1\n").arg(QLatin1String(AppVersion)));
+
+    const std::tuple<const char*, const char*, QStringList> validators[] = {
+        { "desktop-file-validate", "desktop-file-utils", { entry } },
+        { "appstreamcli", "appstream", { "validate", "--no-net", metainfo } },
+    };
+    for (const auto& [name, package, arguments] : validators) {
+        const QString tool = QStandardPaths::findExecutable(QString::fromLatin1(name));
+        if (tool.isEmpty())
+            GTEST_SKIP() << name << " is not installed (Debian package " << package << ")";
+        const Outcome ran = RunProgram(tool, arguments);
+        EXPECT_TRUE(ran.finished && ran.exitCode == 0) << name << ":\n"
+                                                       << (ran.out + ran.err).toStdString();
     }
 }
 

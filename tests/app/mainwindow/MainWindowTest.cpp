@@ -26,18 +26,30 @@ void RefuseWrites(const ConfigHome& home)
     qputenv("XDG_CONFIG_HOME", (home.UserHive() + "/below-a-file").toLocal8Bit());
 }
 
+int StoredNumber(const char* section, const char* name)
+{
+    return TRegIniFile(QStringLiteral("Software\\Brindlewick\\Quorvane"))
+        .ReadNumber(section, name, -99999);
+}
+
+void DragBar(ToxQuadSplit& split, QPoint from, QPoint to)
+{
+    QTest::mouseMove(&split, from);
+    QTest::mousePress(&split, Qt::LeftButton, {}, from);
+    QTest::mouseMove(&split, to);
+    QTest::mouseRelease(&split, Qt::LeftButton, {}, to);
+}
+
 TEST_F(MainWindowTest, firstStartShowsEveryListWithTheFirstRowsFocused)
 {
-    System.Types["/usr/bin/Alpha"] = 0x00024C45;
-    System.Types["/opt/Beta Tool/BETA"] = 0x00014C45;
+    // A real file at the path gives the type column its text.
+    System.AddProcess(400, QCoreApplication::applicationFilePath().toStdString());
     TSDIAppForm& window = Open();
-    EXPECT_EQ(window.windowTitle(), "Quorvane v0.98");
-    EXPECT_EQ(window.size(), QSize(838, 459));
-    EXPECT_EQ(RowsOf(*window.ProcessList),
-        QStringList({ "alpha | $00000064 | 8 (Normal) | 1 | 64-Bit | /usr/bin/Alpha",
-            "beta | $000000C8 | 13 (High) | 4 | 32-Bit | /opt/Beta Tool/BETA",
+    EXPECT_EQ(RowsOf(*window.ProcessList).mid(0, 3),
+        QStringList({ "alpha | $00000064 | 8 (Normal) | 1 |  | /usr/bin/Alpha",
+            "beta | $000000C8 | 13 (High) | 4 |  | /opt/Beta Tool/BETA",
             "[kthreadd] | $0000012C | 8 (Normal) | 1 |  | [kthreadd]" }));
-    EXPECT_EQ(window.ProcessList->Data(1), 200u);
+    EXPECT_EQ(window.ProcessList->SubItems(3).at(3), "64-Bit");
     EXPECT_EQ(window.ProcessList->Selected(), 0);
     EXPECT_EQ(window.ProcessList->ItemFocused(), 0);
     EXPECT_EQ(RowsOf(*window.ThreadList),
@@ -52,8 +64,6 @@ TEST_F(MainWindowTest, keepsTheFocusedProcessAcrossRefreshWhereverItNowStands)
     TSDIAppForm& window = Open();
     ClickRow(*window.ProcessList, 1);
     ASSERT_EQ(FocusedData(*window.ProcessList), 200u);
-    EXPECT_EQ(RowsOf(*window.ThreadList).size(), 2);
-    EXPECT_EQ(window.ThreadList->Data(0), 201u);
 
     std::swap(System.Processes[0], System.Processes[2]);
     System.AddProcess(400, "/bin/late");
@@ -94,40 +104,14 @@ TEST_F(MainWindowTest, noSnapshotLeavesEveryListEmpty)
     EXPECT_TRUE(Boxes.empty());
 }
 
-TEST_F(MainWindowTest, detailListsKeepTheirFocusedRowByIdentifierWithoutFallback)
+TEST_F(MainWindowTest, processShortcutsActOnlyWhileTheirItemsApplyToTheFocusedRows)
 {
     TSDIAppForm& window = Open();
-    ClickRow(*window.ThreadList, 1);
-    ClickRow(*window.HeapListList, 1);
-    ASSERT_EQ(FocusedData(*window.ThreadList), 102u);
-
-    // Another process has neither that thread nor that heap: no row is focused there.
-    ClickRow(*window.ProcessList, 1);
-    EXPECT_EQ(window.ThreadList->ItemCount(), 2);
-    EXPECT_EQ(window.ThreadList->ItemFocused(), -1);
-    EXPECT_EQ(window.ThreadList->Selected(), -1);
-    EXPECT_EQ(window.HeapListList->ItemFocused(), -1);
-
-    // A list with no focused row takes its first one at the next fill.
-    ClickRow(*window.ProcessList, 0);
-    EXPECT_EQ(window.ThreadList->ItemFocused(), 0);
-}
-
-TEST_F(MainWindowTest, processMenuItemsAndTheirShortcutsFollowTheFocusedRows)
-{
-    TSDIAppForm& window = Open();
-    QAction* const items[] = { window.TerminateProcessItem, window.HeapListItem,
-        window.ChangeThreadPriorityItem, window.RefreshItem };
-    std::vector<int> acted(4);
-    for (int i = 0; i < 4; ++i)
+    QAction* const items[]
+        = { window.TerminateProcessItem, window.HeapListItem, window.ChangeThreadPriorityItem };
+    std::vector<int> acted(3);
+    for (int i = 0; i < 3; ++i)
         QObject::connect(items[i], &QAction::triggered, [&acted, i] { ++acted[i]; });
-    const auto enabled = [&] {
-        emit window.ProcessMenu->aboutToShow();
-        std::vector<bool> on;
-        for (QAction* item : items)
-            on.push_back(item->isEnabled());
-        return on;
-    };
     const auto pressAll = [&] {
         for (const Qt::Key key : { Qt::Key_K, Qt::Key_H, Qt::Key_T })
             PressKey(key, Qt::ControlModifier);
@@ -135,68 +119,50 @@ TEST_F(MainWindowTest, processMenuItemsAndTheirShortcutsFollowTheFocusedRows)
 
     // A process and its first thread and heap are focused: all three act.
     pressAll();
-    EXPECT_EQ(acted, std::vector<int>({ 1, 1, 1, 0 }));
+    EXPECT_EQ(acted, std::vector<int>({ 1, 1, 1 }));
 
     // Process 200 has no thread or heap with the focused identifiers.
     ClickRow(*window.ThreadList, 1);
     ClickRow(*window.ProcessList, 1);
     pressAll();
-    EXPECT_EQ(acted, std::vector<int>({ 2, 1, 1, 0 }));
-    EXPECT_EQ(enabled(), std::vector<bool>({ true, false, false, true }));
-    EXPECT_TRUE(window.ShowWarningsItem->isEnabled());
+    EXPECT_EQ(acted, std::vector<int>({ 2, 1, 1 }));
 
-    // No process at all: nothing acts, everything but Refresh is disabled.
+    // No process at all: nothing acts.
     System.Processes.clear();
     PressKey(Qt::Key_F5);
     pressAll();
-    EXPECT_EQ(acted, std::vector<int>({ 2, 1, 1, 1 }));
-    EXPECT_EQ(enabled(), std::vector<bool>({ false, false, false, true }));
+    EXPECT_EQ(acted, std::vector<int>({ 2, 1, 1 }));
 }
 
-const QString HeapWarning
-    = "Warning: Enumerating every memory allocation in a heap can be very\ntime consuming "
-      "in memory-intensive applications.  Do not\nbe surprised if it takes a "
-      "few minutes with some heap blocks.\n\nAre you certain you want to do this?";
-
-TEST_F(MainWindowTest, heapListOpensTheFocusedHeapFromDoubleClickShortcutAndMenuAfterAWarning)
+TEST_F(MainWindowTest, heapListOpensTheFocusedHeapByDoubleClickOrShortcutOnceTheWarningIsAnswered)
 {
     TSDIAppForm& window = Open();
+    Answer = TModalResult::mrNo;
+    EXPECT_TRUE(OpenedHeapLists([&] { DoubleClickHeapRow(1); }).isEmpty());
     Answer = TModalResult::mrYes;
     const QStringList caption { "Heap List for alpha (HID: $00007F0000000000)" };
     EXPECT_EQ(OpenedHeapLists([&] { DoubleClickHeapRow(1); }), caption);
-    EXPECT_EQ(Said(), QStringList { HeapWarning });
+    ASSERT_EQ(Boxes.size(), 2u);
+    EXPECT_EQ(Boxes[1].Type, TMsgDlgType::mtWarning);
     SetShowWarnings(false);
     window.activateWindow(); // back from the dialog, for the window's shortcuts
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     EXPECT_EQ(OpenedHeapLists([&] { PressKey(Qt::Key_H, Qt::ControlModifier); }), caption);
-    EXPECT_EQ(OpenedHeapLists([&] { window.HeapListItem->trigger(); }), caption);
-    EXPECT_EQ(Boxes.size(), 1u) << "no warning once they are off";
-    ASSERT_EQ(Dialogs.size(), 3);
+    EXPECT_EQ(Boxes.size(), 2u) << "no warning once they are off";
+    ASSERT_EQ(Dialogs.size(), 2);
     for (const QPointer<THeapListDlg>& dialog : Dialogs)
         EXPECT_TRUE(dialog.isNull()) << "freed once closed";
 }
 
-TEST_F(MainWindowTest, aDeclinedHeapListWarningOpensNothing)
-{
-    Open();
-    Answer = TModalResult::mrNo;
-    EXPECT_TRUE(OpenedHeapLists([&] { DoubleClickHeapRow(0); }).isEmpty());
-    EXPECT_EQ(Said(), QStringList { HeapWarning });
-}
-
-TEST_F(MainWindowTest, aHeapListWithoutAFocusedProcessOrHeapRowShowsTheError)
+TEST_F(MainWindowTest, aHeapListWithoutAFocusedHeapRowShowsTheError)
 {
     TSDIAppForm& window = Open();
     Answer = TModalResult::mrYes;
     PressKey(Qt::Key_End); // [kthreadd] has no heaps
     ASSERT_EQ(window.HeapListList->ItemCount(), 0);
     EXPECT_TRUE(OpenedHeapLists([&] { DoubleClickHeapRow(-1); }).isEmpty());
-    PressKey(Qt::Key_Home);
-    window.ProcessList->SetItemFocused(-1);
-    ASSERT_EQ(window.HeapListList->ItemCount(), 0) << "the details went with the focus";
-    EXPECT_TRUE(OpenedHeapLists([&] { DoubleClickHeapRow(-1); }).isEmpty());
-    const QString error = "Error: First, select a process and a heap block to display.";
-    EXPECT_EQ(Said(), QStringList({ error, error }));
+    EXPECT_EQ(
+        Said(), QStringList { "Error: First, select a process and a heap block to display." });
 }
 
 TEST_F(MainWindowTest, everyActivationChangeRefreshesButNotWhileQuitting)
@@ -217,10 +183,8 @@ TEST_F(MainWindowTest, anErrorInAHandlerIsShownWithOneFinalFullStopAndTheWindowG
 {
     TSDIAppForm& window = Open();
     const std::pair<std::function<void()>, QString> errors[] = {
-        { [] { throw std::runtime_error("Snapshot walk failed"); }, "Snapshot walk failed." },
+        { [] { throw std::runtime_error(" Walk failed\nhere "); }, " Walk failed\nhere ." },
         { [] { throw std::runtime_error("Already ends."); }, "Already ends." },
-        { [] { throw std::runtime_error(" Spaces and\nlines stay "); },
-            " Spaces and\nlines stay ." },
         { [] { throw EAbort("Unable to retrieve window placement"); }, "" }, // EAbort is silent
     };
     for (const auto& [error, text] : errors) {
@@ -236,13 +200,9 @@ TEST_F(MainWindowTest, anErrorInAHandlerIsShownWithOneFinalFullStopAndTheWindowG
     EXPECT_EQ(window.ProcessList->ItemCount(), 3);
 }
 
-TEST_F(MainWindowTest, toolButtonsCarryTheirHintsAndRunTheirCommands)
+TEST_F(MainWindowTest, toolButtonsRunTheirCommands)
 {
     TSDIAppForm& window = Open();
-    EXPECT_EQ(window.OpenBtn->toolTip(), "Refresh");
-    EXPECT_EQ(window.KillBtn->accessibleName(), "Terminate Process");
-    EXPECT_FALSE(window.OpenBtn->icon().pixmap(16, 16, QIcon::Disabled).isNull());
-
     const int before = ProcessSnapshots();
     QTest::mouseClick(window.OpenBtn, Qt::LeftButton);
     EXPECT_EQ(ProcessSnapshots(), before + 1);
@@ -279,33 +239,37 @@ TEST_F(MainWindowTest, tabGoesThroughProcessThreadModuleAndHeapLists)
             window.ThreadList, window.ModuleList, window.HeapListList, window.ProcessList }));
 }
 
-TEST_F(MainWindowTest, barsColumnsAndShowWarningsComeBackFromTheStoreAtTheNextStart)
+// The bars' own round trip is the maximized window's below.
+TEST_F(MainWindowTest, columnsAndShowWarningsComeBackAtTheNextStartAndStoredBarsAreCutToTheWindow)
 {
     TSDIAppForm& first = Open();
     EXPECT_TRUE(first.ShowWarningsItem->isChecked()) << "an empty store means warnings on";
-    EXPECT_EQ(first.QuadSplit->BarPosition().X(), 562);
-    EXPECT_EQ(first.QuadSplit->BarPosition().Y(), 161);
     first.ShowWarningsItem->trigger();
     EXPECT_FALSE(first.ShowWarningsItem->isChecked());
-    first.QuadSplit->BarPosition().SetX(300);
-    first.QuadSplit->BarPosition().SetY(120);
     DragHeaderEdge(*first.ProcessList->header(), 1, 48);
     DragHeaderToFront(*first.ModuleList->header(), 2);
     ASSERT_EQ(first.ProcessList->header()->sectionSize(1), 123);
     Window.reset();
-
-    const QByteArray hive = Home.ReadUserHive();
-    EXPECT_TRUE(hive.contains("[HKEY_CURRENT_USER\\Software\\Brindlewick\\Quorvane\\Splitter]"));
-    EXPECT_TRUE(hive.contains("\"X\"=\"300\""));
-    EXPECT_TRUE(hive.contains("\"Show Warnings\"=\"0\""));
-    EXPECT_TRUE(hive.contains("Quorvane\\HeapList\\Columns]"));
+    {
+        const TRegIniFile store(QStringLiteral("Software\\Brindlewick\\Quorvane"));
+        store.WriteNumber("Splitter", "X", 5000);
+        store.WriteNumber("Splitter", "Y", -30);
+    }
 
     TSDIAppForm& second = Open();
     EXPECT_FALSE(second.ShowWarningsItem->isChecked());
-    EXPECT_EQ(second.QuadSplit->BarPosition().X(), 300);
-    EXPECT_EQ(second.QuadSplit->BarPosition().Y(), 120);
     EXPECT_EQ(second.ProcessList->header()->sectionSize(1), 123);
     EXPECT_EQ(second.ModuleList->header()->visualIndex(2), 0);
+    const int limit = second.QuadSplit->MaxBarPosition().x();
+    EXPECT_EQ(second.QuadSplit->BarPosition().X(), limit);
+    EXPECT_EQ(second.QuadSplit->BarPosition().Y(), 0);
+    // Once the window stands, a cut value stays cut when it grows.
+    second.resize(second.width() + 100, second.height());
+    QTest::qWait(0);
+    EXPECT_EQ(second.QuadSplit->BarPosition().X(), limit);
+    Window.reset();
+    EXPECT_EQ(StoredNumber("Splitter", "X"), limit);
+    EXPECT_EQ(StoredNumber("Splitter", "Y"), 0);
 }
 
 TEST_F(MainWindowTest, theShowWarningsClickTurnsOverWhatTheStoreHoldsNotWhatTheMarkShows)
@@ -364,6 +328,9 @@ TEST_F(MainWindowTest, aKeyboardMoveRebuildsTheDetailsOnceAndKeepsNoRowWhoseIden
         EXPECT_EQ(window.ThreadList->ItemFocused(), -1);
         EXPECT_EQ(window.HeapListList->ItemFocused(), -1);
     }
+    // A list with no focused row takes its first one at the next fill.
+    PressKey(Qt::Key_Home);
+    EXPECT_EQ(Window->ThreadList->ItemFocused(), 0);
 }
 
 TEST_F(MainWindowTest, aFailedShowWarningsClickLeavesTheMarkShowingTheStore)
@@ -456,22 +423,6 @@ TEST_F(MainWindowTest, globalUsageArrivesInPlaceWithoutDisturbingTheList)
     EXPECT_EQ(modules.ItemFocused(), 1);
 }
 
-int StoredNumber(const char* section, const char* name)
-{
-    return TRegIniFile(QStringLiteral("Software\\Brindlewick\\Quorvane"))
-        .ReadNumber(section, name, -99999);
-}
-
-void DragBar(ToxQuadSplit& split, QPoint from, QPoint to)
-{
-    QTest::mouseMove(&split, from);
-    QTest::mousePress(&split, Qt::LeftButton, {}, from);
-    QTest::mouseMove(&split, to);
-    QTest::mouseRelease(&split, Qt::LeftButton, {}, to);
-}
-
-} // namespace
-
 TEST_F(MainWindowTest, aMaximizedWindowComesBackMaximizedWithBarsBeyondItsNormalSize)
 {
     TSDIAppForm& first = Open();
@@ -498,22 +449,4 @@ TEST_F(MainWindowTest, aMaximizedWindowComesBackMaximizedWithBarsBeyondItsNormal
     EXPECT_EQ(second.QuadSplit->BarPosition().Y(), bars.y());
 }
 
-TEST_F(MainWindowTest, storedBarsBeyondTheWindowAreCutAndStoredCut)
-{
-    {
-        const TRegIniFile store(QStringLiteral("Software\\Brindlewick\\Quorvane"));
-        store.WriteNumber("Splitter", "X", 5000);
-        store.WriteNumber("Splitter", "Y", -30);
-    }
-    TSDIAppForm& window = Open();
-    const int limit = window.QuadSplit->MaxBarPosition().x();
-    EXPECT_EQ(window.QuadSplit->BarPosition().X(), limit);
-    EXPECT_EQ(window.QuadSplit->BarPosition().Y(), 0);
-    // Once the window stands, a cut value stays cut when it grows.
-    window.resize(window.width() + 100, window.height());
-    QTest::qWait(0);
-    EXPECT_EQ(window.QuadSplit->BarPosition().X(), limit);
-    Window.reset();
-    EXPECT_EQ(StoredNumber("Splitter", "X"), limit);
-    EXPECT_EQ(StoredNumber("Splitter", "Y"), 0);
-}
+} // namespace
