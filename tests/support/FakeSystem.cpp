@@ -98,10 +98,4 @@ std::optional<uint32_t> FakeSnapshotService::ModuleGlobalUsage(uint32_t moduleId
     return found == GlobalUsage.end() ? std::nullopt : std::optional(found->second);
 }
 
-QIcon FakeShellInfo::ExtractAssociatedIcon(const std::string& path)
-{
-    const auto found = Icons.find(path);
-    return found == Icons.end() ? QIcon() : found->second;
-}
-
 } // namespace quorvane::testing

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "ShellInfo.h"
 #include "SnapshotService.h"
 
 #include <functional>
@@ -39,14 +38,6 @@ public:
 
     PROCESSENTRY32& AddProcess(
         uint32_t pid, const std::string& path, int32_t base = 8, uint32_t threads = 1);
-};
-
-// Icons by path, as a test sets them.
-class FakeShellInfo : public ShellInfo {
-public:
-    std::map<std::string, QIcon> Icons;
-
-    QIcon ExtractAssociatedIcon(const std::string& path) override;
 };
 
 } // namespace quorvane::testing

@@ -1,4 +1,5 @@
 #include "ConfigHome.h"
+#include "DesktopShellInfo.h"
 #include "FakeSystem.h"
 #include "HeapListDlg.h"
 #include "Main.h"
@@ -43,7 +44,7 @@ class AccessibilityTest : public ::testing::Test {
 protected:
     ConfigHome Home;
     FakeSnapshotService System;
-    FakeShellInfo Shell;
+    DesktopShellInfo Shell;
 };
 
 TEST_F(AccessibilityTest, everyControlOfTheMainWindowAndItsDialogsHasAName)

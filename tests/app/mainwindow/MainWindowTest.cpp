@@ -1,23 +1,144 @@
+// The main window on a system of a chosen shape, and its commands on real children it lists.
+#include "ChildProcess.h"
+#include "ConfigHome.h"
+#include "DesktopShellInfo.h"
 #include "EAbort.h"
+#include "FakeSystem.h"
 #include "HeaderGestures.h"
+#include "HeapListDlg.h"
+#include "LinuxSnapshotService.h"
+#include "Main.h"
+#include "ModalAnswer.h"
+#include "ProcessProbe.h"
 #include "ShowWarnings.h"
 #include "TApplication.h"
+#include "TMessageBox.h"
 #include "TRegIniFile.h"
+#include "TThreadPriorityDlg.h"
+#include "TfrmAbout.h"
 #include "ToxQuadSplit.h"
 #include "ToxScrollPane.h"
-#include "WindowFixture.h"
 
 #include <QAbstractItemModel>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QMenu>
+#include <QPointer>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
 #include <QToolButton>
+#include <gtest/gtest.h>
 
 using namespace quorvane;
 using namespace quorvane::testing;
 
 namespace {
+
+// A list's rows as "caption | sub-item | ..." lines, for comparing whole lists at once.
+inline QStringList RowsOf(const TListView& list)
+{
+    QStringList rows;
+    for (int row = 0; row < list.ItemCount(); ++row)
+        rows
+            << (QStringList { list.Caption(row) } + list.SubItems(row)).join(QStringLiteral(" | "));
+    return rows;
+}
+
+inline quint64 FocusedData(const TListView& list)
+{
+    return list.ItemFocused() >= 0 ? list.Data(list.ItemFocused()) : 0;
+}
+
+// The main window on a system of a chosen shape, its message boxes answered and recorded.
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TMessageBox::SetAnswerHook([this](const TMessageRequest& request) {
+            Boxes.push_back(request);
+            return Answer;
+        });
+        System.AddProcess(100, "/usr/bin/Alpha");
+        System.AddProcess(200, "/opt/Beta Tool/BETA", 13, 4);
+        System.AddProcess(300, "[kthreadd]", 8, 1);
+        System.Threads[100] = { { 101, 100, 8, 0 }, { 102, 100, 8, -2 } };
+        System.Threads[200] = { { 201, 200, 13, 15 }, { 202, 200, 13, 0 } };
+        System.Heaps[100] = { { 100, 0x5555000, HF32_DEFAULT }, { 100, 0x7f0000000000, 0 } };
+        System.Heaps[200] = { { 200, 0x6666000, HF32_DEFAULT } };
+    }
+    // The window goes while boxes are still answered: a failing store speaks up at exit.
+    void TearDown() override
+    {
+        Window.reset();
+        TMessageBox::SetAnswerHook({});
+    }
+
+    TSDIAppForm& Open() { return Open(System); }
+    TSDIAppForm& Open(SnapshotService& system)
+    {
+        Window = std::make_unique<TSDIAppForm>(system, Shell);
+        Window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(Window.get()));
+        return *Window;
+    }
+
+    static void ClickRow(TListView& list, int row)
+    {
+        const QRect rect = list.visualRect(list.model()->index(row, 0));
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
+    void PressKey(int key, Qt::KeyboardModifiers modifiers = {})
+    {
+        QTest::keyClick(Window->ProcessList, Qt::Key(key), modifiers);
+    }
+
+    void DoubleClickHeapRow(int row)
+    {
+        TExtListView& list = *Window->HeapListList;
+        const QRect rect = row >= 0 ? list.visualRect(list.model()->index(row, 0))
+                                    : QRect(QPoint(5, list.viewport()->height() - 10), QSize());
+        QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
+    // Runs a command; any heap list dialog it opens is described and closed with Escape.
+    QStringList OpenedHeapLists(const std::function<void()>& command)
+    {
+        QStringList opened;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (auto* dialog = qobject_cast<THeapListDlg*>(QApplication::activeModalWidget())) {
+                opened << dialog->windowTitle();
+                Dialogs << dialog;
+                EXPECT_EQ(dialog->parent(), Window.get());
+                QTest::keyClick(dialog->HeapList, Qt::Key_Escape);
+            }
+        });
+        watch.start(10);
+        command();
+        return opened;
+    }
+
+    QStringList Said() const
+    {
+        QStringList said;
+        for (const TMessageRequest& box : Boxes)
+            said << box.Caption + ": " + box.Text;
+        return said;
+    }
+
+    int ProcessSnapshots() { return System.SnapshotsTaken[TH32CS_SNAPPROCESS]; }
+
+    ConfigHome Home;
+    FakeSnapshotService System;
+    DesktopShellInfo Shell;
+    std::unique_ptr<TSDIAppForm> Window;
+    std::vector<TMessageRequest> Boxes;
+    TModalResult Answer = TModalResult::mrOk; // not a yes: a heap list asked for stays shut
+    QList<QPointer<THeapListDlg>> Dialogs;
+};
 
 // From here on the store reads its defaults and refuses every write.
 void RefuseWrites(const ConfigHome& home)
@@ -59,36 +180,30 @@ TEST_F(MainWindowTest, firstStartShowsEveryListWithTheFirstRowsFocused)
     EXPECT_EQ(window.ThreadList->ItemFocused(), 0);
 }
 
-TEST_F(MainWindowTest, keepsTheFocusedProcessAcrossRefreshWhereverItNowStands)
-{
-    TSDIAppForm& window = Open();
-    ClickRow(*window.ProcessList, 1);
-    ASSERT_EQ(FocusedData(*window.ProcessList), 200u);
-
-    std::swap(System.Processes[0], System.Processes[2]);
-    System.AddProcess(400, "/bin/late");
-    PressKey(Qt::Key_F5);
-    EXPECT_EQ(window.ProcessList->ItemCount(), 4);
-    EXPECT_EQ(FocusedData(*window.ProcessList), 200u);
-    EXPECT_TRUE(window.ProcessList->IsSelected(window.ProcessList->ItemFocused()));
-}
-
-TEST_F(MainWindowTest, fallsBackToTheFirstRowWhenTheFocusedProcessIsGoneOrHasIdentifierZero)
+TEST_F(MainWindowTest, refreshKeepsTheFocusedProcessElseFallsBackToTheFirstRowNotIdentifierZero)
 {
     System.Processes.insert(System.Processes.begin() + 1, PROCESSENTRY32 { 0, 0, 1, 0, "idle", 0 });
     TSDIAppForm& window = Open();
     ClickRow(*window.ProcessList, 2);
+    ASSERT_EQ(FocusedData(*window.ProcessList), 200u);
+    std::swap(System.Processes[0], System.Processes[3]);
+    System.AddProcess(400, "/bin/late");
+    PressKey(Qt::Key_F5);
+    EXPECT_EQ(window.ProcessList->ItemCount(), 5);
+    EXPECT_EQ(FocusedData(*window.ProcessList), 200u);
+    EXPECT_TRUE(window.ProcessList->IsSelected(window.ProcessList->ItemFocused()));
+
+    // Gone: the first row takes the focus, and the details follow; the idle row never does.
     System.Processes.erase(System.Processes.begin() + 2);
     PressKey(Qt::Key_F5);
     EXPECT_EQ(window.ProcessList->ItemFocused(), 0);
     EXPECT_EQ(window.ProcessList->Selected(), 0);
-    EXPECT_EQ(window.ThreadList->Data(0), 101u) << "details follow the new focus";
-
+    EXPECT_EQ(window.ThreadList->ItemCount(), 0) << "[kthreadd] stands first, without threads";
     ClickRow(*window.ProcessList, 1);
     ASSERT_EQ(window.ProcessList->ItemFocused(), 1);
     std::swap(System.Processes[0], System.Processes[2]);
     PressKey(Qt::Key_F5);
-    EXPECT_EQ(FocusedData(*window.ProcessList), 300u) << "the first row, not the idle one";
+    EXPECT_EQ(FocusedData(*window.ProcessList), 100u) << "the first row, not the idle one";
 }
 
 TEST_F(MainWindowTest, noSnapshotLeavesEveryListEmpty)
@@ -210,16 +325,12 @@ TEST_F(MainWindowTest, toolButtonsRunTheirCommands)
     EXPECT_FALSE(window.isVisible());
 }
 
-TEST_F(MainWindowTest, processIconsAreSharedByRowsOfTheSameFile)
+TEST_F(MainWindowTest, processIconsAreSharedAndAddedOnce)
 {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::red);
-    Shell.Icons["/usr/bin/Alpha"] = QIcon(pixmap);
-    System.AddProcess(101, "/usr/bin/Alpha");
     TSDIAppForm& window = Open();
     EXPECT_EQ(window.ProcessList->ImageIndex(0), 0);
-    EXPECT_EQ(window.ProcessList->ImageIndex(3), 0);
-    EXPECT_EQ(window.ProcessList->ImageIndex(1), -1);
+    EXPECT_EQ(window.ProcessList->ImageIndex(1), 0) << "both files are unknown to the desktop";
+    EXPECT_EQ(window.ProcessList->ImageIndex(2), -1) << "a kernel thread has no file";
     PressKey(Qt::Key_F5);
     EXPECT_EQ(window.ImageList.Count(), 1);
 }
@@ -272,15 +383,6 @@ TEST_F(MainWindowTest, columnsAndShowWarningsComeBackAtTheNextStartAndStoredBars
     EXPECT_EQ(StoredNumber("Splitter", "Y"), 0);
 }
 
-TEST_F(MainWindowTest, theShowWarningsClickTurnsOverWhatTheStoreHoldsNotWhatTheMarkShows)
-{
-    TSDIAppForm& window = Open();
-    SetShowWarnings(false); // behind the window's back: the mark catches up at the next click
-    window.ShowWarningsItem->trigger();
-    EXPECT_TRUE(window.ShowWarningsItem->isChecked());
-    EXPECT_TRUE(GetShowWarnings());
-}
-
 TEST_F(MainWindowTest, refreshSortsEveryListAgainByItsLastClickedColumn)
 {
     TSDIAppForm& window = Open();
@@ -303,39 +405,31 @@ TEST_F(MainWindowTest, refreshSortsEveryListAgainByItsLastClickedColumn)
     EXPECT_EQ(window.ThreadList->Data(0), 201u);
 }
 
-TEST_F(MainWindowTest, aKeyboardMoveRebuildsTheDetailsOnceAndKeepsNoRowWhoseIdentifierIsGone)
-{
-    System.Threads[300] = { { 301, 300, 8, 0 } };
-    const std::pair<std::function<void(QWidget*)>, quint64> moves[] = {
-        { [](QWidget* list) { QTest::keyClick(list, Qt::Key_Down); }, 200 },
-        { [](QWidget* list) { QTest::keyClick(list, Qt::Key_End); }, 300 },
-        { [](QWidget* list) { QTest::keyClicks(list, "be"); }, 200 }, // type-ahead
-    };
-    for (const auto& [press, process] : moves) {
-        SCOPED_TRACE(process);
-        TSDIAppForm& window = Open();
-        ClickRow(*window.ThreadList, 1);
-        ClickRow(*window.HeapListList, 1);
-        window.ProcessList->setFocus();
-        const auto taken = System.SnapshotsTaken;
-
-        press(window.ProcessList);
-        EXPECT_EQ(FocusedData(*window.ProcessList), process);
-        for (uint32_t kind : { TH32CS_SNAPTHREAD, TH32CS_SNAPMODULE, TH32CS_SNAPHEAPLIST })
-            EXPECT_EQ(System.SnapshotsTaken[kind], taken.at(kind) + 1) << "kind " << kind;
-        EXPECT_GT(window.ThreadList->ItemCount(), 0);
-        EXPECT_EQ(window.ThreadList->Selected(), -1);
-        EXPECT_EQ(window.ThreadList->ItemFocused(), -1);
-        EXPECT_EQ(window.HeapListList->ItemFocused(), -1);
-    }
-    // A list with no focused row takes its first one at the next fill.
-    PressKey(Qt::Key_Home);
-    EXPECT_EQ(Window->ThreadList->ItemFocused(), 0);
-}
-
-TEST_F(MainWindowTest, aFailedShowWarningsClickLeavesTheMarkShowingTheStore)
+TEST_F(
+    MainWindowTest, aKeyboardMoveKeepsNoDetailRowWhoseIdentifierIsGoneAndTheNextFillTakesTheFirst)
 {
     TSDIAppForm& window = Open();
+    ClickRow(*window.ThreadList, 1);
+    ClickRow(*window.HeapListList, 1);
+    window.ProcessList->setFocus();
+    QTest::keyClicks(window.ProcessList, "be"); // type-ahead
+    EXPECT_EQ(FocusedData(*window.ProcessList), 200u);
+    EXPECT_GT(window.ThreadList->ItemCount(), 0);
+    EXPECT_EQ(window.ThreadList->Selected(), -1);
+    EXPECT_EQ(window.ThreadList->ItemFocused(), -1);
+    EXPECT_EQ(window.HeapListList->ItemFocused(), -1);
+    PressKey(Qt::Key_Home);
+    EXPECT_EQ(window.ThreadList->ItemFocused(), 0);
+}
+
+TEST_F(MainWindowTest, theShowWarningsClickTurnsOverTheStoreAndAFailureLeavesTheMarkShowingIt)
+{
+    TSDIAppForm& window = Open();
+    SetShowWarnings(false); // behind the window's back: the mark catches up at the next click
+    window.ShowWarningsItem->trigger();
+    EXPECT_TRUE(window.ShowWarningsItem->isChecked());
+    EXPECT_TRUE(GetShowWarnings());
+
     const auto wrongType = [](const ConfigHome& home) {
         home.WriteUserHive("[HKEY_CURRENT_USER\\Software\\Brindlewick\\Quorvane\\Options]\n"
                            "\"show warnings\"=dword:0\n");
@@ -359,22 +453,13 @@ TEST_F(MainWindowTest, aFailedShowWarningsClickLeavesTheMarkShowingTheStore)
     }
 }
 
-TEST_F(MainWindowTest, panesNeverScrollAndTheLastColumnIsTheUsersOnceFilled)
+TEST_F(MainWindowTest, panesNeverScrollWhereverTheCrossingIsDragged)
 {
     TSDIAppForm& window = Open();
-    QHeaderView* threads = window.ThreadList->header();
-    const int filled = threads->sectionSize(1);
-    EXPECT_EQ(threads->sectionViewportPosition(1) + filled, window.ThreadList->viewport()->width());
-    DragHeaderEdge(*threads, 1, -30);
-    EXPECT_EQ(threads->sectionSize(1), filled - 30);
-
-    // The crossing dragged into each corner leaves panes at their smallest.
     ToxQuadSplit& split = *window.QuadSplit;
     for (const QPoint corner : { QPoint(0, 0), QPoint(split.width() - 1, split.height() - 1) }) {
         const QPoint crossing(2 + split.BarPosition().X() + 1, 2 + split.BarPosition().Y() + 1);
-        QTest::mousePress(&split, Qt::LeftButton, {}, crossing);
-        QTest::mouseMove(&split, corner);
-        QTest::mouseRelease(&split, Qt::LeftButton, {}, corner);
+        DragBar(split, crossing, corner);
         QCoreApplication::processEvents();
         for (int i = 0; i < split.PaneCount(); ++i) {
             ToxScrollPane* pane = split.Panes(i);
@@ -383,7 +468,6 @@ TEST_F(MainWindowTest, panesNeverScrollAndTheLastColumnIsTheUsersOnceFilled)
             EXPECT_EQ(pane->widget()->size(), pane->viewport()->size()) << i;
         }
     }
-    EXPECT_EQ(threads->sectionSize(1), filled - 30) << "a narrow pane keeps it";
 }
 
 TEST_F(MainWindowTest, columnsThatCannotBeSavedAtExitAreReportedByTheErrorHandler)
@@ -447,6 +531,149 @@ TEST_F(MainWindowTest, aMaximizedWindowComesBackMaximizedWithBarsBeyondItsNormal
     EXPECT_EQ(second.normalGeometry().size(), QSize(838, 459));
     EXPECT_EQ(second.QuadSplit->BarPosition().X(), bars.x());
     EXPECT_EQ(second.QuadSplit->BarPosition().Y(), bars.y());
+}
+
+struct Child : ChildProcess {
+    explicit Child(int threads)
+        : ChildProcess(SNAPSHOT_CHILD, { std::to_string(threads) })
+    {
+        EXPECT_EQ(ReadLine(), "ready");
+    }
+};
+
+class Commands : public MainWindowTest {
+protected:
+    // Brings the process's row into view and clicks it.
+    void Focus(pid_t pid)
+    {
+        TListView& list = *Window->ProcessList;
+        const int row = list.FindData(quint64(pid));
+        ASSERT_GE(row, 0);
+        list.scrollTo(list.model()->index(row, 0));
+        ClickRow(list, row);
+        ASSERT_EQ(FocusedData(list), quint64(pid));
+    }
+
+    LinuxSnapshotService Real; // the fixture's window goes first, in TearDown
+};
+
+struct TerminateCase {
+    const char* Name;
+    bool ShowWarnings;
+    TModalResult Answer;
+    bool ByButton; // the tool button, else Ctrl+K
+    bool Ends;
+};
+
+class Terminate : public Commands, public ::testing::WithParamInterface<TerminateCase> { };
+
+TEST_P(Terminate, endsTheFocusedProcessOnlyWhenConfirmedAndRefreshesAfter)
+{
+    const TerminateCase& param = GetParam();
+    SetShowWarnings(param.ShowWarnings);
+    Answer = param.Answer;
+    Child child(2);
+    TSDIAppForm& window = Open(Real);
+    Focus(child.Pid());
+
+    if (param.ByButton)
+        QTest::mouseClick(window.KillBtn, Qt::LeftButton);
+    else
+        PressKey(Qt::Key_K, Qt::ControlModifier);
+    EXPECT_EQ(Boxes.size(), param.ShowWarnings ? 1u : 0u);
+    EXPECT_EQ(ChildRuns(child.Pid()), !param.Ends);
+    // Ended but not reaped by us, its parent: a zombie, which the refresh no longer lists.
+    EXPECT_EQ(window.ProcessList->FindData(quint64(child.Pid())) >= 0, !param.Ends);
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, Terminate,
+    ::testing::Values(TerminateCase { "Confirmed", true, TModalResult::mrYes, false, true },
+        TerminateCase { "Declined", true, TModalResult::mrNo, true, false },
+        TerminateCase { "WithoutWarnings", false, TModalResult::mrNo, true, true }),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(Commands, aProcessWhoseIdentifierWasReusedIsNotTouched)
+{
+    Child child(1);
+    System.ActOnRealProcesses = true;
+    // The list saw an earlier process under the child's identifier.
+    const uint32_t pid = uint32_t(child.Pid());
+    System.AddProcess(pid, "/bin/earlier").startTime = StartTimeOf(child.Pid()) - 1;
+    System.Threads[pid] = { { pid, pid, 8, 0 } };
+    Open();
+    Answer = TModalResult::mrYes;
+    Focus(child.Pid());
+    const int refreshes = ProcessSnapshots();
+    PressKey(Qt::Key_K, Qt::ControlModifier);
+    EXPECT_TRUE(ChildRuns(child.Pid()));
+    EXPECT_EQ(Said().last(), "Error: Could not retrieve handle for selected process.");
+    EXPECT_EQ(ProcessSnapshots(), refreshes + 1) << "refreshed all the same";
+
+    // Change Thread Priority cannot open it either: its error ends the command.
+    PressKey(Qt::Key_T, Qt::ControlModifier);
+    EXPECT_EQ(Said().last(), "Quorvane: Could not get process handle.");
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+struct PriorityCase {
+    const char* Name;
+    Qt::Key Choose; // in the class box
+    Qt::Key Close;
+    bool Unprivileged;
+    int Nice; // of every thread afterwards
+};
+
+class ChangePriority : public Commands, public ::testing::WithParamInterface<PriorityCase> { };
+
+TEST_P(ChangePriority, appliesTheChosenClassToTheProcessAndRefillsItsThreads)
+{
+    const PriorityCase& param = GetParam();
+    if (param.Unprivileged && MayRaiseUnprivileged())
+        GTEST_SKIP() << "the resource limits here let anyone raise priority";
+    SetShowWarnings(false);
+    Child child(4);
+    TSDIAppForm& window = Open(Real);
+    Focus(child.Pid());
+
+    QStringList shown;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<TThreadPriorityDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        shown << dialog->windowTitle() << dialog->cbClass->currentText();
+        QTest::keyClick(dialog->cbClass, param.Choose);
+        QTest::keyClick(dialog->cbClass, param.Close);
+    });
+    {
+        std::optional<WithoutNiceCapability> unprivileged;
+        if (param.Unprivileged)
+            unprivileged.emplace();
+        // The thread list's double-click runs the command.
+        const QRect row = window.ThreadList->visualRect(window.ThreadList->model()->index(0, 0));
+        QTest::mouseDClick(window.ThreadList->viewport(), Qt::LeftButton, {}, row.center());
+    }
+    const QString name = window.ProcessList->Caption(window.ProcessList->ItemFocused());
+    EXPECT_EQ(shown, QStringList({ "Thread Priority of " + name, "Normal" }));
+    EXPECT_EQ(Said(),
+        param.Unprivileged ? QStringList { "Error: SetPriorityClass failed." } : QStringList {});
+    EXPECT_EQ(ThreadStates(child.Pid()), std::vector<ThreadState>(4, { SCHED_OTHER, param.Nice }));
+    if (param.Nice == 19) {
+        EXPECT_TRUE(RowsOf(*window.ThreadList).first().contains("| 4+0 : Idle")) << "refilled";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, ChangePriority,
+    ::testing::Values(PriorityCase { "Idle", Qt::Key_Home, Qt::Key_Return, false, 19 },
+        PriorityCase { "HighRefused", Qt::Key_Down, Qt::Key_Return, true, 0 },
+        PriorityCase { "Cancelled", Qt::Key_Home, Qt::Key_Escape, false, 0 }),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(Commands, f1ShowsTheAboutBox)
+{
+    TSDIAppForm& window = Open();
+    const ModalAnswer about(
+        "quorvane::TfrmAbout", [](QWidget& form) { QTest::keyClick(&form, Qt::Key_Return); });
+    QTest::keyClick(&window, Qt::Key_F1);
+    EXPECT_TRUE(about.Answered());
 }
 
 } // namespace
