@@ -4,7 +4,6 @@
 
 #include <functional>
 #include <map>
-#include <stdexcept>
 #include <vector>
 
 namespace quorvane::testing {
@@ -19,7 +18,7 @@ public:
     std::map<uint32_t, std::vector<HEAPLIST32>> Heaps;
     std::map<uint32_t, int> SnapshotsTaken; // by kind
     bool Refuse = false; // hands out no snapshot at all
-    std::function<void()> OnWalk; // runs at each First call: tests make the walk fail here
+    std::function<void()> OnSnapshot; // runs as each snapshot is asked for: tests fail it here
     // Hands out real handles on the listed processes, checked against the records' start times;
     // off, no process can be opened.
     bool ActOnRealProcesses = false;

@@ -115,47 +115,36 @@ TEST(DescriptorHygiene, aChildStartedAfterEveryKindOfReadInheritsNothing)
 
 // What a signal may interrupt: a read that waits for its data (a /proc file is read with the
 // same loop as this FIFO), and a settings write that waits for another writer's lock.
-TEST(SignalHygiene, aFileThatArrivesInPiecesIsReadWhole)
+TEST(SignalHygiene, aFileArrivingInPiecesIsReadWholeAndASettingWaitingForTheLockIsKept)
 {
-    QTemporaryDir folder;
-    const std::string fifo = folder.filePath("stat").toStdString();
+    ConfigHome home;
+    const QString folder = QFileInfo(home.UserHive()).path();
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const std::string fifo = (folder + "/stat").toStdString();
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     // Opened for writing first (read-write does not wait for a reader), so the reader's open
     // returns at once and its reads wait for the pieces.
     const int writer = ::open(fifo.c_str(), O_RDWR | O_CLOEXEC);
     ASSERT_GE(writer, 0);
-    std::thread feeder([writer] {
+    ChildProcess holder("/usr/bin/flock", { folder.toStdString(), "sh", "-c", "echo locked; cat" });
+    ASSERT_EQ(holder.ReadLine(), "locked");
+    std::thread feeder([writer, &holder] {
         for (const std::string_view piece : { "1234 (name) S ", "1 1 1" }) {
             SignalStorm::AwaitMore(20);
             EXPECT_EQ(::write(writer, piece.data(), piece.size()), ssize_t(piece.size()));
         }
         ::close(writer);
+        SignalStorm::AwaitMore(40);
+        holder.CloseInput();
     });
     std::optional<std::string> text;
     {
         const SignalStorm storm;
         text = ReadProcFile(AT_FDCWD, fifo.c_str());
+        EXPECT_NO_THROW(TRegIniFile("Software\\Quorvane").WriteText("Hygiene", "Value", "kept"));
         feeder.join();
     }
     EXPECT_EQ(text, "1234 (name) S 1 1 1");
-}
-
-TEST(SignalHygiene, aSettingWrittenWhileAnotherWriterHoldsTheLockIsKept)
-{
-    ConfigHome home;
-    const QString folder = QFileInfo(home.UserHive()).path();
-    ASSERT_TRUE(QDir().mkpath(folder));
-    ChildProcess holder("/usr/bin/flock", { folder.toStdString(), "sh", "-c", "echo locked; cat" });
-    ASSERT_EQ(holder.ReadLine(), "locked");
-    std::thread releaser([&holder] {
-        SignalStorm::AwaitMore(40);
-        holder.CloseInput();
-    });
-    {
-        const SignalStorm storm;
-        EXPECT_NO_THROW(TRegIniFile("Software\\Quorvane").WriteText("Hygiene", "Value", "kept"));
-        releaser.join();
-    }
     EXPECT_EQ(TRegIniFile("Software\\Quorvane").ReadText("Hygiene", "Value", ""), "kept");
 }
 
