@@ -41,12 +41,7 @@ std::unique_ptr<ProcessHandle> FakeSnapshotService::OpenProcess(uint32_t access,
 PROCESSENTRY32& FakeSnapshotService::AddProcess(
     uint32_t pid, const std::string& path, int32_t base, uint32_t threads)
 {
-    PROCESSENTRY32 process;
-    process.th32ProcessID = pid;
-    process.szExeFile = path;
-    process.pcPriClassBase = base;
-    process.cntThreads = threads;
-    Processes.push_back(process);
+    Processes.push_back({ pid, 0, threads, base, path, 0 });
     return Processes.back();
 }
 

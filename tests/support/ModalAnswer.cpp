@@ -21,11 +21,6 @@ ModalAnswer::ModalAnswer(const char* className, std::function<void(QWidget& moda
     FTimer.start();
 }
 
-ModalAnswer::~ModalAnswer()
-{
-    FTimer.stop();
-}
-
 void ModalAnswer::Poll()
 {
     QWidget* modal = QApplication::activeModalWidget();

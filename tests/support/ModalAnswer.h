@@ -14,7 +14,6 @@ namespace quorvane::testing {
 class ModalAnswer {
 public:
     ModalAnswer(const char* className, std::function<void(QWidget& modal)> answer);
-    ~ModalAnswer();
     ModalAnswer(const ModalAnswer&) = delete;
     ModalAnswer& operator=(const ModalAnswer&) = delete;
 

@@ -97,9 +97,8 @@ protected:
 
     void DoubleClickHeapRow(int row)
     {
-        TExtListView& list = *Window->HeapListList;
-        const QRect rect = row >= 0 ? list.visualRect(list.model()->index(row, 0))
-                                    : QRect(QPoint(5, list.viewport()->height() - 10), QSize());
+        TExtListView& list = *Window->HeapListList; // no row: a corner of the empty list
+        const QRect rect = list.visualRect(list.model()->index(row, 0));
         QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, rect.center());
     }
 
