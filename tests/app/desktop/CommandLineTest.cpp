@@ -24,7 +24,7 @@ TEST(CommandLineTest, tellsItsOwnOptionsFromQtsAndRefusesTheRest)
     const std::pair<std::vector<std::string_view>, Action> cases[] = {
         { {}, Action::Run },
         { { "-v" }, Action::ShowVersion },
-        { { "--version", "-h" }, Action::ShowHelp },
+        { { "-h", "--version" }, Action::ShowHelp },
         { { "-platform", "offscreen", "--reverse", "-style=fusion" }, Action::Run },
         { { "--help", "--bogus" }, Action::Fail },
         { { "-platform" }, Action::Fail },
