@@ -3,10 +3,11 @@
 #include "ConfigHome.h"
 #include "DesktopShellInfo.h"
 #include "EAbort.h"
-#include "FakeSystem.h"
 #include "HeaderGestures.h"
 #include "HeapListDlg.h"
+#include "LinuxProcessHandle.h"
 #include "LinuxSnapshotService.h"
+#include "LinuxToolhelpSnapshot.h"
 #include "Main.h"
 #include "ModalAnswer.h"
 #include "ProcessProbe.h"
@@ -35,6 +36,69 @@ using namespace quorvane;
 using namespace quorvane::testing;
 
 namespace {
+
+// A system of a chosen shape: the processes, and per process its threads, modules and heaps.
+class FakeSnapshotService : public SnapshotService {
+public:
+    std::vector<PROCESSENTRY32> Processes;
+    std::map<uint32_t, std::vector<THREADENTRY32>> Threads; // every thread snapshot holds them all
+    std::map<uint32_t, std::vector<MODULEENTRY32>> Modules;
+    std::map<uint32_t, std::vector<HEAPLIST32>> Heaps;
+    std::map<uint32_t, int> SnapshotsTaken; // by kind
+    bool Refuse = false; // hands out no snapshot at all
+    std::function<void()> OnSnapshot; // runs as each snapshot is asked for: tests fail it here
+    // Hands out real handles on the listed processes, checked against the records' start times;
+    // off, no process can be opened.
+    bool ActOnRealProcesses = false;
+    std::map<uint32_t, std::optional<uint32_t>> GlobalUsage; // known counts by module identifier
+    std::function<void()> UsageChanged; // the window's callback; a test runs it as the worker would
+
+    std::unique_ptr<ToolhelpSnapshot> CreateToolhelp32Snapshot(
+        uint32_t flags, uint32_t processId) override
+    {
+        ++SnapshotsTaken[flags];
+        if (OnSnapshot)
+            OnSnapshot();
+        if (Refuse)
+            return nullptr;
+        auto snapshot = std::make_unique<LinuxToolhelpSnapshot>();
+        if (flags & TH32CS_SNAPPROCESS)
+            snapshot->Processes().Records() = Processes;
+        for (const auto& [pid, threads] : Threads) {
+            if (flags & TH32CS_SNAPTHREAD)
+                snapshot->Threads().Records().insert(
+                    snapshot->Threads().Records().end(), threads.begin(), threads.end());
+        }
+        if (flags & TH32CS_SNAPMODULE)
+            snapshot->Modules().Records() = Modules[processId];
+        if (flags & TH32CS_SNAPHEAPLIST)
+            snapshot->HeapLists().Records() = Heaps[processId];
+        return snapshot;
+    }
+    std::unique_ptr<ProcessHandle> OpenProcess(uint32_t access, uint32_t processId) override
+    {
+        for (const PROCESSENTRY32& process : Processes) {
+            if (ActOnRealProcesses && process.th32ProcessID == processId)
+                return LinuxProcessHandle::Open(access, processId, process.startTime);
+        }
+        return nullptr;
+    }
+    void SetOnModuleUsageChanged(std::function<void()> onChanged) override
+    {
+        UsageChanged = std::move(onChanged);
+    }
+    std::optional<uint32_t> ModuleGlobalUsage(uint32_t moduleId) override
+    {
+        return GlobalUsage[moduleId];
+    }
+
+    PROCESSENTRY32& AddProcess(
+        uint32_t pid, const std::string& path, int32_t base = 8, uint32_t threads = 1)
+    {
+        Processes.push_back({ pid, 0, threads, base, path, 0 });
+        return Processes.back();
+    }
+};
 
 // A list's rows as "caption | sub-item | ..." lines, for comparing whole lists at once.
 inline QStringList RowsOf(const TListView& list)
