@@ -12,7 +12,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 using namespace quorvane;
 using Action = CommandLine::Action;
@@ -55,11 +54,6 @@ Outcome RunProgram(const QString& program, const QStringList& arguments)
     for (const char* name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" })
         environment.remove(QString::fromLatin1(name));
     process.setProcessEnvironment(environment);
-    // A start that Qt aborts must not leave a core file behind.
-    process.setChildProcessModifier([] {
-        const rlimit none {};
-        setrlimit(RLIMIT_CORE, &none);
-    });
     process.start(program, arguments);
     const bool finished
         = process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit;
