@@ -12,6 +12,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 using namespace quorvane;
 using Action = CommandLine::Action;
@@ -54,6 +55,11 @@ Outcome RunProgram(const QString& program, const QStringList& arguments)
     for (const char* name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" })
         environment.remove(QString::fromLatin1(name));
     process.setProcessEnvironment(environment);
+    // A start that Qt aborts must not leave a core file behind.
+    process.setChildProcessModifier([] {
+        const rlimit none {};
+        setrlimit(RLIMIT_CORE, &none);
+    });
     process.start(program, arguments);
     const bool finished
         = process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit;
@@ -61,7 +67,6 @@ Outcome RunProgram(const QString& program, const QStringList& arguments)
         QString::fromLocal8Bit(process.readAllStandardError()) };
 }
 
-// Qt's own options reach Qt: the parse table above holds them.
 TEST(CommandLineTest, answersOnTheRightStreamWithTheRightExitCodeWithoutADisplay)
 {
     const Outcome help = RunProgram(QStringLiteral(QUORVANE_PROGRAM), { "--help" });
@@ -74,6 +79,10 @@ TEST(CommandLineTest, answersOnTheRightStreamWithTheRightExitCodeWithoutADisplay
     EXPECT_TRUE(refused.err.startsWith(
         "quorvane: unknown option '--frobnicate'\n\nUsage: quorvane [options]\n"))
         << refused.err.toStdString();
+    // Qt's own options reach Qt, which names a platform it cannot load.
+    const Outcome qt = RunProgram(QStringLiteral(QUORVANE_PROGRAM), { "-platform", "nowhere" });
+    EXPECT_NE(qt.exitCode, 2);
+    EXPECT_TRUE(qt.err.contains("\"nowhere\"")) << qt.err.toStdString();
 }
 
 TEST(InstallTest, putsEveryFileUnderTheWindowsApplicationIdAndTheirValidatorsPassThem)

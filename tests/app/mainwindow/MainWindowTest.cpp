@@ -102,7 +102,7 @@ public:
 };
 
 // A list's rows as "caption | sub-item | ..." lines, for comparing whole lists at once.
-inline QStringList RowsOf(const TListView& list)
+QStringList RowsOf(const TListView& list)
 {
     QStringList rows;
     for (int row = 0; row < list.ItemCount(); ++row)
@@ -111,7 +111,7 @@ inline QStringList RowsOf(const TListView& list)
     return rows;
 }
 
-inline quint64 FocusedData(const TListView& list)
+quint64 FocusedData(const TListView& list)
 {
     return list.ItemFocused() >= 0 ? list.Data(list.ItemFocused()) : 0;
 }
