@@ -388,6 +388,22 @@ TEST_F(MainWindowTest, processIconsAreSharedAndAddedOnce)
     EXPECT_EQ(window.ImageList.Count(), 1);
 }
 
+// The panes' order is the window's own choice; the splitter's tests cover the other orders.
+TEST_F(MainWindowTest, tabGoesThroughProcessThreadModuleAndHeapLists)
+{
+    TSDIAppForm& window = Open();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    window.ProcessList->setFocus();
+    std::vector<QWidget*> visited;
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.push_back(QApplication::focusWidget());
+    }
+    EXPECT_EQ(visited,
+        (std::vector<QWidget*> {
+            window.ThreadList, window.ModuleList, window.HeapListList, window.ProcessList }));
+}
+
 TEST_F(MainWindowTest, columnsAndShowWarningsComeBackAtTheNextStartAndStoredBarsAreCutToTheWindow)
 {
     TSDIAppForm& first = Open();
