@@ -445,6 +445,9 @@ TEST_F(MainWindowTest, refreshSortsEveryListAgainByItsLastClickedColumn)
     PressKey(Qt::Key_F5);
     EXPECT_EQ(RowsOf(*window.ProcessList).at(1).left(6), "new | ") << "Resort keeps the direction";
     EXPECT_EQ(window.ThreadList->Data(0), 102u);
+    // Choosing another process refills the details in snapshot order.
+    ClickRow(*window.ProcessList, window.ProcessList->FindData(200));
+    EXPECT_EQ(window.ThreadList->Data(0), 201u);
 }
 
 TEST_F(MainWindowTest, theShowWarningsClickTurnsOverTheStoreAndAFailureLeavesTheMarkShowingIt)
@@ -466,9 +469,23 @@ TEST_F(MainWindowTest, theShowWarningsClickTurnsOverTheStoreAndAFailureLeavesThe
     EXPECT_TRUE(window.ShowWarningsItem->isChecked());
 }
 
-TEST_F(MainWindowTest, panesNeverScrollWhereverTheCrossingIsDragged)
+TEST_F(MainWindowTest, columnsRefusedAtExitAreReportedForEachList)
+{
+    Open();
+    Home.WriteUserHive("");
+    qputenv("XDG_CONFIG_HOME", (Home.UserHive() + "/below-a-file").toLocal8Bit());
+    Window.reset();
+    EXPECT_EQ(Said().count("Quorvane: Failed to create key Columns."), 4);
+}
+
+TEST_F(MainWindowTest, panesNeverScrollAndTheLastColumnIsTheUsersOnceFilled)
 {
     TSDIAppForm& window = Open();
+    QHeaderView* threads = window.ThreadList->header();
+    const int filled = threads->sectionSize(1);
+    EXPECT_EQ(threads->sectionViewportPosition(1) + filled, window.ThreadList->viewport()->width());
+    DragHeaderEdge(*threads, 1, -30);
+    ASSERT_EQ(threads->sectionSize(1), filled - 30);
     ToxQuadSplit& split = *window.QuadSplit;
     for (const QPoint corner : { QPoint(0, 0), QPoint(split.width() - 1, split.height() - 1) }) {
         const QPoint crossing(2 + split.BarPosition().X() + 1, 2 + split.BarPosition().Y() + 1);
@@ -481,6 +498,7 @@ TEST_F(MainWindowTest, panesNeverScrollWhereverTheCrossingIsDragged)
             EXPECT_EQ(pane->widget()->size(), pane->viewport()->size()) << i;
         }
     }
+    EXPECT_EQ(threads->sectionSize(1), filled - 30) << "a narrow pane keeps it";
 }
 
 TEST_F(MainWindowTest, globalUsageArrivesInPlaceWithoutDisturbingTheList)
