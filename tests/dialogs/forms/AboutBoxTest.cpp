@@ -15,31 +15,17 @@ using namespace quorvane;
 
 namespace {
 
-struct MemoryCase {
-    uint64_t Bytes;
-    QString Text;
-};
-
-class MemoryText : public ::testing::TestWithParam<MemoryCase> { };
-
-TEST_P(MemoryText, isKilobytesWithOneSeparator)
+TEST(AboutMemory, isInKilobytesWithOneSeparator)
 {
-    EXPECT_EQ(TfrmAbout::MemoryText(GetParam().Bytes), GetParam().Text);
+    const std::pair<uint64_t, const char*> cases[] = { { 1023, "0 KB" }, { 512 * 1024, "512 KB" },
+        { 16384 * 1024, "16,384 KB" }, { 24ull << 30, "25165,824 KB" } };
+    for (const auto& [bytes, text] : cases)
+        EXPECT_EQ(TfrmAbout::MemoryText(bytes), text);
 }
 
-INSTANTIATE_TEST_SUITE_P(AboutBox, MemoryText,
-    ::testing::Values(MemoryCase { 512 * 1024, "512 KB" }, MemoryCase { 16384 * 1024, "16,384 KB" },
-        MemoryCase { 1048576ull * 1024, "1048,576 KB" }, MemoryCase { 24ull << 30, "25165,824 KB" },
-        MemoryCase { 1023, "0 KB" }));
-
-// What an about box showed, read when it opened; closed with its OK button.
-struct SeenForm {
-    QString Caption;
-    QStringList Lines; // app, vendor, copyright, owner, organisation
-    QString Memory;
-    QString Resources;
-};
-
+// Opens the box and reads what it shows (caption, then app, vendor, copyright, owner,
+// organisation, memory and resources), closing it with its OK button. Message boxes on the way
+// are answered OK and noted in Events, as is the box itself.
 class AboutBox : public ::testing::Test {
 protected:
     void SetUp() override
@@ -51,21 +37,21 @@ protected:
     }
     void TearDown() override { TMessageBox::SetAnswerHook({}); }
 
-    SeenForm Execute(TAboutDlg& about)
+    QStringList Shown(TAboutDlg& about)
     {
-        SeenForm seen;
+        QStringList shown;
         QTimer::singleShot(0, [&] {
             auto* form = qobject_cast<TfrmAbout*>(QApplication::activeModalWidget());
             ASSERT_NE(form, nullptr);
-            Events << "form";
-            seen = { form->windowTitle(),
-                { form->lblApp->text(), form->lblVendor->text(), form->lblCopyright->text(),
-                    form->lblUserName->text(), form->lblCompanyName->text() },
-                form->lblPhysical->text(), form->lblResFree->text() };
+            Events << "box";
+            shown << form->windowTitle();
+            for (const QLabel* label : { form->lblApp, form->lblVendor, form->lblCopyright,
+                     form->lblUserName, form->lblCompanyName, form->lblPhysical, form->lblResFree })
+                shown << label->text();
             QTest::mouseClick(form->cmdOK, Qt::LeftButton);
         });
         about.Execute();
-        return seen;
+        return shown;
     }
 
     void WriteOwner(const char* owner)
@@ -85,19 +71,19 @@ TEST_F(AboutBox, showsItsTextsTheOwnerOnceFoundAndTheMeasuredFigures)
     TAboutDlg about(nullptr);
     about.SetVendor("Brindlewick Software");
     about.SetCopyright("(c) Brindlewick");
-    const SeenForm first = Execute(about);
-    EXPECT_EQ(first.Caption, "About Quorvane") << "filled from the application's title";
-    EXPECT_EQ(first.Lines,
-        QStringList({ "Quorvane", "Brindlewick Software", "(c) Brindlewick", "", "" }));
-    EXPECT_TRUE(first.Memory.endsWith(" KB"));
-    EXPECT_TRUE(first.Resources.endsWith("% Free"));
-    EXPECT_EQ(Events, QStringList({ "form" }));
+    const QStringList first = Shown(about);
+    EXPECT_EQ(first.mid(0, 6),
+        QStringList(
+            { "About Quorvane", "Quorvane", "Brindlewick Software", "(c) Brindlewick", "", "" }));
+    EXPECT_TRUE(first[6].endsWith(" KB"));
+    EXPECT_TRUE(first[7].endsWith("% Free"));
+    EXPECT_EQ(Events, QStringList({ "box" }));
 
     // Not found: looked for again. Found: kept, the store is not read again.
     WriteOwner("Ada Lovelace");
-    EXPECT_EQ(Execute(about).Lines.mid(3), QStringList({ "Ada Lovelace", "Analytical Engines" }));
+    EXPECT_EQ(Shown(about).mid(4, 2), QStringList({ "Ada Lovelace", "Analytical Engines" }));
     WriteOwner("Mallory");
-    EXPECT_EQ(Execute(about).Lines[3], "Ada Lovelace");
+    EXPECT_EQ(Shown(about)[4], "Ada Lovelace");
 }
 
 TEST_F(AboutBox, unreadableResourcesAreSaidBeforeTheBoxShowsWithoutAFigure)
@@ -105,8 +91,8 @@ TEST_F(AboutBox, unreadableResourcesAreSaidBeforeTheBoxShowsWithoutAFigure)
     QTemporaryDir empty;
     TAboutDlg about(nullptr);
     about.SetResources(SystemResources(empty.path().toStdString()));
-    EXPECT_EQ(Execute(about).Resources, "");
-    EXPECT_EQ(Events, QStringList({ "Quorvane: GetProcAddress16 failure", "form" }));
+    EXPECT_EQ(Shown(about)[7], "");
+    EXPECT_EQ(Events, QStringList({ "Quorvane: GetProcAddress16 failure", "box" }));
 }
 
 } // namespace
