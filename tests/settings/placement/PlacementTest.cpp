@@ -68,35 +68,27 @@ TEST_F(Placement, aWindowComesBackWhereAndHowItWasSaved)
 TEST_F(Placement, appliesTheStoredRectangleOnlyWhenItHasAWidth)
 {
     struct Case {
-        const char* What;
-        QByteArray Values; // lines of the MainWindow section
+        const char* Stored[5]; // show command, left, top, right, bottom; nullptr: none
         QRect Expected; // (10, 20, 300, 200): nothing applied
     };
-    const Case cases[] = { { "empty", "", QRect(10, 20, 300, 200) },
-        { "no width",
-            "\"PlaceShowCmd\"=\"3\"\n\"PlaceNormPosL\"=\"400\"\n\"PlaceNormPosT\"=\"10\"\n"
-            "\"PlaceNormPosR\"=\"400\"\n\"PlaceNormPosB\"=\"500\"\n",
-            QRect(10, 20, 300, 200) },
-        { "not numbers",
-            "\"PlaceShowCmd\"=\"maximized\"\n\"PlaceNormPosL\"=\"0x20\"\n\"PlaceNormPosT\"=\"30\"\n"
-            "\"PlaceNormPosR\"=\"432\"\n\"PlaceNormPosB\"=\"330\"\n",
-            QRect(32, 30, 400, 300) },
-        { "negative",
-            "\"PlaceShowCmd\"=\"1\"\n\"PlaceNormPosL\"=\"-50\"\n\"PlaceNormPosT\"=\"-20\"\n"
-            "\"PlaceNormPosR\"=\"550\"\n\"PlaceNormPosB\"=\"380\"\n",
-            QRect(-50, -20, 600, 400) } };
+    const char* const names[]
+        = { "PlaceShowCmd", "PlaceNormPosL", "PlaceNormPosT", "PlaceNormPosR", "PlaceNormPosB" };
+    const Case cases[] = { { {}, QRect(10, 20, 300, 200) },
+        { { "3", "400", "10", "400", "500" }, QRect(10, 20, 300, 200) },
+        { { "maximized", "0x20", "30", "432", "330" }, QRect(32, 30, 400, 300) },
+        { { "1", "-50", "-20", "550", "380" }, QRect(-50, -20, 600, 400) } };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.What);
-        home.WriteUserHive(kSection + c.Values);
+        SCOPED_TRACE(c.Expected.left());
+        QByteArray lines;
+        for (int i = 0; i < 5; ++i)
+            if (c.Stored[i])
+                lines += QByteArray("\"") + names[i] + "\"=\"" + c.Stored[i] + "\"\n";
+        home.WriteUserHive(kSection + lines);
         window.setGeometry(10, 20, 300, 200);
         placement->RestorePlacement();
         EXPECT_EQ(window.geometry(), c.Expected);
         // A show command that is no number reads as 1; nothing else is applied without a width.
         EXPECT_FALSE(window.windowState() & Qt::WindowMaximized);
-        // Saved as the platform reports it, negative coordinates included.
-        placement->SavePlacement();
-        EXPECT_EQ(Stored("PlaceNormPosL"), c.Expected.left());
-        EXPECT_EQ(Stored("PlaceNormPosT"), c.Expected.top());
     }
 }
 

@@ -125,9 +125,6 @@ TEST(TRegIniFile, everyReadGoesToTheFileAsItIsNow)
 {
     ConfigHome home;
     const TRegIniFile first(kKey);
-    const TRegIniFile second(kKey);
-    first.WriteNumber("S", "X", 10);
-    EXPECT_EQ(second.ReadNumber("S", "X", 0), 10);
     // An edit in place to a file of the same size, within the same clock tick, counts at once.
     home.WriteUserHive(kHeader + "\"X\"=\"11\"\n");
     EXPECT_EQ(first.ReadNumber("S", "X", 0), 11);
@@ -179,17 +176,4 @@ TEST(TRegIniFile, anUnusableStoreGivesDefaultsRaisesOnWritesAndReplacesNothing)
     EXPECT_EQ(Message([&] { store.WriteFlag("Options", "Show Warnings", false); }),
         "Failed to create key Options");
     EXPECT_TRUE(QFileInfo(home.UserHive()).isDir());
-}
-
-TEST(TRegIniFile, openPathGoesBelowTheCurrentKeyAndKeepsItWhenRefused)
-{
-    ConfigHome home;
-    TRegIniFile(kKey).WriteText("Options", "V", "here");
-    TRegIniFile store("Software\\Brindlewick");
-    EXPECT_FALSE(store.OpenPath("Missing", false));
-    EXPECT_EQ(store.CurrentPath(), "Software\\Brindlewick");
-    ASSERT_TRUE(store.OpenPath("Quorvane", false));
-    EXPECT_EQ(store.ReadText("Options", "V", ""), "here");
-    ASSERT_TRUE(store.OpenPath("New\\Deeper", true));
-    EXPECT_EQ(store.CurrentPath(), kKey + "\\New\\Deeper");
 }

@@ -98,8 +98,6 @@ TEST_F(ListViewTest, nestedUpdatesResetTheViewOnceAndReportOnlyTheHeldStateThatW
     List.SetSelected(1);
     List.SetItemFocused(1);
     QSignalSpy resets(List.model(), &QAbstractItemModel::modelReset);
-    QSignalSpy inserts(List.model(), &QAbstractItemModel::rowsInserted);
-    QSignalSpy changes(List.model(), &QAbstractItemModel::dataChanged);
     Reports.clear();
     {
         TListUpdate outer(List);
@@ -111,7 +109,6 @@ TEST_F(ListViewTest, nestedUpdatesResetTheViewOnceAndReportOnlyTheHeldStateThatW
         List.AddItem();
     }
     EXPECT_EQ(resets.count(), 1);
-    EXPECT_EQ(inserts.count() + changes.count(), 0);
     EXPECT_TRUE(Reports.empty());
     EXPECT_EQ(List.ItemCount(), 7);
     EXPECT_EQ(List.Caption(0), "first");
