@@ -7,7 +7,8 @@ using namespace quorvane;
 
 namespace {
 
-// A component that notes when it was loaded and applies a color only when not loading.
+// A component that notes its loaded step. What a real component defers to that step is the
+// splitter loading test's.
 class Probe : public QWidget, public TComponent {
 public:
     Probe(QWidget* parent, QStringList& log, const QString& name)
@@ -16,23 +17,14 @@ public:
     {
         setObjectName(name);
     }
-    void SetColor(int color)
-    {
-        FColor = color;
-        if (!IsLoading())
-            Applied = color;
-    }
     void Loaded() override
     {
         TComponent::Loaded();
-        Applied = FColor;
         FLog << objectName();
     }
-    int Applied = 0;
 
 private:
     QStringList& FLog;
-    int FColor = 0;
 };
 
 TEST(ComponentLoading, everyComponentLoadsAfterTheWholeDesignChildrenBeforeTheirParent)
@@ -42,14 +34,11 @@ TEST(ComponentLoading, everyComponentLoadsAfterTheWholeDesignChildrenBeforeTheir
     TDesignLoader loader(&form);
     auto* button = new Probe(new Probe(&form, log, "panel"), log, "button");
     new Probe(&form, log, "list");
-    button->SetColor(7);
     EXPECT_TRUE(form.IsLoading() && button->IsLoading());
-    EXPECT_EQ(button->Applied, 0) << "effects wait for the loaded step";
     EXPECT_TRUE(log.isEmpty());
     loader.Finish();
     EXPECT_EQ(log, QStringList({ "button", "panel", "list", "form" }));
-    EXPECT_EQ(button->Applied, 7);
-    EXPECT_FALSE(form.IsLoading());
+    EXPECT_FALSE(form.IsLoading() || button->IsLoading());
 }
 
 TEST(ComponentLoading, aDesignThatFailsIsNotLoadedAndLeavesLaterComponentsOutOfTheLoadingState)
@@ -64,10 +53,7 @@ TEST(ComponentLoading, aDesignThatFailsIsNotLoadedAndLeavesLaterComponentsOutOfT
     }
     EXPECT_TRUE(log.isEmpty());
     EXPECT_FALSE(TDesignLoader::Active());
-    Probe after(nullptr, log, "after");
-    after.SetColor(3);
-    EXPECT_FALSE(after.IsLoading());
-    EXPECT_EQ(after.Applied, 3);
+    EXPECT_FALSE(Probe(nullptr, log, "after").IsLoading());
 }
 
 } // namespace

@@ -1,4 +1,3 @@
-#include "FocusRowWithData.h"
 #include "TListView.h"
 
 #include <QPixmap>
@@ -128,7 +127,8 @@ TEST_F(ListViewTest, nestedUpdatesResetTheViewOnceAndReportOnlyTheHeldStateThatW
     EXPECT_EQ(List.ItemFocused(), -1);
 }
 
-TEST_F(ListViewTest, textAndImageChangesShowAndAreReportedOnlyWhenSomethingChanged)
+// Data is kept whole (64 bits) but is neither shown nor reported.
+TEST_F(ListViewTest, textAndImageChangesShowAndAreReportedButDataIsNeither)
 {
     TImageList images;
     QPixmap red(16, 16);
@@ -139,6 +139,7 @@ TEST_F(ListViewTest, textAndImageChangesShowAndAreReportedOnlyWhenSomethingChang
     List.AddSubItem(1, "extra");
     List.SetImageIndex(1, 0);
     List.SetCaption(1, "renamed");
+    List.SetData(3, 0xFFFF'FFFF'0000'0001ULL);
     std::vector<TItemChange> changes;
     for (const Report& report : Reports)
         changes.push_back(report.Change);
@@ -146,6 +147,8 @@ TEST_F(ListViewTest, textAndImageChangesShowAndAreReportedOnlyWhenSomethingChang
         (std::vector<TItemChange> {
             TItemChange::ctText, TItemChange::ctText, TItemChange::ctImage }));
     EXPECT_EQ(List.SubItems(1), QStringList({ "10", "extra" }));
+    EXPECT_EQ(List.FindData(0xFFFF'FFFF'0000'0001ULL), 3);
+    EXPECT_EQ(List.Data(99), 0u);
     List.SetImageIndex(2, 5); // out of range: no image
     const QAbstractItemModel& model = *List.model();
     EXPECT_FALSE(model.index(1, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
@@ -153,34 +156,6 @@ TEST_F(ListViewTest, textAndImageChangesShowAndAreReportedOnlyWhenSomethingChang
     EXPECT_TRUE(
         Qt::Alignment(model.index(0, 1).data(Qt::TextAlignmentRole).toInt()) & Qt::AlignRight);
     List.SetSmallImages(nullptr);
-}
-
-struct Refocus {
-    quint64 Data;
-    int Row;
-};
-
-// The rule shared by every list that is refilled: the row with the remembered value gets the
-// focus and the selection again, or no row does. No window is needed.
-TEST(FocusRowWithData, focusesTheFirstRowWithTheWholeValueOrNone)
-{
-    TListView list;
-    list.AddColumn({ "Name", 120, Qt::AlignLeft, false });
-    const quint64 wide = 0xFFFF'FFFF'0000'0001ULL;
-    for (const quint64 data : { quint64(5), quint64(7), quint64(5), wide })
-        list.SetData(list.AddItem(), data);
-    EXPECT_EQ(list.Data(99), 0u);
-    for (const Refocus& c : { Refocus { 7, 1 }, Refocus { 5, 0 }, Refocus { wide, 3 },
-             Refocus { 1, -1 }, Refocus { 0, -1 } }) {
-        SCOPED_TRACE(c.Data);
-        list.SetSelected(2);
-        list.SetItemFocused(2);
-        EXPECT_EQ(FocusedRowData(list), 5u);
-        EXPECT_EQ(FocusRowWithData(list, c.Data), c.Row);
-        EXPECT_EQ(list.Selected(), c.Row);
-        EXPECT_EQ(list.ItemFocused(), c.Row);
-        EXPECT_EQ(FocusedRowData(list), c.Row < 0 ? 0 : c.Data);
-    }
 }
 
 } // namespace
