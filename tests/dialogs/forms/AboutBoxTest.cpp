@@ -18,7 +18,7 @@ namespace {
 TEST(AboutMemory, isInKilobytesWithOneSeparator)
 {
     const std::pair<uint64_t, const char*> cases[] = { { 1023, "0 KB" }, { 512 * 1024, "512 KB" },
-        { 16384 * 1024, "16,384 KB" }, { 24ull << 30, "25165,824 KB" } };
+        { 1024 * 1024, "1,024 KB" }, { 24ull << 30, "25165,824 KB" } };
     for (const auto& [bytes, text] : cases)
         EXPECT_EQ(TfrmAbout::MemoryText(bytes), text);
 }
