@@ -94,8 +94,9 @@ TEST_F(ListViewTest, clicksAndKeysMoveSelectionAndFocusTogetherAndReportTheCompl
 
 TEST_F(ListViewTest, nestedUpdatesResetTheViewOnceAndReportOnlyTheHeldStateThatWent)
 {
+    // Selection and focus are set apart, and held apart through the bracket.
     List.SetSelected(1);
-    List.SetItemFocused(1);
+    List.SetItemFocused(3);
     QSignalSpy resets(List.model(), &QAbstractItemModel::modelReset);
     Reports.clear();
     {
@@ -112,11 +113,14 @@ TEST_F(ListViewTest, nestedUpdatesResetTheViewOnceAndReportOnlyTheHeldStateThatW
     EXPECT_EQ(List.ItemCount(), 7);
     EXPECT_EQ(List.Caption(0), "first");
     EXPECT_EQ(List.Selected(), 1);
-    EXPECT_EQ(List.ItemFocused(), 1);
+    EXPECT_EQ(List.ItemFocused(), 3);
     List.EndUpdate(); // an unmatched end does nothing
     EXPECT_EQ(resets.count(), 1);
+    List.SetSelected(99); // out of range: clears
+    EXPECT_EQ(List.Selected(), -1);
 
     // Refilled inside a bracket: the focused row that went is reported as a change of no row.
+    Reports.clear();
     {
         TListUpdate update(List);
         List.Clear();
