@@ -45,13 +45,9 @@ private:
     size_t FNext = 0;
 };
 
-class ListedSnapshots : public SnapshotService {
+class ListedSnapshots : public LinuxSnapshotService {
 public:
     ListedWalk Walk;
-    std::unique_ptr<ToolhelpSnapshot> CreateToolhelp32Snapshot(uint32_t, uint32_t) override
-    {
-        return nullptr;
-    }
     std::unique_ptr<HeapWalk> CreateHeapWalk() override
     {
         return std::make_unique<ListedWalk>(Walk);
