@@ -1,9 +1,7 @@
 #include "ConfigHome.h"
-#include "EAbort.h"
 #include "Placemnt.h"
 #include "TRegIniFile.h"
 
-#include <QFileInfo>
 #include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -90,26 +88,6 @@ TEST_F(Placement, appliesTheStoredRectangleOnlyWhenItHasAWidth)
         // A show command that is no number reads as 1; nothing else is applied without a width.
         EXPECT_FALSE(window.windowState() & Qt::WindowMaximized);
     }
-}
-
-TEST_F(Placement, anEmptyKeyTouchesNeitherStoreNorWindow)
-{
-    placement->SetIniFileName("");
-    window.setGeometry(10, 20, 300, 200);
-    placement->SavePlacement();
-    EXPECT_FALSE(QFileInfo::exists(home.UserHive()));
-    home.WriteUserHive(kSection + "\"PlaceNormPosL\"=\"0\"\n\"PlaceNormPosR\"=\"900\"\n");
-    placement->RestorePlacement();
-    EXPECT_EQ(window.geometry(), QRect(10, 20, 300, 200));
-}
-
-TEST_F(Placement, noWindowToReadAbortsSilentlyBeforeTheStore)
-{
-    QObject notAWindow;
-    TPlacement orphan(&notAWindow, "MainWindow");
-    orphan.SetIniFileName(kKey);
-    EXPECT_THROW(orphan.SavePlacement(), EAbort);
-    EXPECT_FALSE(QFileInfo::exists(home.UserHive()));
 }
 
 } // namespace

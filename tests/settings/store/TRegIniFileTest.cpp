@@ -2,7 +2,6 @@
 #include "ConfigHome.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <climits>
 #include <csignal>
@@ -119,20 +118,6 @@ TEST(TRegIniFile, valuesOfOtherKindsRaiseAndStoredTextEndsAtItsFirstNul)
     EXPECT_EQ(store.ReadNumber("S", "Empty", 5), 5);
     EXPECT_EQ(store.ReadText("S", "Cut", ""), "ab");
     EXPECT_EQ(home.ReadUserHive(), hive) << "a read that raises changes nothing";
-}
-
-TEST(TRegIniFile, everyReadGoesToTheFileAsItIsNow)
-{
-    ConfigHome home;
-    const TRegIniFile first(kKey);
-    // An edit in place to a file of the same size, within the same clock tick, counts at once.
-    home.WriteUserHive(kHeader + "\"X\"=\"11\"\n");
-    EXPECT_EQ(first.ReadNumber("S", "X", 0), 11);
-    QFile file(home.UserHive());
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    file.write(kHeader + "\"X\"=\"22\"\n");
-    file.close();
-    EXPECT_EQ(first.ReadNumber("S", "X", 0), 22);
 }
 
 TEST(TRegIniFile, refusedWritesRaiseTheStoreMessagesAndKeepWhatWasWritten)

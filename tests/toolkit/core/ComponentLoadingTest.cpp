@@ -41,19 +41,4 @@ TEST(ComponentLoading, everyComponentLoadsAfterTheWholeDesignChildrenBeforeTheir
     EXPECT_FALSE(form.IsLoading() || button->IsLoading());
 }
 
-TEST(ComponentLoading, aDesignThatFailsIsNotLoadedAndLeavesLaterComponentsOutOfTheLoadingState)
-{
-    QStringList log;
-    Probe form(nullptr, log, "form");
-    try {
-        TDesignLoader loader(&form);
-        new Probe(&form, log, "half");
-        throw std::runtime_error("design failed");
-    } catch (const std::runtime_error&) {
-    }
-    EXPECT_TRUE(log.isEmpty());
-    EXPECT_FALSE(TDesignLoader::Active());
-    EXPECT_FALSE(Probe(nullptr, log, "after").IsLoading());
-}
-
 } // namespace

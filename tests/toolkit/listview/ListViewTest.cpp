@@ -1,6 +1,5 @@
 #include "TListView.h"
 
-#include <QPixmap>
 #include <QSignalSpy>
 #include <QTest>
 #include <algorithm>
@@ -129,37 +128,6 @@ TEST_F(ListViewTest, nestedUpdatesResetTheViewOnceAndReportOnlyTheHeldStateThatW
     ASSERT_FALSE(Reports.empty());
     EXPECT_EQ(Reports[0].Item, -1);
     EXPECT_EQ(List.ItemFocused(), -1);
-}
-
-// Data is kept whole (64 bits) but is neither shown nor reported.
-TEST_F(ListViewTest, textAndImageChangesShowAndAreReportedButDataIsNeither)
-{
-    TImageList images;
-    QPixmap red(16, 16);
-    red.fill(Qt::red);
-    images.Add(QIcon(red));
-    List.SetSmallImages(&images);
-    List.SetCaption(1, "renamed");
-    List.AddSubItem(1, "extra");
-    List.SetImageIndex(1, 0);
-    List.SetCaption(1, "renamed");
-    List.SetData(3, 0xFFFF'FFFF'0000'0001ULL);
-    std::vector<TItemChange> changes;
-    for (const Report& report : Reports)
-        changes.push_back(report.Change);
-    EXPECT_EQ(changes,
-        (std::vector<TItemChange> {
-            TItemChange::ctText, TItemChange::ctText, TItemChange::ctImage }));
-    EXPECT_EQ(List.SubItems(1), QStringList({ "10", "extra" }));
-    EXPECT_EQ(List.FindData(0xFFFF'FFFF'0000'0001ULL), 3);
-    EXPECT_EQ(List.Data(99), 0u);
-    List.SetImageIndex(2, 5); // out of range: no image
-    const QAbstractItemModel& model = *List.model();
-    EXPECT_FALSE(model.index(1, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
-    EXPECT_FALSE(model.index(2, 0).data(Qt::DecorationRole).isValid());
-    EXPECT_TRUE(
-        Qt::Alignment(model.index(0, 1).data(Qt::TextAlignmentRole).toInt()) & Qt::AlignRight);
-    List.SetSmallImages(nullptr);
 }
 
 } // namespace
