@@ -32,8 +32,6 @@ TEST(MessageBoxes, showTheTitleIconAndButtonsOfTheirKindAndAnswerByKey)
     const BoxCase cases[] = {
         { "confirmation", [] { return Ask(TMsgDlgType::mtConfirmation); }, Qt::Key_Escape,
             TModalResult::mrNo, { "Confirm", "*&Yes", "&No" }, QMessageBox::Question },
-        { "warning", [] { return Ask(TMsgDlgType::mtWarning); }, Qt::Key_Return,
-            TModalResult::mrYes, { "Warning", "*&Yes", "&No" }, QMessageBox::Warning },
         { "error", [] { return Ask(TMsgDlgType::mtError); }, Qt::Key_Return, TModalResult::mrOk,
             { "Error", "*OK" }, QMessageBox::Critical },
         { "plain",
