@@ -9,9 +9,8 @@
 #include <QFontMetrics>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
-#include <set>
-#include <sstream>
 
 using namespace quorvane;
 using quorvane::testing::ChildProcess;
@@ -22,31 +21,30 @@ namespace {
 // the failure a damaged heap raises.
 class ListedWalk : public HeapWalk {
 public:
-    std::vector<HEAPENTRY32> Blocks;
-
-    bool Heap32First(HEAPENTRY32& block, uint32_t, uint64_t) override
+    explicit ListedWalk(std::vector<HEAPENTRY32> blocks)
+        : FBlocks(std::move(blocks))
     {
-        FNext = 0;
-        return Heap32Next(block);
     }
+    bool Heap32First(HEAPENTRY32& block, uint32_t, uint64_t) override { return Heap32Next(block); }
     bool Heap32Next(HEAPENTRY32& block) override
     {
-        if (FNext == Blocks.size())
+        if (FNext == FBlocks.size())
             throw HeapWalkError("impossible chunk size");
-        block = Blocks[FNext++];
+        block = FBlocks[FNext++];
         return true;
     }
 
 private:
+    std::vector<HEAPENTRY32> FBlocks;
     size_t FNext = 0;
 };
 
 class ListedSnapshots : public LinuxSnapshotService {
 public:
-    ListedWalk Walk;
+    std::vector<HEAPENTRY32> Blocks;
     std::unique_ptr<HeapWalk> CreateHeapWalk() override
     {
-        return std::make_unique<ListedWalk>(Walk);
+        return std::make_unique<ListedWalk>(Blocks);
     }
 };
 
@@ -69,59 +67,41 @@ uint64_t Hex(const THeapListDlg& dialog, int row, int column)
     return Cell(dialog, row, column).mid(1).toULongLong(nullptr, 16);
 }
 
-// The addresses of the heap child's "live ADDRESS SIZE" and "freed ADDRESS SIZE" lines, up to
-// "end", each with whether it is live.
-std::map<uint64_t, bool> ReadBlocks(ChildProcess& child)
-{
-    std::map<uint64_t, bool> blocks;
-    for (std::string line = child.ReadLine(); line != "end"; line = child.ReadLine()) {
-        std::istringstream fields(line);
-        std::string kind;
-        uint64_t address = 0;
-        if (fields >> kind >> address && (kind == "live" || kind == "freed"))
-            blocks[address] = kind == "live";
-    }
-    return blocks;
-}
-
-uint64_t MainHeapOf(pid_t pid)
-{
-    std::vector<HEAPLIST32> heaps;
-    ReadHeapList(uint32_t(pid), heaps);
-    return heaps.empty() ? 0 : heaps.front().th32HeapID;
-}
-
 }
 
 TEST(HeapListDlg, listsEveryBlockOfARealHeapInAddressOrderWithItsKindAndNoneOfAnother)
 {
     ChildProcess child(HEAP_CHILD, { "pattern", "3000", "300" });
-    const auto blocks = ReadBlocks(child);
+    std::map<uint64_t, bool> blocks; // reported as "live ADDRESS SIZE" or "freed ADDRESS SIZE"
+    for (std::string line = child.ReadLine(); line != "end"; line = child.ReadLine()) {
+        unsigned long long address = 0;
+        const bool live = std::sscanf(line.c_str(), "live %llu", &address) == 1;
+        if (live || std::sscanf(line.c_str(), "freed %llu", &address) == 1)
+            blocks[address] = live;
+    }
+    std::vector<HEAPLIST32> heaps;
+    ReadHeapList(uint32_t(child.Pid()), heaps);
+    ASSERT_FALSE(heaps.empty());
     LinuxSnapshotService service;
     THeapListDlg dialog(service);
-    dialog.ListHeapBlocks(uint32_t(child.Pid()), MainHeapOf(child.Pid()));
+    dialog.ListHeapBlocks(uint32_t(child.Pid()), heaps.front().th32HeapID);
     const int rows = dialog.HeapList->ItemCount();
     ASSERT_GT(rows, 2000);
     EXPECT_LT(dialog.Rows().BytesHeld(), 8u * rows) << "a block is held in a few bytes";
 
-    // The rows tile the heap in address order; a fixed row starts at an address handed out.
-    const uint64_t first = Hex(dialog, 0, 0);
-    uint64_t end = first;
-    std::set<uint64_t> fixed;
+    // The rows tile the heap in address order; a block the child holds is a fixed row, one it
+    // freed is not.
+    uint64_t end = Hex(dialog, 0, 0);
+    int live = 0;
     for (int row = 0; row < rows; ++row) {
         ASSERT_EQ(Hex(dialog, row, 0), end) << row;
         end += Cell(dialog, row, 2).toULongLong();
-        if (Cell(dialog, row, 3) == "Fixed")
-            fixed.insert(Hex(dialog, row, 1));
-        else
-            EXPECT_EQ(Cell(dialog, row, 3), "Free") << row;
-    }
-    int live = 0;
-    for (const auto& [address, isLive] : blocks) {
-        if (address < first || address >= end)
-            continue; // another thread's heap
-        EXPECT_EQ(fixed.count(address), isLive ? 1u : 0u) << std::hex << address;
-        live += isLive;
+        const QString kind = Cell(dialog, row, 3);
+        EXPECT_TRUE(kind == "Fixed" || kind == "Free") << row;
+        if (const auto block = blocks.find(Hex(dialog, row, 1)); block != blocks.end()) {
+            EXPECT_EQ(kind == "Fixed", block->second) << row;
+            live += block->second;
+        }
     }
     EXPECT_EQ(live, 2000); // every third of the main thread's blocks is freed
 
@@ -135,7 +115,7 @@ TEST(HeapListDlg, listsEveryBlockOfARealHeapInAddressOrderWithItsKindAndNoneOfAn
 TEST(HeapListDlg, showsEachFieldAsItsColumnSaysWhateverTheWalkDelivers)
 {
     ListedSnapshots system;
-    system.Walk.Blocks = {
+    system.Blocks = {
         { 0, 0xA3F000, 48, LF32_FIXED, 0 },
         { 0x1000, 0x1010, 32, LF32_FREE, 0 },
         { 0x1020, 0x1030, 4096, LF32_MOVEABLE, 7 },

@@ -14,11 +14,6 @@ const QString kKey = QStringLiteral("Software\\Brindlewick\\Quorvane");
 const QByteArray kSection = "Windows Registry Editor Version 5.00\n\n"
                             "[HKEY_CURRENT_USER\\Software\\Brindlewick\\Quorvane\\MainWindow]\n";
 
-int Stored(const char* name)
-{
-    return TRegIniFile(kKey).ReadNumber("MainWindow", name, -99999);
-}
-
 // A top-level window named as the main window, with its placement component.
 class Placement : public ::testing::Test {
 protected:
@@ -46,7 +41,7 @@ TEST_F(Placement, aWindowComesBackWhereItWasSaved)
         { "PlaceMinPosX", -1 }, { "PlaceMaxPosY", -1 }, { "PlaceNormPosL", 150 },
         { "PlaceNormPosT", 120 }, { "PlaceNormPosR", 750 }, { "PlaceNormPosB", 520 } };
     for (const auto& [name, value] : values)
-        EXPECT_EQ(Stored(name), value) << name;
+        EXPECT_EQ(TRegIniFile(kKey).ReadNumber("MainWindow", name, -99999), value) << name;
 
     QWidget next;
     next.setObjectName("MainWindow");

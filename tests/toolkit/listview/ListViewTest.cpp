@@ -12,7 +12,6 @@ namespace {
 
 struct Report {
     int Item;
-    TItemChange Change;
     bool Selected;
     bool Focused;
 };
@@ -31,9 +30,9 @@ protected:
             List.SetCaption(row, QString("row%1").arg(i));
             List.AddSubItem(row, QString::number(i * 10));
         }
-        List.OnChange = [this](QObject* sender, int item, TItemChange change) {
+        List.OnChange = [this](QObject* sender, int item, TItemChange) {
             EXPECT_EQ(sender, &List);
-            Reports.push_back({ item, change, List.IsSelected(item), List.IsFocused(item) });
+            Reports.push_back({ item, List.IsSelected(item), List.IsFocused(item) });
         };
         List.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&List));
