@@ -11,8 +11,9 @@ using namespace quorvane;
 
 namespace {
 
-// Opening, Idle, High, Return and Escape are the main window's command test's, on a real process.
-TEST(PriorityDialog, namesEveryClassUnknownAsNormalAndTabsPastTheThreadBox)
+// Opening on the process's class, Idle by key, Return and Escape are the main window's command
+// test's, on a real process.
+TEST(PriorityDialog, namesTheClassesUnknownAsNormalAndTabsPastTheThreadBox)
 {
     TThreadPriorityDlg dialog(nullptr);
     const std::pair<uint32_t, const char*> shown[] = { { REALTIME_PRIORITY_CLASS, "Real-Time" },
