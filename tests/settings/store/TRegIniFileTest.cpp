@@ -148,3 +148,20 @@ TEST(TRegIniFile, anUnusableStoreGivesDefaultsRaisesOnWritesAndReplacesNothing)
         "Failed to create key Options");
     EXPECT_TRUE(QFileInfo(home.UserHive()).isDir());
 }
+
+TEST(TRegIniFile, theMachineRootIsReadButNeverWritten)
+{
+    ConfigHome home;
+    const QByteArray machine
+        = "Windows Registry Editor Version 5.00\n\n"
+          "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion]\n"
+          "\"RegisteredOwner\"=\"Ada Lovelace\"\n";
+    home.WriteMachineHive(machine);
+    TRegIniFile store(kKey);
+    store.SelectRoot(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(store.OpenPath("Software\\Microsoft\\Windows\\", true));
+    EXPECT_EQ(store.ReadText("CurrentVersion", "RegisteredOwner", ""), "Ada Lovelace");
+    EXPECT_EQ(Message([&] { store.WriteText("CurrentVersion", "RegisteredOwner", "x"); }),
+        "Failed to set data for 'RegisteredOwner'");
+    EXPECT_EQ(store.ReadText("CurrentVersion", "RegisteredOwner", ""), "Ada Lovelace");
+}
