@@ -1,4 +1,3 @@
-#include "ChildProcess.h"
 #include "HiveKey.h"
 #include "HiveParser.h"
 #include "HiveText.h"
@@ -10,40 +9,36 @@
 #include <ctime>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 using namespace quorvane;
-using quorvane::testing::ChildProcess;
 
 namespace {
 
-std::string ReadFile(const std::string& path)
+std::string ReadFile(const QString& path)
 {
-    QFile file(QString::fromStdString(path));
+    QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
 }
 
-const HiveNode* TestKey(const HiveDocument& document)
+// A second process writing to the hive's Software\Test key as the program does; it ends with
+// status 0 when body returns true.
+template <typename Body> pid_t StartWriter(const QString& hive, Body body)
 {
-    return document.FindKey("HKEY_CURRENT_USER", { "Software", "Test" });
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const auto key
+            = HiveKey::OpenRoot(HiveFile(hive.toStdString(), HiveRoot::hrCurrentUser, true))
+                  .CreateSubKey("Software\\Test");
+        ::_exit(key && body(*key) ? 0 : 1);
+    }
+    return pid;
 }
 
-// A hive with values of every kind around the one the writer changes.
-HiveDocument SeedHive()
+int Finish(pid_t pid)
 {
-    HiveDocument document;
-    HiveNode& key = document.CreateKey("HKEY_CURRENT_USER", { "Software", "Test" });
-    for (int i = 0; i < 20; ++i) {
-        const std::string n = std::to_string(i);
-        key.SetValue({ "text" + n, REG_SZ, Utf8ToStringData("value " + n) });
-        key.SetValue(
-            { "binary" + n, REG_BINARY, std::string(static_cast<size_t>(i * 13), char(i)) });
-        key.SetValue(
-            { "multi" + n, REG_MULTI_SZ, Utf8ToStringData("a" + n) + std::string(2, '\0') });
-        key.SetValue({ "qword" + n, REG_QWORD, std::string(8, char(0xF0 + i % 16)) });
-    }
-    document.CreateKey("HKEY_CURRENT_USER", { "Software", "Other" })
-        .SetValue({ "", REG_DWORD, "\x01\x02\x03\x04" });
-    return document;
+    int status = 0;
+    return ::waitpid(pid, &status, 0) == pid ? status : -1;
 }
 
 } // namespace
@@ -51,84 +46,109 @@ HiveDocument SeedHive()
 TEST(HiveProcesses, aWriterKilledAtAnyMomentLeavesTheOldOrTheNewFile)
 {
     QTemporaryDir folder;
-    const std::string hive = folder.path().toStdString() + "/quorvane/user.reg";
-    QDir().mkpath(folder.path() + "/quorvane");
-    const HiveDocument seed = SeedHive();
-    {
-        QFile file(QString::fromStdString(hive));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray::fromStdString(SerializeHive(seed)));
+    const QString hive = folder.path() + "/quorvane/user.reg";
+    // Values of several kinds around the one the writers change.
+    HiveDocument seed;
+    for (int i = 0; i < 40; ++i) {
+        const std::string n = std::to_string(i);
+        HiveNode& key
+            = seed.CreateKey("HKEY_CURRENT_USER", { "Software", i % 2 ? "Test" : "Other" });
+        key.SetValue({ "text" + n, REG_SZ, Utf8ToStringData("value " + n) });
+        key.SetValue({ "binary" + n, REG_BINARY, std::string(size_t(i * 13), char(i)) });
+        key.SetValue({ "qword" + n, REG_QWORD, std::string(8, char(0xF0 + i % 16)) });
     }
-    const std::vector<HiveValue> seeded = TestKey(seed)->Values();
-    const std::string other = SerializeHive(seed).substr(
-        SerializeHive(seed).find("[HKEY_CURRENT_USER\\Software\\Other]"));
+    QDir().mkpath(folder.path() + "/quorvane");
+    QFile file(hive);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray::fromStdString(SerializeHive(seed)));
+    file.close();
 
-    // From the writer's first finished write on, a kill may land at any point of the next ones:
-    // the pauses spread over 5 ms. More rounds: --gtest_repeat.
-    constexpr int kKills = 25;
+    // From the writer's first finished write on, the kill lands somewhere in the next ones;
+    // bench_hive kills many more.
     long last = 0;
-    for (int round = 0; round < kKills; ++round) {
-        ChildProcess writer(HIVE_WRITER, { hive, "loop", "counter" });
-        ASSERT_EQ(writer.ReadLine(), "w") << "round " << round;
-        const timespec wait { 0, round * 5'000'000L / kKills };
+    for (const long delay : { 0L, 300'000L, 1'000'000L, 3'000'000L }) {
+        SCOPED_TRACE(delay);
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t writer = StartWriter(hive, [&](const HiveKey& key) {
+            HiveValue stored;
+            long counter = key.QueryValue("counter", stored) == HiveResult::hsOk
+                ? std::stol(StringDataToUtf8(stored.Data))
+                : 0;
+            for (bool first = true;; first = false) {
+                const std::string text = std::to_string(++counter);
+                if (key.SetValue("counter", REG_SZ, Utf8ToStringData(text)) != HiveResult::hsOk
+                    || (first && ::write(ready[1], "w", 1) != 1))
+                    return false;
+            }
+        });
+        char reported = 0;
+        ::close(ready[1]);
+        ASSERT_EQ(::read(ready[0], &reported, 1), 1) << "the writer ended before its first write";
+        ::close(ready[0]);
+        const timespec wait { 0, delay };
         ::nanosleep(&wait, nullptr);
-        ::kill(writer.Pid(), SIGKILL);
-        const int status = writer.Finish();
-        ASSERT_TRUE(WIFSIGNALED(status)) << "round " << round << ": the writer stopped by itself";
+        ::kill(writer, SIGKILL);
+        ASSERT_TRUE(WIFSIGNALED(Finish(writer)));
 
-        const std::string text = ReadFile(hive);
-        const HiveDocument document = ParseHive(text);
-        ASSERT_FALSE(document.Damaged())
-            << "round " << round << ": " << document.Problems().front();
-        const HiveNode* key = TestKey(document);
-        ASSERT_NE(key, nullptr);
-        for (const HiveValue& value : seeded) {
-            const HiveValue* now = key->FindValue(value.Name);
-            ASSERT_NE(now, nullptr) << value.Name;
-            ASSERT_EQ(*now, value) << "round " << round;
+        const HiveDocument document = ParseHive(ReadFile(hive));
+        ASSERT_FALSE(document.Damaged()) << document.Problems().front();
+        for (const char* name : { "Test", "Other" }) {
+            const HiveNode* key = document.FindKey("HKEY_CURRENT_USER", { "Software", name });
+            ASSERT_NE(key, nullptr);
+            for (const HiveValue& value :
+                seed.FindKey("HKEY_CURRENT_USER", { "Software", name })->Values()) {
+                const HiveValue* now = key->FindValue(value.Name);
+                ASSERT_TRUE(now && *now == value) << value.Name;
+            }
         }
-        ASSERT_NE(text.find(other), std::string::npos) << "round " << round;
-        // The first write of this writer is in the file, and perhaps some later ones.
-        const HiveValue* counter = key->FindValue("counter");
+        // This writer's first write is in the file, and perhaps some later ones.
+        const HiveValue* counter
+            = document.FindKey("HKEY_CURRENT_USER", { "Software", "Test" })->FindValue("counter");
         ASSERT_NE(counter, nullptr);
         const long now = std::stol(StringDataToUtf8(counter->Data));
-        ASSERT_GT(now, last) << "round " << round;
+        ASSERT_GT(now, last);
         last = now;
     }
 
-    // What the killed writers left in the folder goes with the next write.
-    const auto key = HiveKey::OpenRoot(HiveFile(hive, HiveRoot::hrCurrentUser, true))
+    // What the killed writers left in the folder goes with the next write; a file that only
+    // looks alike is someone else's and stays.
+    QFile other(folder.path() + "/quorvane/.user.reg.keep-me");
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.close();
+    const auto key = HiveKey::OpenRoot(HiveFile(hive.toStdString(), HiveRoot::hrCurrentUser, true))
                          .OpenSubKey("Software\\Test");
     ASSERT_TRUE(key);
     ASSERT_EQ(key->SetValue("after", REG_SZ, Utf8ToStringData("x")), HiveResult::hsOk);
     EXPECT_EQ(QDir(folder.path() + "/quorvane")
                   .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-        QStringList { "user.reg" });
+        (QStringList { ".user.reg.keep-me", "user.reg" }));
 }
 
 TEST(HiveProcesses, twoWritersLoseNoneOfEachOthersValues)
 {
     QTemporaryDir folder;
-    const std::string hive = folder.path().toStdString() + "/quorvane/user.reg";
-    constexpr int kEach = 40;
-    ChildProcess first(HIVE_WRITER, { hive, "fill", "first", std::to_string(kEach) });
-    ChildProcess second(HIVE_WRITER, { hive, "fill", "second", std::to_string(kEach) });
-    for (ChildProcess* writer : { &first, &second }) {
-        const int status = writer->Finish();
-        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const QString hive = folder.path() + "/quorvane/user.reg";
+    constexpr int kEach = 10;
+    std::vector<pid_t> writers;
+    for (const std::string prefix : { "first", "second" }) {
+        writers.push_back(StartWriter(hive, [&](const HiveKey& key) {
+            for (int i = 0; i < kEach; ++i) {
+                const std::string name = prefix + std::to_string(i);
+                if (key.SetValue(name, REG_SZ, Utf8ToStringData(name)) != HiveResult::hsOk)
+                    return false;
+            }
+            return true;
+        }));
     }
+    for (const pid_t writer : writers)
+        ASSERT_EQ(Finish(writer), 0);
 
     const HiveDocument document = ParseHive(ReadFile(hive));
     ASSERT_FALSE(document.Damaged());
-    const HiveNode* key = TestKey(document);
+    const HiveNode* key = document.FindKey("HKEY_CURRENT_USER", { "Software", "Test" });
     ASSERT_NE(key, nullptr);
     EXPECT_EQ(key->Values().size(), size_t(2 * kEach));
-    for (const char* prefix : { "first", "second" }) {
-        for (int i = 0; i < kEach; ++i) {
-            const std::string name = prefix + std::to_string(i);
-            const HiveValue* value = key->FindValue(name);
-            ASSERT_NE(value, nullptr) << name;
-            EXPECT_EQ(StringDataToUtf8(value->Data), name);
-        }
-    }
+    for (const HiveValue& value : key->Values())
+        EXPECT_EQ(StringDataToUtf8(value.Data), value.Name);
 }
