@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -160,77 +159,12 @@ INSTANTIATE_TEST_SUITE_P(Children, HeapWalks,
         HeapCase { "aForkedChild", { "fork", "3000" }, false, 1 }),
     [](const ::testing::TestParamInfo<HeapCase>& info) { return info.param.What; });
 
-namespace {
-// A frozen cgroup of our own for one child: the v1 freezer where it is mounted, else the v2
-// cgroup.freeze. Thawed, the child moved back and the group removed when it goes.
-class FrozenGroup {
-public:
-    explicit FrozenGroup(pid_t pid)
-        : FPid(pid)
-        , FV1(std::filesystem::is_directory("/sys/fs/cgroup/freezer"))
-    {
-        namespace fs = std::filesystem;
-        FHome = FV1                                                   ? "/sys/fs/cgroup/freezer"
-            : fs::exists("/sys/fs/cgroup/unified/cgroup.controllers") ? "/sys/fs/cgroup/unified"
-                                                                      : "/sys/fs/cgroup";
-        const fs::path group = FHome / ("quorvane-test-" + std::to_string(::getpid()));
-        std::ifstream cgroups("/proc/" + std::to_string(pid) + "/cgroup");
-        for (std::string line; !FV1 && std::getline(cgroups, line);)
-            FHome = line.rfind("0::/", 0) == 0 ? FHome / line.substr(4) : FHome;
-        std::error_code error;
-        if (!fs::create_directory(group, error)) {
-            FMissing = "cannot make " + group.string() + ": " + error.message();
-            return;
-        }
-        FGroup = group;
-        if (!Write(FGroup / Procs(), pid) || !Write(FGroup / Freeze(), FV1 ? "FROZEN" : "1"))
-            FMissing = "cannot freeze in " + FGroup.string();
-        // Freezing is asynchronous: wait until the group says every task has stopped.
-        for (int i = 0; i < 5000 && FMissing.empty() && !Frozen(); ++i)
-            ::usleep(1000);
-        if (FMissing.empty() && !Frozen())
-            FMissing = "the freezer never reported " + FGroup.string() + " frozen";
-    }
-    ~FrozenGroup()
-    {
-        if (FGroup.empty())
-            return;
-        Write(FGroup / Freeze(), FV1 ? "THAWED" : "0");
-        Write(FHome / Procs(), FPid);
-        std::error_code ignored;
-        std::filesystem::remove(FGroup, ignored);
-    }
-    const std::string& Missing() const { return FMissing; }
-
-private:
-    const char* Procs() const { return FV1 ? "tasks" : "cgroup.procs"; }
-    const char* Freeze() const { return FV1 ? "freezer.state" : "cgroup.freeze"; }
-    bool Frozen() const
-    {
-        std::stringstream state;
-        state << std::ifstream(FGroup / (FV1 ? "freezer.state" : "cgroup.events")).rdbuf();
-        return state.str().find(FV1 ? "FROZEN\n" : "frozen 1") != std::string::npos;
-    }
-    template <typename T> static bool Write(const std::filesystem::path& file, const T& value)
-    {
-        std::ofstream out(file);
-        out << value << std::endl;
-        return bool(out);
-    }
-
-    pid_t FPid;
-    bool FV1;
-    std::filesystem::path FHome, FGroup;
-    std::string FMissing;
-};
-}
-
-// Held while read, let go before the first block is handed out; a process whose threads may not
-// stop (a frozen cgroup) is read live instead of waited for.
+// Held while read, let go before the first block is handed out; a process with a thread that may
+// not stop (in uninterruptible sleep) is read live instead of waited for.
 struct HoldCase {
     const char* What;
+    const char* Mode;
     int Signal; // sent first: SIGSTOP, or 0
-    bool Frozen;
     bool Held;
 };
 
@@ -239,7 +173,7 @@ class HeldProcesses : public ::testing::TestWithParam<HoldCase> { };
 TEST_P(HeldProcesses, areWalkedAndLeftAsTheyWere)
 {
     const HoldCase& c = GetParam();
-    ChildProcess child(HEAP_CHILD, { "pattern", "300", "30" });
+    ChildProcess child(HEAP_CHILD, { c.Mode, "300", "30" });
     const HeapReport report = ReadReport(child);
     const pid_t pid = child.Pid();
     if (c.Signal) {
@@ -247,10 +181,6 @@ TEST_P(HeldProcesses, areWalkedAndLeftAsTheyWere)
         siginfo_t info {};
         ASSERT_EQ(::waitid(P_PID, id_t(pid), &info, WSTOPPED | WNOWAIT), 0);
     }
-    std::optional<FrozenGroup> frozen;
-    if (c.Frozen && !frozen.emplace(pid).Missing().empty())
-        GTEST_SKIP() << "no frozen cgroup here: " << frozen->Missing();
-
     const std::string before = SettledState(pid);
     LinuxSnapshotService service;
     const auto snapshot = service.CreateToolhelp32Snapshot(TH32CS_SNAPHEAPLIST, uint32_t(pid));
@@ -269,15 +199,29 @@ TEST_P(HeldProcesses, areWalkedAndLeftAsTheyWere)
     while (walk->Heap32Next(block));
     EXPECT_EQ(live, 200u); // every third of the main thread's 300 is freed
     EXPECT_EQ(SettledState(pid), before);
-    frozen.reset();
     ::kill(pid, SIGCONT);
     EXPECT_EQ(child.Finish(), 0); // it still answers: it ends when its input closes
 }
 
 INSTANTIATE_TEST_SUITE_P(States, HeldProcesses,
-    ::testing::Values(HoldCase { "running", 0, false, true },
-        HoldCase { "stopped", SIGSTOP, false, true }, HoldCase { "frozen", 0, true, false }),
+    ::testing::Values(HoldCase { "running", "pattern", 0, true },
+        HoldCase { "stopped", "pattern", SIGSTOP, true },
+        HoldCase { "inUninterruptibleSleep", "stuck", 0, false }),
     [](const ::testing::TestParamInfo<HoldCase>& info) { return info.param.What; });
+
+// The blocks before a damaged chunk size are handed out, then the walk fails.
+TEST(HeapWalk, aDamagedChunkSizeEndsTheWalkAfterTheBlocksBeforeIt)
+{
+    ChildProcess child(HEAP_CHILD, { "damage", "1000", "0x38" });
+    const HeapReport report = ReadReport(child);
+    const uint32_t pid = uint32_t(child.Pid());
+    const WalkResult walked = Walk(pid, HeapsOf(pid).at(0).th32HeapID);
+    EXPECT_TRUE(walked.failure);
+    size_t found = 0;
+    for (const HEAPENTRY32& block : walked.blocks)
+        found += report.live.count(block.dwAddress);
+    EXPECT_EQ(found, 500u);
+}
 
 // A heap its arena has left ends in a 16-byte fencepost and a header of size 0; where the old top
 // was too small to free (32 or 48 bytes), only the header of size 0 follows a chunk of 32 bytes.

@@ -8,6 +8,8 @@
 //   fork COUNT            COUNT blocks, then a forked child that allocates COUNT more (its break
 //                         area then shows as two [heap] regions) and frees every third of all;
 //                         the child reports, with a line "pid PID".
+//   stuck MAIN THREAD     as pattern, but once reported the main thread waits on a vforked child
+//                         in uninterruptible sleep, where no ptrace stop reaches it.
 // Report lines: "live ADDRESS SIZE", "freed ADDRESS SIZE", "damaged CHUNK", then "end". The
 // report is built in static memory and written with write(2) so that reporting changes nothing
 // on the heap.
@@ -32,24 +34,16 @@ void Add(const char* format, unsigned long long a, unsigned long long b = 0)
     used += size_t(std::snprintf(report + used, sizeof report - used, format, a, b));
 }
 
-uint64_t state = 88172645463325252ull;
-uint64_t Random()
-{
-    state ^= state << 13;
-    state ^= state >> 7;
-    state ^= state << 17;
-    return state;
-}
-
+// Mostly fastbin and small tcache sizes, then larger ones up to 21 KiB.
 size_t VariedSize()
 {
-    const uint64_t r = Random() % 100;
-    if (r < 60)
-        return 1 + Random() % 120; // fastbin and small tcache sizes
-    return r < 90 ? 120 + Random() % 900 : 1024 + Random() % 20000;
+    static size_t handed = 0;
+    const size_t n = handed++ * 2654435761u % 1000003;
+    return n % 10 < 6 ? 1 + n % 120 : n % 10 < 9 ? 120 + n % 900 : 1024 + n % 20000;
 }
 
 size_t bigBlocks = 0;
+bool stuck = false;
 
 size_t VariedOrBigSize()
 {
@@ -96,6 +90,9 @@ void FreeEvery(std::vector<Block>& blocks, size_t from, size_t step)
             _exit(2);
         done += size_t(wrote);
     }
+    // The vforked child shares our memory and stack: it only reads and ends.
+    if (stuck && vfork() != 0)
+        _exit(0);
     char buffer[64];
     while (read(0, buffer, sizeof buffer) > 0) { }
     _exit(0);
@@ -135,6 +132,7 @@ int main(int argc, char** argv)
         Add("damaged %llu\n", reinterpret_cast<uintptr_t>(header - 1));
         Finish(blocks);
     }
+    stuck = mode == "stuck";
     if (mode == "heaps") {
         bigBlocks = number(2, 800);
         Pattern(1000, bigBlocks * 4);
