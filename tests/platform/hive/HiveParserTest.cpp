@@ -2,27 +2,19 @@
 #include "HiveText.h"
 
 #include <gtest/gtest.h>
-#include <numeric>
-#include <sstream>
 #include <string>
 
 using namespace quorvane;
 
 namespace {
 
-const HiveNode* Key(const HiveDocument& document, std::string_view path,
-    std::string_view root = "HKEY_CURRENT_USER")
-{
-    HiveKeyPath components;
-    if (!HiveDocument::SplitPath(path, components))
-        return nullptr;
-    return document.FindKey(root, components);
-}
-
-// The value at path\name, or nullptr.
+// The value at HKEY_CURRENT_USER\path\name, or nullptr.
 const HiveValue* Value(const HiveDocument& document, std::string_view path, std::string_view name)
 {
-    const HiveNode* key = Key(document, path);
+    HiveKeyPath components;
+    const HiveNode* key = HiveDocument::SplitPath(path, components)
+        ? document.FindKey("HKEY_CURRENT_USER", components)
+        : nullptr;
     return key ? key->FindValue(name) : nullptr;
 }
 
@@ -32,26 +24,27 @@ std::string Text(const HiveDocument& document, std::string_view path, std::strin
     return value ? StringDataToUtf8(value->Data) : "<missing>";
 }
 
-const std::string kEveryKind = "Windows Registry Editor Version 5.00\n"
-                               "\n"
-                               "[HKEY_CURRENT_USER\\Software\\A]\n"
-                               "@=\"default\"\n"
-                               "\"text\"=\"q\\\"b\\\\\"\n"
-                               "\"number\"=dword:0000abcd\n"
-                               "\"expand\"=hex(2):25,00,58,00,25,00,00,00\n"
-                               "\"multi\"=hex(7):61,00,00,00,00,00\n"
-                               "\"qword\"=hex(b):01,02,03,04,05,06,07,08\n"
-                               "\"binary\"=hex:00,ff\n"
-                               "\"none\"=hex(0):\n"
-                               "\"odd type\"=hex(12345678):07\n"
-                               "\"crlf text\"=hex(1):0d,00,0a,00,00,00\n"
-                               "\"no nul\"=hex(1):41,00\n"
-                               "\"short dword\"=hex(4):01,02\n"
-                               "\n"
-                               "[HKEY_CURRENT_USER\\Software\\A\\B]\n"
-                               "\n"
-                               "[HKEY_LOCAL_MACHINE\\Elsewhere]\n"
-                               "\"kept\"=\"as is\"\n";
+// Strings that the quoted form cannot hold exactly, and a short dword, are written as hex.
+const std::string kEveryKind
+    = "Windows Registry Editor Version 5.00\n"
+      "\n"
+      "[HKEY_CURRENT_USER\\Software\\A]\n"
+      "@=\"default\"\n"
+      "\"text\"=\"q\\\"b\\\\\"\n"
+      "\"number\"=dword:0000abcd\n"
+      "\"expand\"=hex(2):25,00,58,00,25,00,00,00\n"
+      "\"binary\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,\\\n"
+      "  15,16\n"
+      "\"none\"=hex(0):\n"
+      "\"odd type\"=hex(12345678):07\n"
+      "\"crlf text\"=hex(1):0d,00,0a,00,00,00\n"
+      "\"no nul\"=hex(1):41,00\n"
+      "\"short dword\"=hex(4):01,02\n"
+      "\n"
+      "[HKEY_CURRENT_USER\\Software\\A\\B]\n"
+      "\n"
+      "[HKEY_LOCAL_MACHINE\\Elsewhere]\n"
+      "\"kept\"=\"as is\"\n";
 
 } // namespace
 
@@ -61,45 +54,35 @@ TEST(HiveParser, readsEveryValueKindAndWritesEveryByteBack)
     EXPECT_FALSE(document.Damaged()) << document.Problems().front();
     EXPECT_EQ(Text(document, "Software\\A", ""), "default");
     EXPECT_EQ(Text(document, "Software\\A", "text"), "q\"b\\");
-    EXPECT_EQ(Value(document, "Software\\A", "number")->Type, REG_DWORD);
     EXPECT_EQ(Value(document, "Software\\A", "number")->Data, std::string("\xcd\xab\0\0", 4));
     EXPECT_EQ(Text(document, "Software\\A", "expand"), "%X%");
-    EXPECT_EQ(Value(document, "Software\\A", "qword")->Type, REG_QWORD);
-    EXPECT_EQ(Value(document, "Software\\A", "odd type")->Type, 0x12345678u);
-    ASSERT_NE(Key(document, "Software\\A\\B"), nullptr);
-    EXPECT_NE(Key(document, "Elsewhere", "HKEY_LOCAL_MACHINE"), nullptr);
+    EXPECT_EQ(Value(document, "Software\\A", "binary")->Data.size(), 23u);
     EXPECT_EQ(SerializeHive(document), kEveryKind);
 }
 
-TEST(HiveParser, acceptsEveryEncodingAndLineEndOfRegistryExports)
+TEST(HiveParser, readsEveryEncodingAndLineEndOfRegistryExports)
 {
     const std::string lf = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\K]\n"
                            "\"v\"=\"Grüße\"\n\"h\"=hex:01,\\\n  02,\\\n    03\n";
     std::string crlf;
     for (char c : lf)
         crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    for (const std::string& file : { lf, crlf, "\xEF\xBB\xBF" + lf, "\xFF\xFE" + Utf8ToUtf16Le(lf),
-             "\xFF\xFE" + Utf8ToUtf16Le(crlf) }) {
+    // Bytes that are not UTF-8 in a file without a byte order mark are Latin-1, as old tools write.
+    std::string latin1 = lf;
+    latin1.replace(latin1.find("üß"), 4, "\xfc\xdf");
+    for (const std::string& file :
+        { lf, crlf, latin1, "\xEF\xBB\xBF" + lf, "\xFF\xFE" + Utf8ToUtf16Le(crlf) }) {
         const HiveDocument document = ParseHive(file);
         EXPECT_FALSE(document.Damaged());
         EXPECT_EQ(Text(document, "K", "v"), "Grüße");
         ASSERT_NE(Value(document, "K", "h"), nullptr);
         EXPECT_EQ(Value(document, "K", "h")->Data, "\x01\x02\x03");
     }
-}
-
-TEST(HiveParser, longHexValuesAreWrappedAndReadBack)
-{
-    HiveDocument document;
-    HiveKeyPath path { "Long" };
-    std::string bytes(1000, '\0');
-    std::iota(bytes.begin(), bytes.end(), char(7));
-    document.CreateKey("HKEY_CURRENT_USER", path).SetValue({ "blob", REG_BINARY, bytes });
-    const std::string written = SerializeHive(document);
-    std::istringstream lines(written);
-    for (std::string line; std::getline(lines, line);)
-        EXPECT_LE(line.size(), 80u);
-    EXPECT_EQ(Value(ParseHive(written), "Long", "blob")->Data, bytes);
+    // REGEDIT4 files hold the string kinds as 8-bit text.
+    const HiveDocument regedit4
+        = ParseHive("REGEDIT4\r\n\r\n[HKCU\\K]\r\n\"e\"=hex(2):25,58,25,00\r\n");
+    EXPECT_FALSE(regedit4.Damaged());
+    EXPECT_EQ(Value(regedit4, "K", "e")->Data, std::string("%\0X\0%\0\0\0", 8));
 }
 
 TEST(HiveParser, hostileLinesAreLeftOutAndTheRestIsRead)
@@ -112,22 +95,16 @@ TEST(HiveParser, hostileLinesAreLeftOutAndTheRestIsRead)
         { "bad escape", "\"v\"=\"a\\nb\"" },
         { "unterminated text", "\"v\"=\"abc" },
         { "text after quote", "\"v\"=\"a\" b" },
-        { "escape at line end", "\"v\"=\"a\\" },
         { "bad dword", "\"v\"=dword:123456789" },
-        { "empty dword", "\"v\"=dword:" },
-        { "bad hex byte", "\"v\"=hex:0g" },
-        { "three-digit byte", "\"v\"=hex:100" },
-        { "empty byte", "\"v\"=hex:01,,02" },
+        { "bad hex byte", "\"v\"=hex:01,0g" },
         { "bad type", "\"v\"=hex(zz):01" },
         { "no colon", "\"v\"=hex01" },
-        { "deletion", "\"v\"=-" },
         { "unknown data", "\"v\"=str:x" },
         { "no equals", "\"v\" \"x\"" },
         { "garbage", "garbage" },
         { "key deletion", "[-HKEY_CURRENT_USER\\K]" },
         { "open key", "[HKEY_CURRENT_USER\\K" },
         { "empty component", "[HKEY_CURRENT_USER\\\\K]" },
-        { "empty key", "[]" },
     };
     // Values under a key line that cannot be read are not put elsewhere.
     for (const Case& c : cases) {
@@ -156,12 +133,9 @@ TEST(HiveParser, keyDepthAndNameLengthStayWithinTheRegistryLimits)
     EXPECT_TRUE(ParseHive(keyLine(kHiveMaxKeyDepth + 1, 1)).Damaged());
     EXPECT_FALSE(ParseHive(keyLine(2, kHiveMaxKeyNameLength)).Damaged());
     EXPECT_TRUE(ParseHive(keyLine(2, kHiveMaxKeyNameLength + 1)).Damaged());
-    // A deep tree is written and read back without recursion trouble.
-    const HiveDocument deep = ParseHive(keyLine(kHiveMaxKeyDepth, 3));
-    EXPECT_EQ(SerializeHive(ParseHive(SerializeHive(deep))), SerializeHive(deep));
 }
 
-TEST(HiveParser, hugeLinesDoNotStopTheReadNorDoesACutLine)
+TEST(HiveParser, hugeLinesDoNotStopTheReadNorDoesACutLastLine)
 {
     std::string file = "Windows Registry Editor Version 5.00\n[HKCU\\K]\n\"a\"=\"1\"\n";
     file += "\"huge\"=\"" + std::string(1 << 20, 'x') + "\"\n";
@@ -173,22 +147,8 @@ TEST(HiveParser, hugeLinesDoNotStopTheReadNorDoesACutLine)
     EXPECT_EQ(Text(document, "K", "b"), "2");
     EXPECT_EQ(Text(document, "K", "huge").size(), size_t(1 << 20));
     EXPECT_EQ(Value(document, "K", "cut"), nullptr);
-}
-
-TEST(HiveParser, eightBitTextIsReadAsLatin1)
-{
-    // Bytes that are not UTF-8 in a file without header marks, as old tools write.
-    const HiveDocument latin1
-        = ParseHive("Windows Registry Editor Version 5.00\n[HKCU\\K]\n\"v\"=\"caf\xe9\"\n");
-    EXPECT_FALSE(latin1.Damaged());
-    EXPECT_EQ(Text(latin1, "K", "v"), "café");
-    const HiveDocument regedit4
-        = ParseHive("REGEDIT4\r\n\r\n[HKCU\\K]\r\n\"e\"=hex(2):25,58,25,00\r\n");
-    EXPECT_FALSE(regedit4.Damaged());
-    EXPECT_EQ(Value(regedit4, "K", "e")->Data, std::string("%\0X\0%\0\0\0", 8));
-    // Lone surrogates in a UTF-16 file are a problem of the file, not a crash.
-    const std::string bad = "\xFF\xFE" + Utf8ToUtf16Le("Windows Registry Editor Version 5.00\n")
-        + std::string("\x00\xD8", 2);
-    EXPECT_TRUE(ParseHive(bad).Damaged());
-    EXPECT_TRUE(ParseHive("\xFE\xFF\0W").Damaged());
+    // A lone surrogate in a UTF-16 file would be lost on a rewrite: the file counts as damaged.
+    const std::string loneSurrogate = "\xFF\xFE"
+        + Utf8ToUtf16Le("Windows Registry Editor Version 5.00\n") + std::string("\x00\xD8", 2);
+    EXPECT_TRUE(ParseHive(loneSurrogate).Damaged());
 }
