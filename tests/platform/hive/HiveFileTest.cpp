@@ -1,11 +1,16 @@
 #include "ConfigHome.h"
 #include "HiveKey.h"
+#include "HiveParser.h"
 #include "HiveText.h"
 
 #include <QDir>
 #include <QFile>
+#include <csignal>
+#include <ctime>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace quorvane;
 
@@ -24,6 +29,24 @@ QStringList FolderEntries(const QString& folder)
         QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
+// A second process writing to the user's Software\Test key as the program does; it ends with
+// status 0 when body returns true.
+template <typename Body> pid_t StartWriter(Body body)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const auto key = HiveKey::OpenRoot(HKEY_CURRENT_USER).CreateSubKey("Software\\Test");
+        ::_exit(key && body(*key) ? 0 : 1);
+    }
+    return pid;
+}
+
+int Finish(pid_t pid)
+{
+    int status = 0;
+    return ::waitpid(pid, &status, 0) == pid ? status : -1;
+}
+
 } // namespace
 
 TEST(HiveFile, aDamagedFileIsKeptAsideBeforeTheFirstWriteAndWhatWasReadCarriesOver)
@@ -31,17 +54,12 @@ TEST(HiveFile, aDamagedFileIsKeptAsideBeforeTheFirstWriteAndWhatWasReadCarriesOv
     const QByteArray damaged = "Windows Registry Editor Version 5.00\n\n"
                                "[HKEY_CURRENT_USER\\Software\\Test]\n"
                                "\"good\"=\"kept\"\n"
-                               "\"broken\"=\"no closing quote\n"
-                               "\x01\x02 binary garbage \xff\n"
-                               "[HKEY_CURRENT_USER\\Software\\Test\\Child]\n"
-                               "\"deep\"=\"7\"\n";
+                               "\x01\x02 binary garbage \xff\n";
     ConfigHome home;
     home.WriteUserHive(damaged);
     const auto key = HiveKey::OpenRoot(HKEY_CURRENT_USER).OpenSubKey("Software\\Test");
     ASSERT_TRUE(key);
-    EXPECT_EQ(TextOf(*key, "good"), "kept");
-    EXPECT_EQ(TextOf(*key, "broken"), "<none>");
-    EXPECT_EQ(home.ReadUserHive(), damaged);
+    EXPECT_EQ(home.ReadUserHive(), damaged); // reading alone changes nothing
 
     ASSERT_EQ(key->SetValue("new", REG_SZ, Utf8ToStringData("value")), HiveResult::hsOk);
     const QStringList entries = FolderEntries(home.Path() + "/quorvane");
@@ -52,7 +70,6 @@ TEST(HiveFile, aDamagedFileIsKeptAsideBeforeTheFirstWriteAndWhatWasReadCarriesOv
     EXPECT_EQ(aside.readAll(), damaged);
     EXPECT_EQ(TextOf(*key, "good"), "kept");
     EXPECT_EQ(TextOf(*key, "new"), "value");
-    EXPECT_EQ(TextOf(*key->OpenSubKey("Child"), "deep"), "7");
     // The file is sound again: later writes keep nothing more aside.
     ASSERT_EQ(key->SetValue("later", REG_SZ, Utf8ToStringData("x")), HiveResult::hsOk);
     EXPECT_EQ(FolderEntries(home.Path() + "/quorvane").size(), 2);
@@ -76,7 +93,6 @@ TEST(HiveFile, hivesAreFoundByTheBaseDirectoryRules)
 {
     ConfigHome home;
     EXPECT_EQ(HiveFile::ForCurrentUser().Path(), home.UserHive().toStdString());
-    EXPECT_EQ(HiveFile::ForLocalMachine().Path(), "");
     // The machine's is the first one found; a relative folder is ignored.
     QTemporaryDir second;
     QDir().mkpath(second.path() + "/quorvane");
@@ -89,21 +105,17 @@ TEST(HiveFile, hivesAreFoundByTheBaseDirectoryRules)
     qputenv("HOME", "/home/someone");
     qputenv("XDG_CONFIG_HOME", "relative/is/ignored");
     EXPECT_EQ(HiveFile::ForCurrentUser().Path(), "/home/someone/.config/quorvane/user.reg");
-    qunsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(HiveFile::ForCurrentUser().Path(), "/home/someone/.config/quorvane/user.reg");
     qputenv("HOME", oldHome);
 }
 
 TEST(HiveFile, aLinkedHiveIsWrittenWhereItLivesAndTheLinkStays)
 {
     ConfigHome home;
+    home.WriteUserHive("Windows Registry Editor Version 5.00\n\n"
+                       "[HKEY_CURRENT_USER\\Software\\Test]\n\"old\"=\"1\"\n");
     QTemporaryDir dotfiles;
     QFile real(dotfiles.path() + "/user.reg");
-    ASSERT_TRUE(real.open(QIODevice::WriteOnly));
-    real.write("Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Test]\n"
-               "\"old\"=\"1\"\n");
-    real.close();
-    QDir().mkpath(home.Path() + "/quorvane");
+    ASSERT_TRUE(QFile::rename(home.UserHive(), real.fileName()));
     ASSERT_TRUE(real.link(home.UserHive()));
     const auto key = HiveKey::OpenRoot(HKEY_CURRENT_USER).OpenSubKey("Software\\Test");
     ASSERT_TRUE(key);
@@ -112,4 +124,94 @@ TEST(HiveFile, aLinkedHiveIsWrittenWhereItLivesAndTheLinkStays)
     EXPECT_EQ(TextOf(*key, "old"), "1");
     ASSERT_TRUE(real.open(QIODevice::ReadOnly));
     EXPECT_TRUE(real.readAll().contains("\"new\"=\"2\""));
+}
+
+TEST(HiveFile, aWriterKilledAtAnyMomentLeavesTheOldOrTheNewFile)
+{
+    ConfigHome home;
+    // Values around the one the writers count up, so that each write takes a while.
+    HiveDocument seed;
+    seed.CreateKey("HKEY_CURRENT_USER", { "Software", "Test" })
+        .SetValue({ "counter", REG_SZ, Utf8ToStringData("0") });
+    for (int i = 0; i < 80; ++i) {
+        seed.CreateKey("HKEY_CURRENT_USER", { "Software", i % 2 ? "Test" : "Other" })
+            .SetValue(
+                { "v" + std::to_string(i), REG_BINARY, std::string(size_t(i * 13), char(i)) });
+    }
+    home.WriteUserHive(QByteArray::fromStdString(SerializeHive(seed)));
+
+    // From the writer's first finished write on, the kill lands somewhere in the next ones;
+    // bench_hive kills many more.
+    long last = 0;
+    for (const long delay : { 0L, 300'000L, 1'000'000L, 3'000'000L }) {
+        SCOPED_TRACE(delay);
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t writer = StartWriter([&](const HiveKey& key) {
+            HiveValue stored;
+            key.QueryValue("counter", stored);
+            for (long counter = std::stol(StringDataToUtf8(stored.Data)) + 1;; ++counter) {
+                const std::string text = std::to_string(counter);
+                if (key.SetValue("counter", REG_SZ, Utf8ToStringData(text)) != HiveResult::hsOk
+                    || (counter == last + 1 && ::write(ready[1], "w", 1) != 1))
+                    return false;
+            }
+        });
+        char reported = 0;
+        ::close(ready[1]);
+        ASSERT_EQ(::read(ready[0], &reported, 1), 1) << "the writer ended before its first write";
+        ::close(ready[0]);
+        const timespec wait { 0, delay };
+        ::nanosleep(&wait, nullptr);
+        ::kill(writer, SIGKILL);
+        ASSERT_TRUE(WIFSIGNALED(Finish(writer)));
+
+        // The writer's first write is in the file, perhaps some later ones, and all else as it was.
+        HiveDocument document = ParseHive(home.ReadUserHive().toStdString());
+        ASSERT_FALSE(document.Damaged()) << document.Problems().front();
+        HiveNode* key = document.FindKey("HKEY_CURRENT_USER", { "Software", "Test" });
+        const HiveValue* counter = key ? key->FindValue("counter") : nullptr;
+        ASSERT_NE(counter, nullptr);
+        const long now = std::stol(StringDataToUtf8(counter->Data));
+        ASSERT_GT(now, last);
+        last = now;
+        key->SetValue({ "counter", REG_SZ, Utf8ToStringData("0") });
+        ASSERT_EQ(SerializeHive(document), SerializeHive(seed));
+    }
+
+    // What the killed writers left in the folder goes with the next write; a file that only
+    // looks alike is someone else's and stays.
+    QFile other(home.Path() + "/quorvane/.user.reg.keep-me");
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.close();
+    ASSERT_EQ(HiveKey::OpenRoot(HKEY_CURRENT_USER).SetValue("after", REG_SZ, Utf8ToStringData("x")),
+        HiveResult::hsOk);
+    EXPECT_EQ(FolderEntries(home.Path() + "/quorvane"),
+        (QStringList { ".user.reg.keep-me", "user.reg" }));
+}
+
+TEST(HiveFile, twoWritersLoseNoneOfEachOthersValues)
+{
+    ConfigHome home;
+    std::vector<pid_t> writers;
+    for (const std::string prefix : { "first", "second" }) {
+        writers.push_back(StartWriter([&](const HiveKey& key) {
+            for (int i = 0; i < 10; ++i) {
+                const std::string name = prefix + std::to_string(i);
+                if (key.SetValue(name, REG_SZ, Utf8ToStringData(name)) != HiveResult::hsOk)
+                    return false;
+            }
+            return true;
+        }));
+    }
+    for (const pid_t writer : writers)
+        ASSERT_EQ(Finish(writer), 0);
+
+    const HiveDocument document = ParseHive(home.ReadUserHive().toStdString());
+    ASSERT_FALSE(document.Damaged());
+    const HiveNode* key = document.FindKey("HKEY_CURRENT_USER", { "Software", "Test" });
+    ASSERT_NE(key, nullptr);
+    EXPECT_EQ(key->Values().size(), 20u);
+    for (const HiveValue& value : key->Values())
+        EXPECT_EQ(StringDataToUtf8(value.Data), value.Name);
 }
