@@ -51,26 +51,6 @@ std::vector<HEAPLIST32> HeapsOf(uint32_t pid)
     return heaps;
 }
 
-struct WalkResult {
-    std::vector<HEAPENTRY32> blocks;
-    std::optional<std::string> failure;
-};
-
-WalkResult Walk(uint32_t pid, uint64_t heapId,
-    std::unique_ptr<HeapWalk> walk = std::make_unique<GlibcHeapWalk>())
-{
-    WalkResult result;
-    try {
-        HEAPENTRY32 block;
-        for (bool more = walk->Heap32First(block, pid, heapId); more;
-             more = walk->Heap32Next(block))
-            result.blocks.push_back(block);
-    } catch (const HeapWalkError& error) {
-        result.failure = error.what();
-    }
-    return result;
-}
-
 std::string ProcStatus(pid_t pid, const std::string& field)
 {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
@@ -94,16 +74,20 @@ std::string SettledState(pid_t pid)
 }
 }
 
+// Each heap's blocks tile it. The process is held while read and let go before the first block is
+// handed out; one with a thread that may not stop (in uninterruptible sleep) is read live instead.
 struct HeapCase {
     const char* What;
     std::vector<std::string> Arguments;
     bool WithoutTcache; // then freed small blocks go to the fastbins
     size_t MinHeaps;
+    int Signal; // sent first: SIGSTOP, or 0
+    bool Held;
 };
 
 class HeapWalks : public ::testing::TestWithParam<HeapCase> { };
 
-TEST_P(HeapWalks, findEveryLiveBlockUsedAndEveryFreedOneFree)
+TEST_P(HeapWalks, findEveryBlockAndLeaveTheProcessAsItWas)
 {
     const HeapCase& c = GetParam();
     ChildProcess child(HEAP_CHILD, c.Arguments,
@@ -111,28 +95,36 @@ TEST_P(HeapWalks, findEveryLiveBlockUsedAndEveryFreedOneFree)
                         : std::vector<std::string> {});
     const HeapReport report = ReadReport(child);
     // A forked child of the helper reports its own identifier.
-    const uint32_t pid = uint32_t(report.pid ? report.pid : uint64_t(child.Pid()));
-    const std::vector<HEAPLIST32> heaps = HeapsOf(pid);
+    const pid_t pid = report.pid ? pid_t(report.pid) : child.Pid();
+    if (c.Signal) {
+        ASSERT_EQ(::kill(pid, c.Signal), 0);
+        siginfo_t info {};
+        ASSERT_EQ(::waitid(P_PID, id_t(pid), &info, WSTOPPED | WNOWAIT), 0);
+    }
+    const std::string before = SettledState(pid);
+    const std::vector<HEAPLIST32> heaps = HeapsOf(uint32_t(pid));
     ASSERT_GE(heaps.size(), c.MinHeaps);
     if (report.pid) {
         EXPECT_EQ(heaps.size(), 1u);
     }
     EXPECT_EQ(heaps[0].dwFlags, HF32_DEFAULT);
 
-    // Every block of every heap by chunk address; each heap's blocks tile it. The walks share
-    // the service's working memory: each runs on what the one before left.
+    // Every block of every heap by chunk address. The walks share the service's working memory:
+    // each runs on what the one before left.
     LinuxSnapshotService service;
+    const std::unique_ptr<HeapWalk> walk = service.CreateHeapWalk();
     std::map<uint64_t, HEAPENTRY32> blocks;
     for (const HEAPLIST32& heap : heaps) {
-        const WalkResult walked = Walk(pid, heap.th32HeapID, service.CreateHeapWalk());
-        EXPECT_FALSE(walked.failure) << *walked.failure;
-        for (size_t i = 0; i < walked.blocks.size(); ++i) {
-            const HEAPENTRY32& block = walked.blocks[i];
-            if (i > 0) {
-                EXPECT_EQ(
-                    walked.blocks[i - 1].hHandle + walked.blocks[i - 1].dwBlockSize, block.hHandle);
+        HEAPENTRY32 block, previous {};
+        for (bool more = walk->Heap32First(block, uint32_t(pid), heap.th32HeapID); more;
+             more = walk->Heap32Next(block)) {
+            if (previous.dwBlockSize == 0) {
+                EXPECT_EQ(dynamic_cast<GlibcHeapWalk&>(*walk).WasHeld(), c.Held);
+                EXPECT_EQ(ProcStatus(pid, "TracerPid"), "0"); // and no signal sent
+            } else {
+                EXPECT_EQ(previous.hHandle + previous.dwBlockSize, block.hHandle);
             }
-            blocks[block.hHandle] = block;
+            blocks[block.hHandle] = previous = block;
         }
     }
     for (const auto& [address, size] : report.live) {
@@ -148,66 +140,22 @@ TEST_P(HeapWalks, findEveryLiveBlockUsedAndEveryFreedOneFree)
         EXPECT_LT(address, block.hHandle + block.dwBlockSize) << std::hex << address;
         EXPECT_EQ(block.dwFlags, LF32_FREE) << std::hex << address;
     }
-}
-
-INSTANTIATE_TEST_SUITE_P(Children, HeapWalks,
-    ::testing::Values(HeapCase { "threadsAndTheirArenas", { "pattern", "5000", "600" }, false, 2 },
-        HeapCase { "fastbinsWithoutTcache", { "pattern", "4000", "400" }, true, 2 },
-        // The second thread's arena grows a second heap and leaves the first.
-        HeapCase { "anArenaOfSeveralHeaps", { "heaps", "800" }, true, 3 },
-        // Its break area shows as two regions; still one heap.
-        HeapCase { "aForkedChild", { "fork", "3000" }, false, 1 }),
-    [](const ::testing::TestParamInfo<HeapCase>& info) { return info.param.What; });
-
-// Held while read, let go before the first block is handed out; a process with a thread that may
-// not stop (in uninterruptible sleep) is read live instead of waited for.
-struct HoldCase {
-    const char* What;
-    const char* Mode;
-    int Signal; // sent first: SIGSTOP, or 0
-    bool Held;
-};
-
-class HeldProcesses : public ::testing::TestWithParam<HoldCase> { };
-
-TEST_P(HeldProcesses, areWalkedAndLeftAsTheyWere)
-{
-    const HoldCase& c = GetParam();
-    ChildProcess child(HEAP_CHILD, { c.Mode, "300", "30" });
-    const HeapReport report = ReadReport(child);
-    const pid_t pid = child.Pid();
-    if (c.Signal) {
-        ASSERT_EQ(::kill(pid, c.Signal), 0);
-        siginfo_t info {};
-        ASSERT_EQ(::waitid(P_PID, id_t(pid), &info, WSTOPPED | WNOWAIT), 0);
-    }
-    const std::string before = SettledState(pid);
-    LinuxSnapshotService service;
-    const auto snapshot = service.CreateToolhelp32Snapshot(TH32CS_SNAPHEAPLIST, uint32_t(pid));
-    HEAPLIST32 heap;
-    ASSERT_TRUE(snapshot && snapshot->Heap32ListFirst(heap));
-    EXPECT_EQ(heap.th32ProcessID, uint32_t(pid));
-    const std::unique_ptr<HeapWalk> walk = service.CreateHeapWalk();
-    HEAPENTRY32 block;
-    ASSERT_TRUE(walk->Heap32First(block, uint32_t(pid), heap.th32HeapID));
-    EXPECT_EQ(dynamic_cast<GlibcHeapWalk&>(*walk).WasHeld(), c.Held);
-    // Released before the first block is handed out, without a signal sent.
-    EXPECT_EQ(ProcStatus(pid, "TracerPid"), "0");
-    size_t live = 0;
-    do
-        live += report.live.count(block.dwAddress) > 0 && block.dwFlags == LF32_FIXED;
-    while (walk->Heap32Next(block));
-    EXPECT_EQ(live, 200u); // every third of the main thread's 300 is freed
     EXPECT_EQ(SettledState(pid), before);
     ::kill(pid, SIGCONT);
     EXPECT_EQ(child.Finish(), 0); // it still answers: it ends when its input closes
 }
 
-INSTANTIATE_TEST_SUITE_P(States, HeldProcesses,
-    ::testing::Values(HoldCase { "running", "pattern", 0, true },
-        HoldCase { "stopped", "pattern", SIGSTOP, true },
-        HoldCase { "inUninterruptibleSleep", "stuck", 0, false }),
-    [](const ::testing::TestParamInfo<HoldCase>& info) { return info.param.What; });
+INSTANTIATE_TEST_SUITE_P(Children, HeapWalks,
+    ::testing::Values(
+        HeapCase { "threadsAndTheirArenas", { "pattern", "5000", "600" }, false, 2, 0, true },
+        HeapCase { "fastbinsWithoutTcache", { "pattern", "4000", "400" }, true, 2, 0, true },
+        // The second thread's arena grows a second heap and leaves the first.
+        HeapCase { "anArenaOfSeveralHeaps", { "heaps", "800" }, true, 3, 0, true },
+        // Its break area shows as two regions; still one heap.
+        HeapCase { "aForkedChild", { "fork", "3000" }, false, 1, 0, true },
+        HeapCase { "stopped", { "pattern", "300", "30" }, false, 2, SIGSTOP, true },
+        HeapCase { "inUninterruptibleSleep", { "stuck", "300", "30" }, false, 2, 0, false }),
+    [](const ::testing::TestParamInfo<HeapCase>& info) { return info.param.What; });
 
 // The blocks before a damaged chunk size are handed out, then the walk fails.
 TEST(HeapWalk, aDamagedChunkSizeEndsTheWalkAfterTheBlocksBeforeIt)
@@ -215,11 +163,15 @@ TEST(HeapWalk, aDamagedChunkSizeEndsTheWalkAfterTheBlocksBeforeIt)
     ChildProcess child(HEAP_CHILD, { "damage", "1000", "0x38" });
     const HeapReport report = ReadReport(child);
     const uint32_t pid = uint32_t(child.Pid());
-    const WalkResult walked = Walk(pid, HeapsOf(pid).at(0).th32HeapID);
-    EXPECT_TRUE(walked.failure);
     size_t found = 0;
-    for (const HEAPENTRY32& block : walked.blocks)
-        found += report.live.count(block.dwAddress);
+    const auto walkAll = [&] {
+        GlibcHeapWalk walk;
+        HEAPENTRY32 block;
+        for (bool more = walk.Heap32First(block, pid, HeapsOf(pid).at(0).th32HeapID); more;
+             more = walk.Heap32Next(block))
+            found += report.live.count(block.dwAddress);
+    };
+    EXPECT_THROW(walkAll(), HeapWalkError);
     EXPECT_EQ(found, 500u);
 }
 
