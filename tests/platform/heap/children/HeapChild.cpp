@@ -10,7 +10,7 @@
 //                         the child reports, with a line "pid PID".
 //   stuck MAIN THREAD     as pattern, but once reported the main thread waits on a vforked child
 //                         in uninterruptible sleep, where no ptrace stop reaches it.
-// Report lines: "live ADDRESS SIZE", "freed ADDRESS SIZE", "damaged CHUNK", then "end". The
+// Report lines: "live ADDRESS SIZE", "freed ADDRESS SIZE", then "end". The
 // report is built in static memory and written with write(2) so that reporting changes nothing
 // on the heap.
 #include <csignal>
@@ -37,7 +37,7 @@ void Add(const char* format, unsigned long long a, unsigned long long b = 0)
 // Mostly fastbin and small tcache sizes, then larger ones up to 21 KiB.
 size_t VariedSize()
 {
-    static size_t handed = 0;
+    thread_local size_t handed = 0;
     const size_t n = handed++ * 2654435761u % 1000003;
     return n % 10 < 6 ? 1 + n % 120 : n % 10 < 9 ? 120 + n % 900 : 1024 + n % 20000;
 }
@@ -129,7 +129,6 @@ int main(int argc, char** argv)
         std::vector<Block> blocks = Allocate(number(2, 1000), [] { return size_t(40); });
         uint64_t* header = static_cast<uint64_t*>(blocks[blocks.size() / 2].address) - 1;
         *header = number(3, 0);
-        Add("damaged %llu\n", reinterpret_cast<uintptr_t>(header - 1));
         Finish(blocks);
     }
     stuck = mode == "stuck";
