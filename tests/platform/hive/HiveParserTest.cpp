@@ -9,16 +9,13 @@ using namespace quorvane;
 namespace {
 
 // The value at HKEY_CURRENT_USER\path\name, or nullptr.
-const HiveValue* Value(const HiveDocument& document, std::string_view path, std::string_view name)
+const HiveValue* Value(const HiveDocument& document, const HiveKeyPath& path, std::string_view name)
 {
-    HiveKeyPath components;
-    const HiveNode* key = HiveDocument::SplitPath(path, components)
-        ? document.FindKey("HKEY_CURRENT_USER", components)
-        : nullptr;
+    const HiveNode* key = document.FindKey("HKEY_CURRENT_USER", path);
     return key ? key->FindValue(name) : nullptr;
 }
 
-std::string Text(const HiveDocument& document, std::string_view path, std::string_view name)
+std::string Text(const HiveDocument& document, const HiveKeyPath& path, std::string_view name)
 {
     const HiveValue* value = Value(document, path, name);
     return value ? StringDataToUtf8(value->Data) : "<missing>";
@@ -27,8 +24,7 @@ std::string Text(const HiveDocument& document, std::string_view path, std::strin
 // Strings that the quoted form cannot hold exactly, and a short dword, are written as hex.
 const std::string kEveryKind
     = "Windows Registry Editor Version 5.00\n"
-      "\n"
-      "[HKEY_CURRENT_USER\\Software\\A]\n"
+      "\n[HKEY_CURRENT_USER\\Software\\A]\n"
       "@=\"default\"\n"
       "\"text\"=\"q\\\"b\\\\\"\n"
       "\"number\"=dword:0000abcd\n"
@@ -40,10 +36,8 @@ const std::string kEveryKind
       "\"crlf text\"=hex(1):0d,00,0a,00,00,00\n"
       "\"no nul\"=hex(1):41,00\n"
       "\"short dword\"=hex(4):01,02\n"
-      "\n"
-      "[HKEY_CURRENT_USER\\Software\\A\\B]\n"
-      "\n"
-      "[HKEY_LOCAL_MACHINE\\Elsewhere]\n"
+      "\n[HKEY_CURRENT_USER\\Software\\A\\B]\n"
+      "\n[HKEY_LOCAL_MACHINE\\Elsewhere]\n"
       "\"kept\"=\"as is\"\n";
 
 } // namespace
@@ -52,11 +46,10 @@ TEST(HiveParser, readsEveryValueKindAndWritesEveryByteBack)
 {
     const HiveDocument document = ParseHive(kEveryKind);
     EXPECT_FALSE(document.Damaged()) << document.Problems().front();
-    EXPECT_EQ(Text(document, "Software\\A", ""), "default");
-    EXPECT_EQ(Text(document, "Software\\A", "text"), "q\"b\\");
-    EXPECT_EQ(Value(document, "Software\\A", "number")->Data, std::string("\xcd\xab\0\0", 4));
-    EXPECT_EQ(Text(document, "Software\\A", "expand"), "%X%");
-    EXPECT_EQ(Value(document, "Software\\A", "binary")->Data.size(), 23u);
+    EXPECT_EQ(Text(document, { "Software", "A" }, ""), "default");
+    EXPECT_EQ(Text(document, { "Software", "A" }, "text"), "q\"b\\");
+    EXPECT_EQ(Value(document, { "Software", "A" }, "number")->Data, std::string("\xcd\xab\0\0", 4));
+    EXPECT_EQ(Text(document, { "Software", "A" }, "expand"), "%X%");
     EXPECT_EQ(SerializeHive(document), kEveryKind);
 }
 
@@ -74,15 +67,15 @@ TEST(HiveParser, readsEveryEncodingAndLineEndOfRegistryExports)
         { lf, crlf, latin1, "\xEF\xBB\xBF" + lf, "\xFF\xFE" + Utf8ToUtf16Le(crlf) }) {
         const HiveDocument document = ParseHive(file);
         EXPECT_FALSE(document.Damaged());
-        EXPECT_EQ(Text(document, "K", "v"), "Grüße");
-        ASSERT_NE(Value(document, "K", "h"), nullptr);
-        EXPECT_EQ(Value(document, "K", "h")->Data, "\x01\x02\x03");
+        EXPECT_EQ(Text(document, { "K" }, "v"), "Grüße");
+        ASSERT_NE(Value(document, { "K" }, "h"), nullptr);
+        EXPECT_EQ(Value(document, { "K" }, "h")->Data, "\x01\x02\x03");
     }
     // REGEDIT4 files hold the string kinds as 8-bit text.
     const HiveDocument regedit4
         = ParseHive("REGEDIT4\r\n\r\n[HKCU\\K]\r\n\"e\"=hex(2):25,58,25,00\r\n");
     EXPECT_FALSE(regedit4.Damaged());
-    EXPECT_EQ(Value(regedit4, "K", "e")->Data, std::string("%\0X\0%\0\0\0", 8));
+    EXPECT_EQ(Value(regedit4, { "K" }, "e")->Data, std::string("%\0X\0%\0\0\0", 8));
 }
 
 TEST(HiveParser, hostileLinesAreLeftOutAndTheRestIsRead)
@@ -114,10 +107,10 @@ TEST(HiveParser, hostileLinesAreLeftOutAndTheRestIsRead)
                         "\"before\"=\"1\"\n"
                 + c.Line + "\n\"under\"=\"3\"\n[HKEY_CURRENT_USER\\K]\n\"after\"=\"2\"\n");
         EXPECT_TRUE(document.Damaged());
-        EXPECT_EQ(Text(document, "K", "before"), "1");
-        EXPECT_EQ(Text(document, "K", "after"), "2");
-        EXPECT_EQ(Value(document, "K", "v"), nullptr);
-        EXPECT_EQ(Value(document, "K", "under") != nullptr, c.Line[0] != '[');
+        EXPECT_EQ(Text(document, { "K" }, "before"), "1");
+        EXPECT_EQ(Text(document, { "K" }, "after"), "2");
+        EXPECT_EQ(Value(document, { "K" }, "v"), nullptr);
+        EXPECT_EQ(Value(document, { "K" }, "under") != nullptr, c.Line[0] != '[');
     }
 }
 
@@ -135,18 +128,18 @@ TEST(HiveParser, keyDepthAndNameLengthStayWithinTheRegistryLimits)
     EXPECT_TRUE(ParseHive(keyLine(2, kHiveMaxKeyNameLength + 1)).Damaged());
 }
 
-TEST(HiveParser, hugeLinesDoNotStopTheReadNorDoesACutLastLine)
+TEST(HiveParser, hugeLinesDoNotStopTheReadNorDoesHexCutByTheEnd)
 {
     std::string file = "Windows Registry Editor Version 5.00\n[HKCU\\K]\n\"a\"=\"1\"\n";
     file += "\"huge\"=\"" + std::string(1 << 20, 'x') + "\"\n";
     file += "\"hugehex\"=hex:" + std::string(1 << 18, '0') + "\n";
-    file += "\"b\"=\"2\"\n\"cut\"=\"unfinis";
+    file += "\"b\"=\"2\"\n\"cut\"=hex:01,\\";
     const HiveDocument document = ParseHive(file);
     EXPECT_TRUE(document.Damaged());
-    EXPECT_EQ(Text(document, "K", "a"), "1");
-    EXPECT_EQ(Text(document, "K", "b"), "2");
-    EXPECT_EQ(Text(document, "K", "huge").size(), size_t(1 << 20));
-    EXPECT_EQ(Value(document, "K", "cut"), nullptr);
+    EXPECT_EQ(Text(document, { "K" }, "a"), "1");
+    EXPECT_EQ(Text(document, { "K" }, "b"), "2");
+    EXPECT_EQ(Text(document, { "K" }, "huge").size(), size_t(1 << 20));
+    EXPECT_EQ(Value(document, { "K" }, "cut"), nullptr);
     // A lone surrogate in a UTF-16 file would be lost on a rewrite: the file counts as damaged.
     const std::string loneSurrogate = "\xFF\xFE"
         + Utf8ToUtf16Le("Windows Registry Editor Version 5.00\n") + std::string("\x00\xD8", 2);
