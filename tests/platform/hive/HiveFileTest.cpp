@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <csignal>
-#include <ctime>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -15,13 +14,6 @@
 using namespace quorvane;
 
 namespace {
-
-std::string TextOf(const HiveKey& key, std::string_view name)
-{
-    HiveValue value;
-    return key.QueryValue(name, value) == HiveResult::hsOk ? StringDataToUtf8(value.Data)
-                                                           : "<none>";
-}
 
 QStringList FolderEntries(const QString& folder)
 {
@@ -68,8 +60,7 @@ TEST(HiveFile, aDamagedFileIsKeptAsideBeforeTheFirstWriteAndWhatWasReadCarriesOv
     QFile aside(home.Path() + "/quorvane/" + entries[1]);
     ASSERT_TRUE(aside.open(QIODevice::ReadOnly));
     EXPECT_EQ(aside.readAll(), damaged);
-    EXPECT_EQ(TextOf(*key, "good"), "kept");
-    EXPECT_EQ(TextOf(*key, "new"), "value");
+    EXPECT_TRUE(home.ReadUserHive().contains("\"good\"=\"kept\""));
     // The file is sound again: later writes keep nothing more aside.
     ASSERT_EQ(key->SetValue("later", REG_SZ, Utf8ToStringData("x")), HiveResult::hsOk);
     EXPECT_EQ(FolderEntries(home.Path() + "/quorvane").size(), 2);
@@ -108,19 +99,18 @@ TEST(HiveFile, hivesAreFoundByTheBaseDirectoryRules)
 TEST(HiveFile, aLinkedHiveIsWrittenWhereItLivesAndTheLinkStays)
 {
     ConfigHome home;
-    home.WriteUserHive("Windows Registry Editor Version 5.00\n\n"
-                       "[HKEY_CURRENT_USER\\Software\\Test]\n\"old\"=\"1\"\n");
+    home.WriteUserHive(
+        "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Old]\n\"old\"=\"1\"\n");
     QTemporaryDir dotfiles;
     QFile real(dotfiles.path() + "/user.reg");
     ASSERT_TRUE(QFile::rename(home.UserHive(), real.fileName()));
     ASSERT_TRUE(real.link(home.UserHive()));
-    const auto key = HiveKey::OpenRoot(HKEY_CURRENT_USER).OpenSubKey("Software\\Test");
-    ASSERT_TRUE(key);
-    ASSERT_EQ(key->SetValue("new", REG_SZ, Utf8ToStringData("2")), HiveResult::hsOk);
+    const auto key = HiveKey::OpenRoot(HKEY_CURRENT_USER).CreateSubKey("Software\\Test");
+    ASSERT_TRUE(key && key->SetValue("new", REG_SZ, Utf8ToStringData("2")) == HiveResult::hsOk);
     EXPECT_TRUE(QFileInfo(home.UserHive()).isSymLink());
-    EXPECT_EQ(TextOf(*key, "old"), "1");
     ASSERT_TRUE(real.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(real.readAll().contains("\"new\"=\"2\""));
+    const QByteArray written = real.readAll();
+    EXPECT_TRUE(written.contains("\"old\"=\"1\"") && written.contains("\"new\"=\"2\""));
 }
 
 TEST(HiveFile, aWriterKilledAtAnyMomentLeavesTheOldOrTheNewFile)
@@ -140,7 +130,7 @@ TEST(HiveFile, aWriterKilledAtAnyMomentLeavesTheOldOrTheNewFile)
     // From the writer's first finished write on, the kill lands somewhere in the next ones;
     // bench_hive kills many more.
     long last = 0;
-    for (const long delay : { 0L, 300'000L, 1'000'000L, 3'000'000L }) {
+    for (const useconds_t delay : { 0, 300, 1000, 3000 }) {
         SCOPED_TRACE(delay);
         int ready[2];
         ASSERT_EQ(::pipe(ready), 0);
@@ -158,8 +148,7 @@ TEST(HiveFile, aWriterKilledAtAnyMomentLeavesTheOldOrTheNewFile)
         ::close(ready[1]);
         ASSERT_EQ(::read(ready[0], &reported, 1), 1) << "the writer ended before its first write";
         ::close(ready[0]);
-        const timespec wait { 0, delay };
-        ::nanosleep(&wait, nullptr);
+        ::usleep(delay);
         ::kill(writer, SIGKILL);
         ASSERT_TRUE(WIFSIGNALED(Finish(writer)));
 
@@ -178,9 +167,7 @@ TEST(HiveFile, aWriterKilledAtAnyMomentLeavesTheOldOrTheNewFile)
 
     // What the killed writers left in the folder goes with the next write; a file that only
     // looks alike is someone else's and stays.
-    QFile other(home.Path() + "/quorvane/.user.reg.keep-me");
-    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
-    other.close();
+    ASSERT_TRUE(QFile(home.Path() + "/quorvane/.user.reg.keep-me").open(QIODevice::WriteOnly));
     ASSERT_EQ(HiveKey::OpenRoot(HKEY_CURRENT_USER).SetValue("after", REG_SZ, Utf8ToStringData("x")),
         HiveResult::hsOk);
     EXPECT_EQ(FolderEntries(home.Path() + "/quorvane"),

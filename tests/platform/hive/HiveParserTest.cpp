@@ -2,6 +2,7 @@
 #include "HiveText.h"
 
 #include <gtest/gtest.h>
+#include <regex>
 #include <string>
 
 using namespace quorvane;
@@ -37,8 +38,7 @@ const std::string kEveryKind
       "\"no nul\"=hex(1):41,00\n"
       "\"short dword\"=hex(4):01,02\n"
       "\n[HKEY_CURRENT_USER\\Software\\A\\B]\n"
-      "\n[HKEY_LOCAL_MACHINE\\Elsewhere]\n"
-      "\"kept\"=\"as is\"\n";
+      "\n[HKEY_LOCAL_MACHINE\\Elsewhere]\n";
 
 } // namespace
 
@@ -57,12 +57,9 @@ TEST(HiveParser, readsEveryEncodingAndLineEndOfRegistryExports)
 {
     const std::string lf = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\K]\n"
                            "\"v\"=\"Grüße\"\n\"h\"=hex:01,\\\n  02,\\\n    03\n";
-    std::string crlf;
-    for (char c : lf)
-        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    const std::string crlf = std::regex_replace(lf, std::regex("\n"), "\r\n");
     // Bytes that are not UTF-8 in a file without a byte order mark are Latin-1, as old tools write.
-    std::string latin1 = lf;
-    latin1.replace(latin1.find("üß"), 4, "\xfc\xdf");
+    const std::string latin1 = std::regex_replace(lf, std::regex("üß"), "\xfc\xdf");
     for (const std::string& file :
         { lf, crlf, latin1, "\xEF\xBB\xBF" + lf, "\xFF\xFE" + Utf8ToUtf16Le(crlf) }) {
         const HiveDocument document = ParseHive(file);
@@ -80,11 +77,7 @@ TEST(HiveParser, readsEveryEncodingAndLineEndOfRegistryExports)
 
 TEST(HiveParser, hostileLinesAreLeftOutAndTheRestIsRead)
 {
-    struct Case {
-        const char* What;
-        std::string Line;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, std::string> cases[] = {
         { "bad escape", "\"v\"=\"a\\nb\"" },
         { "unterminated text", "\"v\"=\"abc" },
         { "text after quote", "\"v\"=\"a\" b" },
@@ -100,17 +93,17 @@ TEST(HiveParser, hostileLinesAreLeftOutAndTheRestIsRead)
         { "empty component", "[HKEY_CURRENT_USER\\\\K]" },
     };
     // Values under a key line that cannot be read are not put elsewhere.
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.What);
+    for (const auto& [what, line] : cases) {
+        SCOPED_TRACE(what);
         const HiveDocument document
             = ParseHive("Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\K]\n"
                         "\"before\"=\"1\"\n"
-                + c.Line + "\n\"under\"=\"3\"\n[HKEY_CURRENT_USER\\K]\n\"after\"=\"2\"\n");
+                + line + "\n\"under\"=\"3\"\n[HKEY_CURRENT_USER\\K]\n\"after\"=\"2\"\n");
         EXPECT_TRUE(document.Damaged());
         EXPECT_EQ(Text(document, { "K" }, "before"), "1");
         EXPECT_EQ(Text(document, { "K" }, "after"), "2");
         EXPECT_EQ(Value(document, { "K" }, "v"), nullptr);
-        EXPECT_EQ(Value(document, { "K" }, "under") != nullptr, c.Line[0] != '[');
+        EXPECT_EQ(Value(document, { "K" }, "under") != nullptr, line[0] != '[');
     }
 }
 
