@@ -1,12 +1,19 @@
 // The settings store on a hive of 1,000 values: a whole read (open the store object, open the
-// section, query, close) and a whole write, each as the program does them.
+// section, query, close) and a whole write, each as the program does them. And the long run of
+// writers killed mid-write that the test suite does only a few rounds of.
+#include "HiveKey.h"
 #include "HiveParser.h"
+#include "HiveText.h"
 #include "ProgramKey.h"
 #include "TRegIniFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <csignal>
+#include <ctime>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace quorvane;
 
@@ -27,9 +34,10 @@ public:
         }
         store.WriteNumber("Splitter", "X", 562);
     }
+    std::string Path() const { return (FFolder.path() + "/quorvane/user.reg").toStdString(); }
     QByteArray Hive() const
     {
-        QFile file(FFolder.path() + "/quorvane/user.reg");
+        QFile file(QString::fromStdString(Path()));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
@@ -81,6 +89,52 @@ void BM_SerializeHive(benchmark::State& state)
         benchmark::DoNotOptimize(SerializeHive(document));
 }
 BENCHMARK(BM_SerializeHive);
+
+// A forked writer counts a value up until killed, at a moment spread over 5 ms after its first
+// finished write; each round the file must read whole, every other value as it was.
+void BM_KilledWriter(benchmark::State& state)
+{
+    const HiveFile file(Home().Path(), HiveRoot::hrCurrentUser, true);
+    HiveKey::OpenRoot(file).CreateSubKey("Software\\KilledWriter");
+    const auto counterValue = [](long counter) {
+        return HiveValue { "counter", REG_SZ, Utf8ToStringData(std::to_string(counter)) };
+    };
+    const auto reset = [&](HiveDocument& document) {
+        document.CreateKey("HKEY_CURRENT_USER", { "Software", "KilledWriter" })
+            .SetValue(counterValue(0));
+        return SerializeHive(document);
+    };
+    HiveDocument seed = ParseHive(Home().Hive().toStdString());
+    const std::string expected = reset(seed);
+    long round = 0;
+    for (auto _ : state) {
+        int ready[2];
+        if (::pipe(ready) != 0)
+            return state.SkipWithError("no pipe");
+        const pid_t writer = ::fork();
+        if (writer == 0) {
+            const auto key = HiveKey::OpenRoot(file).OpenSubKey("Software\\KilledWriter");
+            for (long counter = 1;; ++counter) {
+                const HiveValue value = counterValue(counter);
+                if (!key || key->SetValue(value.Name, value.Type, value.Data) != HiveResult::hsOk
+                    || (counter == 1 && ::write(ready[1], "w", 1) != 1))
+                    ::_exit(1);
+            }
+        }
+        ::close(ready[1]);
+        char reported = 0;
+        const bool started = ::read(ready[0], &reported, 1) == 1;
+        ::close(ready[0]);
+        const timespec wait { 0, (round++ % 25) * 200'000L };
+        ::nanosleep(&wait, nullptr);
+        ::kill(writer, SIGKILL);
+        ::waitpid(writer, nullptr, 0);
+        HiveDocument document = ParseHive(Home().Hive().toStdString());
+        if (!started || document.Damaged() || reset(document) != expected)
+            return state.SkipWithError("a killed writer left a damaged or changed hive");
+    }
+}
+BENCHMARK(BM_KilledWriter)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -1,10 +1,13 @@
 // Any bytes as a thread arena's heap, walked from our own memory as another process's heap is:
 // the chunk stream and the free lists that classify its chunks (tcache, fastbins) never fault or
-// loop, and the blocks handed out tile the heap from its first chunk on.
+// loop, and the blocks handed out tile the heap from its first chunk on. Whatever the free lists
+// and the tcache hold, the blocks are the heap's chunks, the walk fails where they do, and only
+// a chunk the next one marks in use is handed out as used.
 //
 // Input: the arena's ten fastbin heads and its top pointer (88 bytes), then the heap's bytes
 // from its first chunk on. The heap sits at a fixed address when it can, so that seeds may hold
 // real pointers.
+#include "ChunkStream.h"
 #include "GlibcHeapWalk.h"
 #include "HeapWalkError.h"
 #include "MallocLayout.h"
@@ -15,6 +18,7 @@
 #include <cstring>
 #include <sys/mman.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace quorvane;
 using namespace quorvane::malloc_layout;
@@ -71,19 +75,37 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     region.end = start + heapBytes;
     region.readable = region.writable = true;
     static const RemoteMemory self(::getpid());
+    // The chunks alone, as the walk reads them with the arena's top.
+    uint64_t top = 0;
+    std::memcpy(&top, data + ArenaTop - ArenaFastbins, 8);
+    std::vector<HeapChunk> chunks;
+    bool chunksFail = false;
+    try {
+        ChunkStream stream(self, start + FirstChunkInArenaHeap, region.end, top);
+        while (const auto chunk = stream.Next())
+            chunks.push_back(*chunk);
+    } catch (const HeapWalkError&) {
+        chunksFail = true;
+    }
     GlibcHeapWalk walk;
     HEAPENTRY32 block;
-    uint64_t expected = start + FirstChunkInArenaHeap;
+    size_t index = 0;
+    bool walkFails = false;
     try {
         for (bool more = walk.Heap32First(block, self, { region }, start); more;
              more = walk.Heap32Next(block)) {
-            if (block.hHandle != expected || block.dwAddress != block.hHandle + HeaderSize
-                || block.hHandle + block.dwBlockSize > region.end
-                || (block.dwFlags != LF32_FIXED && block.dwFlags != LF32_FREE))
+            if (index >= chunks.size() || block.hHandle != chunks[index].address
+                || block.dwBlockSize != chunks[index].size
+                || block.dwAddress != block.hHandle + HeaderSize
+                || (block.dwFlags != LF32_FREE && block.dwFlags != LF32_FIXED)
+                || (block.dwFlags == LF32_FIXED && !chunks[index].inUse))
                 std::abort();
-            expected += block.dwBlockSize;
+            ++index;
         }
     } catch (const HeapWalkError&) {
+        walkFails = true;
     }
+    if (index != chunks.size() || walkFails != chunksFail)
+        std::abort();
     return 0;
 }

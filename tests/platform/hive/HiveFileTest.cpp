@@ -5,18 +5,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace quorvane;
 
 namespace {
-
-std::string ReadFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
-}
 
 QStringList FolderEntries(const QString& folder)
 {
@@ -24,54 +21,46 @@ QStringList FolderEntries(const QString& folder)
         QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-std::string TextOf(const HiveKey& key, std::string_view name)
+// A second process writing to the user's Software\Test key as the program does; it ends with
+// status 0 when body returns true.
+template <typename Body> pid_t StartWriter(Body body)
 {
-    HiveValue value;
-    return key.QueryValue(name, value) == HiveResult::hsOk ? StringDataToUtf8(value.Data)
-                                                           : "<none>";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const auto key = HiveKey::OpenRoot(HKEY_CURRENT_USER).CreateSubKey("Software\\Test");
+        ::_exit(key && body(*key) ? 0 : 1);
+    }
+    return pid;
 }
 
-const std::string kDamaged = "Windows Registry Editor Version 5.00\n\n"
-                             "[HKEY_CURRENT_USER\\Software\\Test]\n"
-                             "\"good\"=\"kept\"\n"
-                             "\"broken\"=\"no closing quote\n"
-                             "\"binary\"=hex:01,02,03\n"
-                             "\x01\x02 binary garbage \xff\n"
-                             "[HKEY_CURRENT_USER\\Software\\Test\\Child]\n"
-                             "\"deep\"=dword:00000007\n";
+int Finish(pid_t pid)
+{
+    int status = 0;
+    return ::waitpid(pid, &status, 0) == pid ? status : -1;
+}
 
 } // namespace
 
 TEST(HiveFile, aDamagedFileIsKeptAsideBeforeTheFirstWriteAndWhatWasReadCarriesOver)
 {
+    const QByteArray damaged = "Windows Registry Editor Version 5.00\n\n"
+                               "[HKEY_CURRENT_USER\\Software\\Test]\n"
+                               "\"good\"=\"kept\"\n"
+                               "\x01\x02 binary garbage \xff\n";
     ConfigHome home;
-    home.WriteUserHive(QByteArray::fromStdString(kDamaged));
-    const HiveKey root = HiveKey::OpenRoot(HKEY_CURRENT_USER);
-    const auto key = root.OpenSubKey("Software\\Test");
+    home.WriteUserHive(damaged);
+    const auto key = HiveKey::OpenRoot(HKEY_CURRENT_USER).OpenSubKey("Software\\Test");
     ASSERT_TRUE(key);
-    // Reads take what could be read; the broken value reads as missing.
-    EXPECT_EQ(TextOf(*key, "good"), "kept");
-    EXPECT_EQ(TextOf(*key, "broken"), "<none>");
-    EXPECT_EQ(ReadFile(home.UserHive()), kDamaged);
+    EXPECT_EQ(home.ReadUserHive(), damaged); // reading alone changes nothing
 
     ASSERT_EQ(key->SetValue("new", REG_SZ, Utf8ToStringData("value")), HiveResult::hsOk);
     const QStringList entries = FolderEntries(home.Path() + "/quorvane");
     ASSERT_EQ(entries.size(), 2) << entries.join(' ').toStdString();
-    EXPECT_EQ(entries[0], "user.reg");
     EXPECT_TRUE(entries[1].startsWith("user.reg.unreadable-20")) << entries[1].toStdString();
-    EXPECT_EQ(ReadFile(home.Path() + "/quorvane/" + entries[1]), kDamaged);
-
-    const HiveDocument now = ParseHive(ReadFile(home.UserHive()));
-    EXPECT_FALSE(now.Damaged());
-    EXPECT_EQ(TextOf(*key, "good"), "kept");
-    EXPECT_EQ(TextOf(*key, "new"), "value");
-    HiveValue binary;
-    ASSERT_EQ(key->QueryValue("binary", binary), HiveResult::hsOk);
-    EXPECT_EQ(binary.Data, "\x01\x02\x03");
-    HiveValue deep;
-    ASSERT_EQ(key->OpenSubKey("Child")->QueryValue("deep", deep), HiveResult::hsOk);
-    EXPECT_EQ(deep.Type, REG_DWORD);
-
+    QFile aside(home.Path() + "/quorvane/" + entries[1]);
+    ASSERT_TRUE(aside.open(QIODevice::ReadOnly));
+    EXPECT_EQ(aside.readAll(), damaged);
+    EXPECT_TRUE(home.ReadUserHive().contains("\"good\"=\"kept\""));
     // The file is sound again: later writes keep nothing more aside.
     ASSERT_EQ(key->SetValue("later", REG_SZ, Utf8ToStringData("x")), HiveResult::hsOk);
     EXPECT_EQ(FolderEntries(home.Path() + "/quorvane").size(), 2);
@@ -91,82 +80,122 @@ TEST(HiveFile, writesArePrivateWhateverTheUmask)
     EXPECT_EQ(info.st_mode & 07777, 0700u);
 }
 
-TEST(HiveFile, temporaryFilesOfDeadWritersGoAtTheNextWrite)
+TEST(HiveFile, hivesAreFoundByTheBaseDirectoryRules)
 {
     ConfigHome home;
-    const auto key = HiveKey::OpenRoot(HKEY_CURRENT_USER).CreateSubKey("Software\\Test");
-    ASSERT_TRUE(key);
-    const QString folder = home.Path() + "/quorvane/";
-    for (const char* orphan : { ".user.reg.a1B2c3", ".user.reg.zzzzzz" }) {
-        QFile file(folder + orphan);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("half a hive");
-    }
-    // A file that only looks alike is someone else's and stays.
-    QFile other(folder + ".user.reg.keep-me");
-    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
-    other.close();
-    ASSERT_EQ(key->SetValue("v", REG_SZ, Utf8ToStringData("1")), HiveResult::hsOk);
-    EXPECT_EQ(FolderEntries(folder), (QStringList { ".user.reg.keep-me", "user.reg" }));
-}
-
-TEST(HiveFile, userHiveFollowsTheBaseDirectoryRules)
-{
-    ConfigHome home;
-    EXPECT_EQ(HiveFile::ForCurrentUser().Path(), home.UserHive().toStdString());
+    // The machine's is the first one found along the list; a relative config home is not used.
+    QTemporaryDir empty;
+    home.WriteMachineHive("");
+    qputenv("XDG_CONFIG_DIRS", (empty.path() + ":" + home.MachineDir()).toLocal8Bit());
+    EXPECT_EQ(HiveFile::ForLocalMachine().Path(),
+        (home.MachineDir() + "/quorvane/machine.reg").toStdString());
     const QByteArray oldHome = qgetenv("HOME");
     qputenv("HOME", "/home/someone");
     qputenv("XDG_CONFIG_HOME", "relative/is/ignored");
     EXPECT_EQ(HiveFile::ForCurrentUser().Path(), "/home/someone/.config/quorvane/user.reg");
-    qunsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(HiveFile::ForCurrentUser().Path(), "/home/someone/.config/quorvane/user.reg");
     qputenv("HOME", oldHome);
-}
-
-TEST(HiveFile, machineHiveIsTheFirstOneFoundAndIsReadOnly)
-{
-    ConfigHome home;
-    EXPECT_EQ(HiveFile::ForLocalMachine().Path(), "");
-    QTemporaryDir second;
-    QDir().mkpath(second.path() + "/quorvane");
-    QFile file(second.path() + "/quorvane/machine.reg");
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(
-        "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software]\n\"v\"=\"m\"\n");
-    file.close();
-    qputenv("XDG_CONFIG_DIRS", (home.MachineDir() + ":relative:" + second.path()).toLocal8Bit());
-    const HiveFile machine = HiveFile::ForLocalMachine();
-    EXPECT_EQ(machine.Path(), file.fileName().toStdString());
-    EXPECT_FALSE(machine.Writable());
-    const HiveKey root = HiveKey::OpenRoot(HKEY_LOCAL_MACHINE);
-    const auto key = root.CreateSubKey("Software");
-    ASSERT_TRUE(key);
-    EXPECT_EQ(TextOf(*key, "v"), "m");
-    HiveResult result = HiveResult::hsOk;
-    EXPECT_FALSE(root.CreateSubKey("Software\\New", &result));
-    EXPECT_EQ(result, HiveResult::hsAccessDenied);
-    EXPECT_EQ(key->SetValue("v", REG_SZ, Utf8ToStringData("changed")), HiveResult::hsAccessDenied);
-    EXPECT_EQ(TextOf(*key, "v"), "m");
 }
 
 TEST(HiveFile, aLinkedHiveIsWrittenWhereItLivesAndTheLinkStays)
 {
     ConfigHome home;
+    home.WriteUserHive(
+        "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Old]\n\"old\"=\"1\"\n");
     QTemporaryDir dotfiles;
-    const QString real = dotfiles.path() + "/user.reg";
-    {
-        QFile file(real);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("Windows Registry Editor Version "
-                   "5.00\n\n[HKEY_CURRENT_USER\\Software\\Test]\n\"old\"=\"1\"\n");
-    }
-    QDir().mkpath(home.Path() + "/quorvane");
-    ASSERT_TRUE(QFile::link(real, home.UserHive()));
-    const auto key = HiveKey::OpenRoot(HKEY_CURRENT_USER).OpenSubKey("Software\\Test");
-    ASSERT_TRUE(key);
-    ASSERT_EQ(key->SetValue("new", REG_SZ, Utf8ToStringData("2")), HiveResult::hsOk);
+    QFile real(dotfiles.path() + "/user.reg");
+    ASSERT_TRUE(QFile::rename(home.UserHive(), real.fileName()));
+    ASSERT_TRUE(real.link(home.UserHive()));
+    const auto key = HiveKey::OpenRoot(HKEY_CURRENT_USER).OpenSubKey("Old");
+    ASSERT_TRUE(key && key->SetValue("new", REG_SZ, Utf8ToStringData("2")) == HiveResult::hsOk);
     EXPECT_TRUE(QFileInfo(home.UserHive()).isSymLink());
-    EXPECT_EQ(TextOf(*key, "old"), "1");
-    EXPECT_EQ(TextOf(*key, "new"), "2");
-    EXPECT_NE(ReadFile(real).find("\"new\"=\"2\""), std::string::npos);
+    ASSERT_TRUE(real.open(QIODevice::ReadOnly));
+    const QByteArray written = real.readAll();
+    EXPECT_TRUE(written.contains("\"old\"=\"1\"") && written.contains("\"new\"=\"2\""));
+}
+
+TEST(HiveFile, aWriterKilledAtAnyMomentLeavesTheOldOrTheNewFile)
+{
+    ConfigHome home;
+    // Values around the one the writers count up, so that each write takes a while.
+    HiveDocument seed;
+    seed.CreateKey("HKEY_CURRENT_USER", { "Software", "Test" })
+        .SetValue({ "counter", REG_SZ, Utf8ToStringData("0") });
+    for (int i = 0; i < 40; ++i) {
+        seed.CreateKey("HKEY_CURRENT_USER", { "Software", i % 2 ? "Test" : "Other" })
+            .SetValue(
+                { "v" + std::to_string(i), REG_BINARY, std::string(size_t(i * 13), char(i)) });
+    }
+    home.WriteUserHive(QByteArray::fromStdString(SerializeHive(seed)));
+
+    // From the writer's first finished write on, the kill lands somewhere in the next ones;
+    // bench_hive kills many more.
+    long last = 0;
+    for (const useconds_t delay : { 0, 300, 1000, 3000 }) {
+        SCOPED_TRACE(delay);
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t writer = StartWriter([&](const HiveKey& key) {
+            HiveValue stored;
+            key.QueryValue("counter", stored);
+            for (long counter = std::stol(StringDataToUtf8(stored.Data)) + 1;; ++counter) {
+                const std::string text = std::to_string(counter);
+                if (key.SetValue("counter", REG_SZ, Utf8ToStringData(text)) != HiveResult::hsOk
+                    || (counter == last + 1 && ::write(ready[1], "w", 1) != 1))
+                    return false;
+            }
+        });
+        char reported = 0;
+        ::close(ready[1]);
+        ASSERT_EQ(::read(ready[0], &reported, 1), 1) << "the writer ended before its first write";
+        ::close(ready[0]);
+        ::usleep(delay);
+        ::kill(writer, SIGKILL);
+        ASSERT_TRUE(WIFSIGNALED(Finish(writer)));
+
+        // The writer's first write is in the file, perhaps some later ones, and all else as it was.
+        HiveDocument document = ParseHive(home.ReadUserHive().toStdString());
+        ASSERT_FALSE(document.Damaged()) << document.Problems().front();
+        HiveNode* key = document.FindKey("HKEY_CURRENT_USER", { "Software", "Test" });
+        const HiveValue* counter = key ? key->FindValue("counter") : nullptr;
+        ASSERT_NE(counter, nullptr);
+        const long now = std::stol(StringDataToUtf8(counter->Data));
+        ASSERT_GT(now, last);
+        last = now;
+        key->SetValue({ "counter", REG_SZ, Utf8ToStringData("0") });
+        ASSERT_EQ(SerializeHive(document), SerializeHive(seed));
+    }
+
+    // What the killed writers left in the folder goes with the next write; a file that only
+    // looks alike is someone else's and stays.
+    ASSERT_TRUE(QFile(home.Path() + "/quorvane/.user.reg.keep-me").open(QIODevice::WriteOnly));
+    ASSERT_EQ(HiveKey::OpenRoot(HKEY_CURRENT_USER).SetValue("after", REG_SZ, Utf8ToStringData("x")),
+        HiveResult::hsOk);
+    EXPECT_EQ(FolderEntries(home.Path() + "/quorvane"),
+        (QStringList { ".user.reg.keep-me", "user.reg" }));
+}
+
+TEST(HiveFile, twoWritersLoseNoneOfEachOthersValues)
+{
+    ConfigHome home;
+    std::vector<pid_t> writers;
+    for (const std::string prefix : { "first", "second" }) {
+        writers.push_back(StartWriter([&](const HiveKey& key) {
+            for (int i = 0; i < 10; ++i) {
+                const std::string name = prefix + std::to_string(i);
+                if (key.SetValue(name, REG_SZ, Utf8ToStringData(name)) != HiveResult::hsOk)
+                    return false;
+            }
+            return true;
+        }));
+    }
+    for (const pid_t writer : writers)
+        ASSERT_EQ(Finish(writer), 0);
+
+    const HiveDocument document = ParseHive(home.ReadUserHive().toStdString());
+    ASSERT_FALSE(document.Damaged());
+    const HiveNode* key = document.FindKey("HKEY_CURRENT_USER", { "Software", "Test" });
+    ASSERT_NE(key, nullptr);
+    EXPECT_EQ(key->Values().size(), 20u);
+    for (const HiveValue& value : key->Values())
+        EXPECT_EQ(StringDataToUtf8(value.Data), value.Name);
 }

@@ -2,182 +2,109 @@
 #include "HiveText.h"
 
 #include <gtest/gtest.h>
+#include <regex>
 #include <string>
 
 using namespace quorvane;
 
 namespace {
 
-const HiveNode* Key(const HiveDocument& document, std::string_view path,
-    std::string_view root = "HKEY_CURRENT_USER")
+// The value at HKEY_CURRENT_USER\path\name, or nullptr.
+const HiveValue* Value(const HiveDocument& document, const HiveKeyPath& path, std::string_view name)
 {
-    HiveKeyPath components;
-    if (!HiveDocument::SplitPath(path, components))
-        return nullptr;
-    return document.FindKey(root, components);
-}
-
-// The value at path\name, or nullptr.
-const HiveValue* Value(const HiveDocument& document, std::string_view path, std::string_view name)
-{
-    const HiveNode* key = Key(document, path);
+    const HiveNode* key = document.FindKey("HKEY_CURRENT_USER", path);
     return key ? key->FindValue(name) : nullptr;
 }
 
-std::string Text(const HiveDocument& document, std::string_view path, std::string_view name)
+std::string Text(const HiveDocument& document, const HiveKeyPath& path, std::string_view name)
 {
     const HiveValue* value = Value(document, path, name);
     return value ? StringDataToUtf8(value->Data) : "<missing>";
 }
 
-std::string Utf16File(const std::string& utf8)
-{
-    return "\xFF\xFE" + Utf8ToUtf16Le(utf8);
-}
-
-const std::string kEveryKind = "Windows Registry Editor Version 5.00\n"
-                               "\n"
-                               "[HKEY_CURRENT_USER\\Software\\A]\n"
-                               "@=\"default\"\n"
-                               "\"text\"=\"q\\\"b\\\\\"\n"
-                               "\"number\"=dword:0000abcd\n"
-                               "\"expand\"=hex(2):25,00,58,00,25,00,00,00\n"
-                               "\"multi\"=hex(7):61,00,00,00,00,00\n"
-                               "\"qword\"=hex(b):01,02,03,04,05,06,07,08\n"
-                               "\"binary\"=hex:00,ff\n"
-                               "\"none\"=hex(0):\n"
-                               "\"odd type\"=hex(12345678):07\n"
-                               "\"crlf text\"=hex(1):0d,00,0a,00,00,00\n"
-                               "\"no nul\"=hex(1):41,00\n"
-                               "\"short dword\"=hex(4):01,02\n"
-                               "\n"
-                               "[HKEY_CURRENT_USER\\Software\\A\\B]\n"
-                               "\n"
-                               "[HKEY_LOCAL_MACHINE\\Elsewhere]\n"
-                               "\"kept\"=\"as is\"\n";
+// Strings that the quoted form cannot hold exactly, and a short dword, are written as hex.
+const std::string kEveryKind
+    = "Windows Registry Editor Version 5.00\n"
+      "\n[HKEY_CURRENT_USER\\Software\\A]\n"
+      "@=\"default\"\n"
+      "\"text\"=\"q\\\"b\\\\\"\n"
+      "\"number\"=dword:0000abcd\n"
+      "\"expand\"=hex(2):25,00,58,00,25,00,00,00\n"
+      "\"binary\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,\\\n"
+      "  15,16\n"
+      "\"none\"=hex(0):\n"
+      "\"odd type\"=hex(12345678):07\n"
+      "\"crlf text\"=hex(1):0d,00,0a,00,00,00\n"
+      "\"no nul\"=hex(1):41,00\n"
+      "\"short dword\"=hex(4):01,02\n"
+      "\n[HKEY_CURRENT_USER\\Software\\A\\B]\n"
+      "\n[HKEY_LOCAL_MACHINE\\Elsewhere]\n";
 
 } // namespace
 
-TEST(HiveParser, readsEveryValueKind)
+TEST(HiveParser, readsEveryValueKindAndWritesEveryByteBack)
 {
     const HiveDocument document = ParseHive(kEveryKind);
     EXPECT_FALSE(document.Damaged()) << document.Problems().front();
-    EXPECT_EQ(Text(document, "Software\\A", ""), "default");
-    EXPECT_EQ(Text(document, "Software\\A", "text"), "q\"b\\");
-    EXPECT_EQ(Value(document, "Software\\A", "number")->Type, REG_DWORD);
-    EXPECT_EQ(Value(document, "Software\\A", "number")->Data, std::string("\xcd\xab\0\0", 4));
-    EXPECT_EQ(Value(document, "Software\\A", "expand")->Type, REG_EXPAND_SZ);
-    EXPECT_EQ(Text(document, "Software\\A", "expand"), "%X%");
-    EXPECT_EQ(Value(document, "Software\\A", "qword")->Type, REG_QWORD);
-    EXPECT_EQ(Value(document, "Software\\A", "odd type")->Type, 0x12345678u);
-    EXPECT_EQ(Value(document, "Software\\A", "none")->Data, "");
-    ASSERT_NE(Key(document, "Software\\A\\B"), nullptr);
-    EXPECT_EQ(Key(document, "Software\\A\\B")->Values().size(), 0u);
-    EXPECT_NE(Key(document, "Elsewhere", "HKEY_LOCAL_MACHINE"), nullptr);
+    EXPECT_EQ(Text(document, { "Software", "A" }, ""), "default");
+    EXPECT_EQ(Text(document, { "Software", "A" }, "text"), "q\"b\\");
+    EXPECT_EQ(Value(document, { "Software", "A" }, "number")->Data, std::string("\xcd\xab\0\0", 4));
+    EXPECT_EQ(Text(document, { "Software", "A" }, "expand"), "%X%");
+    EXPECT_EQ(SerializeHive(document), kEveryKind);
 }
 
-TEST(HiveParser, writingKeepsEveryByteOfEveryValue)
-{
-    const HiveDocument first = ParseHive(kEveryKind);
-    const std::string written = SerializeHive(first);
-    EXPECT_EQ(written, kEveryKind) << written;
-    const HiveDocument second = ParseHive(written);
-    EXPECT_FALSE(second.Damaged());
-    EXPECT_EQ(Key(second, "Software\\A")->Values(), Key(first, "Software\\A")->Values());
-}
-
-TEST(HiveParser, acceptsEveryEncodingAndLineEndOfRegistryExports)
+TEST(HiveParser, readsEveryEncodingAndLineEndOfRegistryExports)
 {
     const std::string lf = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\K]\n"
                            "\"v\"=\"Grüße\"\n\"h\"=hex:01,\\\n  02,\\\n    03\n";
-    std::string crlf;
-    for (char c : lf)
-        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    const std::string crlf = std::regex_replace(lf, std::regex("\n"), "\r\n");
+    // Bytes that are not UTF-8 in a file without a byte order mark are Latin-1, as old tools write.
+    const std::string latin1 = std::regex_replace(lf, std::regex("üß"), "\xfc\xdf");
     for (const std::string& file :
-        { lf, crlf, "\xEF\xBB\xBF" + lf, Utf16File(lf), Utf16File(crlf) }) {
+        { lf, crlf, latin1, "\xEF\xBB\xBF" + lf, "\xFF\xFE" + Utf8ToUtf16Le(crlf) }) {
         const HiveDocument document = ParseHive(file);
         EXPECT_FALSE(document.Damaged());
-        EXPECT_EQ(Text(document, "K", "v"), "Grüße");
-        ASSERT_NE(Value(document, "K", "h"), nullptr);
-        EXPECT_EQ(Value(document, "K", "h")->Data, "\x01\x02\x03");
+        EXPECT_EQ(Text(document, { "K" }, "v"), "Grüße");
+        ASSERT_NE(Value(document, { "K" }, "h"), nullptr);
+        EXPECT_EQ(Value(document, { "K" }, "h")->Data, "\x01\x02\x03");
     }
-}
-
-TEST(HiveParser, regedit4StringsAreEightBitText)
-{
-    const HiveDocument document = ParseHive("REGEDIT4\r\n\r\n[HKCU\\K]\r\n"
-                                            "\"e\"=hex(2):25,58,25,00\r\n\"t\"=\"plain\"\r\n");
-    EXPECT_FALSE(document.Damaged());
-    EXPECT_EQ(Value(document, "K", "e")->Data, std::string("%\0X\0%\0\0\0", 8));
-    EXPECT_EQ(Text(document, "K", "t"), "plain");
-}
-
-TEST(HiveParser, longHexValuesAreWrappedAndReadBack)
-{
-    HiveDocument document;
-    HiveKeyPath path { "Long" };
-    std::string bytes;
-    for (int i = 0; i < 1000; ++i)
-        bytes += static_cast<char>(i * 7);
-    document.CreateKey("HKEY_CURRENT_USER", path).SetValue({ "blob", REG_BINARY, bytes });
-    const std::string written = SerializeHive(document);
-    size_t longest = 0;
-    for (size_t start = 0; start < written.size();) {
-        const size_t end = written.find('\n', start);
-        longest = std::max(longest, end - start);
-        start = end + 1;
-    }
-    EXPECT_LE(longest, 80u);
-    EXPECT_EQ(Value(ParseHive(written), "Long", "blob")->Data, bytes);
+    // REGEDIT4 files hold the string kinds as 8-bit text.
+    const HiveDocument regedit4
+        = ParseHive("REGEDIT4\r\n\r\n[HKCU\\K]\r\n\"e\"=hex(2):25,58,25,00\r\n");
+    EXPECT_FALSE(regedit4.Damaged());
+    EXPECT_EQ(Value(regedit4, { "K" }, "e")->Data, std::string("%\0X\0%\0\0\0", 8));
 }
 
 TEST(HiveParser, hostileLinesAreLeftOutAndTheRestIsRead)
 {
-    struct Case {
-        const char* What;
-        std::string Line;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, std::string> cases[] = {
         { "bad escape", "\"v\"=\"a\\nb\"" },
         { "unterminated text", "\"v\"=\"abc" },
         { "text after quote", "\"v\"=\"a\" b" },
-        { "escape at line end", "\"v\"=\"a\\" },
         { "bad dword", "\"v\"=dword:123456789" },
-        { "empty dword", "\"v\"=dword:" },
-        { "bad hex byte", "\"v\"=hex:0g" },
-        { "three-digit byte", "\"v\"=hex:100" },
-        { "empty byte", "\"v\"=hex:01,,02" },
+        { "bad hex byte", "\"v\"=hex:01,0g" },
         { "bad type", "\"v\"=hex(zz):01" },
         { "no colon", "\"v\"=hex01" },
-        { "deletion", "\"v\"=-" },
         { "unknown data", "\"v\"=str:x" },
         { "no equals", "\"v\" \"x\"" },
         { "garbage", "garbage" },
         { "key deletion", "[-HKEY_CURRENT_USER\\K]" },
         { "open key", "[HKEY_CURRENT_USER\\K" },
         { "empty component", "[HKEY_CURRENT_USER\\\\K]" },
-        { "empty key", "[]" },
     };
-    for (const Case& c : cases) {
-        const std::string file = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\K]\n"
-                                 "\"before\"=\"1\"\n"
-            + c.Line + "\n[HKEY_CURRENT_USER\\K]\n\"after\"=\"2\"\n";
-        const HiveDocument document = ParseHive(file);
-        EXPECT_TRUE(document.Damaged()) << c.What;
-        EXPECT_EQ(Text(document, "K", "before"), "1") << c.What;
-        EXPECT_EQ(Text(document, "K", "after"), "2") << c.What;
-        EXPECT_EQ(Value(document, "K", "v"), nullptr) << c.What;
+    // Values under a key line that cannot be read are not put elsewhere.
+    for (const auto& [what, line] : cases) {
+        SCOPED_TRACE(what);
+        const HiveDocument document
+            = ParseHive("Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\K]\n"
+                        "\"before\"=\"1\"\n"
+                + line + "\n\"under\"=\"3\"\n[HKEY_CURRENT_USER\\K]\n\"after\"=\"2\"\n");
+        EXPECT_TRUE(document.Damaged());
+        EXPECT_EQ(Text(document, { "K" }, "before"), "1");
+        EXPECT_EQ(Text(document, { "K" }, "after"), "2");
+        EXPECT_EQ(Value(document, { "K" }, "v"), nullptr);
+        EXPECT_EQ(Value(document, { "K" }, "under") != nullptr, line[0] != '[');
     }
-}
-
-TEST(HiveParser, valuesUnderAnUnreadableKeyAreNotPutElsewhere)
-{
-    const HiveDocument document = ParseHive("Windows Registry Editor Version 5.00\n\n"
-                                            "[HKEY_CURRENT_USER\\Good]\n\"g\"=\"1\"\n"
-                                            "[HKEY_CURRENT_USER\\Bad\\\\Key]\n\"b\"=\"2\"\n");
-    EXPECT_TRUE(document.Damaged());
-    EXPECT_EQ(Text(document, "Good", "g"), "1");
-    EXPECT_EQ(Value(document, "Good", "b"), nullptr);
 }
 
 TEST(HiveParser, keyDepthAndNameLengthStayWithinTheRegistryLimits)
@@ -192,35 +119,22 @@ TEST(HiveParser, keyDepthAndNameLengthStayWithinTheRegistryLimits)
     EXPECT_TRUE(ParseHive(keyLine(kHiveMaxKeyDepth + 1, 1)).Damaged());
     EXPECT_FALSE(ParseHive(keyLine(2, kHiveMaxKeyNameLength)).Damaged());
     EXPECT_TRUE(ParseHive(keyLine(2, kHiveMaxKeyNameLength + 1)).Damaged());
-    // A deep tree is written and read back without recursion trouble.
-    const HiveDocument deep = ParseHive(keyLine(kHiveMaxKeyDepth, 3));
-    EXPECT_EQ(SerializeHive(ParseHive(SerializeHive(deep))), SerializeHive(deep));
 }
 
-TEST(HiveParser, hugeLinesDoNotStopTheReadNorDoesACutLine)
+TEST(HiveParser, hugeLinesDoNotStopTheReadNorDoesHexCutByTheEnd)
 {
     std::string file = "Windows Registry Editor Version 5.00\n[HKCU\\K]\n\"a\"=\"1\"\n";
-    file += "\"huge\"=\"" + std::string(8 << 20, 'x') + "\"\n";
-    file += "\"hugehex\"=hex:" + std::string(4 << 20, '0') + "\n";
-    file += "\"b\"=\"2\"\n\"cut\"=\"unfinis";
+    file += "\"huge\"=\"" + std::string(1 << 20, 'x') + "\"\n";
+    file += "\"hugehex\"=hex:" + std::string(1 << 18, '0') + "\n";
+    file += "\"b\"=\"2\"\n\"cut\"=hex:01,\\";
     const HiveDocument document = ParseHive(file);
     EXPECT_TRUE(document.Damaged());
-    EXPECT_EQ(Text(document, "K", "a"), "1");
-    EXPECT_EQ(Text(document, "K", "b"), "2");
-    EXPECT_EQ(Text(document, "K", "huge").size(), size_t(8 << 20));
-    EXPECT_EQ(Value(document, "K", "cut"), nullptr);
-}
-
-TEST(HiveParser, invalidTextBytesAreKeptAsCharacters)
-{
-    // A Latin-1 file without header marks, as old tools write.
-    const HiveDocument document
-        = ParseHive("Windows Registry Editor Version 5.00\n[HKCU\\K]\n\"v\"=\"caf\xe9\"\n");
-    EXPECT_FALSE(document.Damaged());
-    EXPECT_EQ(Text(document, "K", "v"), "café");
-    // Lone surrogates in a UTF-16 file are a problem of the file, not a crash.
-    const std::string bad = "\xFF\xFE" + Utf8ToUtf16Le("Windows Registry Editor Version 5.00\n")
-        + std::string("\x00\xD8", 2);
-    EXPECT_TRUE(ParseHive(bad).Damaged());
-    EXPECT_TRUE(ParseHive("\xFE\xFF\0W").Damaged());
+    EXPECT_EQ(Text(document, { "K" }, "a"), "1");
+    EXPECT_EQ(Text(document, { "K" }, "b"), "2");
+    EXPECT_EQ(Text(document, { "K" }, "huge").size(), size_t(1 << 20));
+    EXPECT_EQ(Value(document, { "K" }, "cut"), nullptr);
+    // A lone surrogate in a UTF-16 file would be lost on a rewrite: the file counts as damaged.
+    const std::string loneSurrogate = "\xFF\xFE"
+        + Utf8ToUtf16Le("Windows Registry Editor Version 5.00\n") + std::string("\x00\xD8", 2);
+    EXPECT_TRUE(ParseHive(loneSurrogate).Damaged());
 }
