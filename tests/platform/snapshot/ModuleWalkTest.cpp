@@ -1,20 +1,17 @@
-#include "ChildProcess.h"
 #include "GlobalUsageIndex.h"
 #include "LinuxSnapshotService.h"
 #include "ModuleIdTable.h"
 #include "ModuleListBuilder.h"
-
-#include <gtest/gtest.h>
+#include "StartedChild.h"
 
 #include <climits>
 #include <condition_variable>
-#include <cstdlib>
 #include <fstream>
 #include <mutex>
 #include <optional>
 
 using namespace quorvane;
-using quorvane::testing::ChildProcess;
+using quorvane::test::StartedChild;
 
 namespace {
 
@@ -25,11 +22,10 @@ std::string RealPath(const char* path)
 }
 
 std::optional<MODULEENTRY32> FindModule(
-    uint32_t pid, ModuleIdTable& ids, GlobalUsageIndex& usage, const std::string& path)
+    pid_t pid, ModuleIdTable& ids, GlobalUsageIndex& usage, const std::string& path)
 {
     std::vector<MODULEENTRY32> modules;
-    if (!ReadModules(pid, ids, usage, modules))
-        return std::nullopt;
+    ReadModules(uint32_t(pid), ids, usage, modules);
     for (const MODULEENTRY32& module : modules) {
         if (module.szExePath == path)
             return module;
@@ -43,40 +39,35 @@ uint32_t MapsLinesOf(pid_t pid, const std::string& path)
     std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
     uint32_t lines = 0;
     for (std::string line; std::getline(maps, line);)
-        lines += line.size() >= path.size()
-            && line.compare(line.size() - path.size(), path.size(), path) == 0;
+        lines += line.ends_with(path);
     return lines;
 }
 
-// A dlopen child that has mapped the given libraries.
-std::unique_ptr<ChildProcess> ChildMapping(const std::vector<std::string>& libraries)
+std::unique_ptr<StartedChild> ChildMapping(const std::string& library)
 {
-    auto child = std::make_unique<ChildProcess>(DLOPEN_CHILD);
-    EXPECT_EQ(child->ReadLine(), "ready");
-    for (const std::string& library : libraries) {
-        child->Send("open " + library);
-        EXPECT_EQ(child->ReadLine(), "ok");
-    }
+    auto child = std::make_unique<StartedChild>(1);
+    EXPECT_TRUE(child->Map(library));
     return child;
 }
-}
+
+} // namespace
 
 TEST(ModuleWalk, listsALoadedLibraryWithItsExtentAndMappingCount)
 {
     ModuleIdTable ids;
     GlobalUsageIndex usage;
     const std::string probe = RealPath(PROBE_ONE);
-    const auto child = ChildMapping({ probe });
+    const auto child = ChildMapping(probe);
 
     std::vector<MODULEENTRY32> modules;
     ASSERT_TRUE(ReadModules(uint32_t(child->Pid()), ids, usage, modules));
-    // The executable comes first: it lies lowest.
     ASSERT_FALSE(modules.empty());
-    EXPECT_EQ(modules.front().szExePath, RealPath(DLOPEN_CHILD));
+    EXPECT_EQ(modules.front().szExePath, RealPath(SNAPSHOT_CHILD)) << "it lies lowest";
+    for (const MODULEENTRY32& module : modules)
+        EXPECT_TRUE(module.szExePath.starts_with('/')) << module.szExePath;
 
-    const auto found = std::find_if(modules.begin(), modules.end(),
-        [&](const MODULEENTRY32& module) { return module.szExePath == probe; });
-    ASSERT_NE(found, modules.end());
+    const auto found = FindModule(child->Pid(), ids, usage, probe);
+    ASSERT_TRUE(found);
     EXPECT_EQ(found->szModule, "libquorvane_probe_one.so");
     EXPECT_EQ(found->th32ProcessID, uint32_t(child->Pid()));
     EXPECT_EQ(found->hModule, found->modBaseAddr);
@@ -85,8 +76,6 @@ TEST(ModuleWalk, listsALoadedLibraryWithItsExtentAndMappingCount)
     EXPECT_EQ(found->ProccntUsage, MapsLinesOf(child->Pid(), probe));
     EXPECT_GE(found->ProccntUsage, 2u);
     EXPECT_NE(found->th32ModuleID, 0u);
-    for (const MODULEENTRY32& module : modules)
-        EXPECT_FALSE(module.szExePath.empty() || module.szExePath.front() != '/');
 }
 
 TEST(ModuleWalk, oneFileHasOneIdInEveryProcessAndItsGlobalUsageFollowsTheProcesses)
@@ -94,35 +83,32 @@ TEST(ModuleWalk, oneFileHasOneIdInEveryProcessAndItsGlobalUsageFollowsTheProcess
     ModuleIdTable ids;
     GlobalUsageIndex usage;
     const std::string probe = RealPath(PROBE_ONE);
-    const std::string other = RealPath(PROBE_TWO);
-    const auto first = ChildMapping({ probe });
-    const auto second = ChildMapping({ probe });
+    const auto first = ChildMapping(probe);
+    const auto second = ChildMapping(probe);
 
     usage.Synchronize();
-    const auto inFirst = FindModule(uint32_t(first->Pid()), ids, usage, probe);
-    const auto inSecond = FindModule(uint32_t(second->Pid()), ids, usage, probe);
+    const auto inFirst = FindModule(first->Pid(), ids, usage, probe);
+    const auto inSecond = FindModule(second->Pid(), ids, usage, probe);
     ASSERT_TRUE(inFirst && inSecond);
     EXPECT_EQ(inFirst->th32ModuleID, inSecond->th32ModuleID);
     EXPECT_EQ(inFirst->GlblcntUsage, 2u);
     EXPECT_EQ(inSecond->GlblcntUsage, 2u);
-
     {
-        const auto third = ChildMapping({ probe });
+        const auto third = ChildMapping(probe);
         usage.Synchronize();
-        const auto again = FindModule(uint32_t(first->Pid()), ids, usage, probe);
+        const auto again = FindModule(first->Pid(), ids, usage, probe);
         ASSERT_TRUE(again);
         EXPECT_EQ(again->GlblcntUsage, 3u);
         EXPECT_EQ(again->th32ModuleID, inFirst->th32ModuleID);
     }
     usage.Synchronize();
-    EXPECT_EQ(FindModule(uint32_t(first->Pid()), ids, usage, probe)->GlblcntUsage, 2u);
+    EXPECT_EQ(FindModule(first->Pid(), ids, usage, probe)->GlblcntUsage, 2u);
 
     // A process the index already knows maps a new file: its mappings changed, so it is read
     // again.
-    first->Send("open " + other);
-    ASSERT_EQ(first->ReadLine(), "ok");
+    ASSERT_TRUE(first->Map(RealPath(PROBE_TWO)));
     usage.Synchronize();
-    const auto added = FindModule(uint32_t(first->Pid()), ids, usage, other);
+    const auto added = FindModule(first->Pid(), ids, usage, RealPath(PROBE_TWO));
     ASSERT_TRUE(added);
     EXPECT_NE(added->th32ModuleID, inFirst->th32ModuleID);
     EXPECT_EQ(usage.GlobalUsage(*ids.FileOf(added->th32ModuleID)), 1u);
@@ -134,12 +120,11 @@ TEST(ModuleWalk, aWarmPassReadsOnlyTheMapsOfNewOrChangedProcesses)
     usage.Synchronize();
     const GlobalUsageIndex::PassFigures cold = usage.LastPass();
     EXPECT_GT(cold.mapsRead, 0u);
-    EXPECT_LE(cold.mapsRead, cold.processes); // kernel threads map nothing
-    const auto child = ChildMapping({});
+    EXPECT_LE(cold.mapsRead, cold.processes) << "kernel threads map nothing";
+    const StartedChild child(1);
     usage.Synchronize();
-    const GlobalUsageIndex::PassFigures warm = usage.LastPass();
-    EXPECT_GE(warm.mapsRead, 1u); // the new child at least
-    EXPECT_LT(warm.mapsRead, cold.mapsRead);
+    EXPECT_GE(usage.LastPass().mapsRead, 1u) << "the new child at least";
+    EXPECT_LT(usage.LastPass().mapsRead, cold.mapsRead);
 }
 
 TEST(ModuleWalk, theServiceNeverWaitsForTheIndexAndSaysWhenCountsChange)
@@ -148,7 +133,7 @@ TEST(ModuleWalk, theServiceNeverWaitsForTheIndexAndSaysWhenCountsChange)
     std::condition_variable arrived;
     int calls = 0;
     const std::string probe = RealPath(PROBE_ONE);
-    const auto child = ChildMapping({ probe });
+    const auto child = ChildMapping(probe);
     LinuxSnapshotService service;
     service.SetOnModuleUsageChanged([&] {
         const std::lock_guard guard(lock);
@@ -156,7 +141,7 @@ TEST(ModuleWalk, theServiceNeverWaitsForTheIndexAndSaysWhenCountsChange)
         arrived.notify_all();
     });
     // Whether the first pass has ended or not, the snapshot answers at once: unknown is 0.
-    const std::unique_ptr<ToolhelpSnapshot> snapshot
+    const auto snapshot
         = service.CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, uint32_t(child->Pid()));
     ASSERT_TRUE(snapshot);
     std::optional<MODULEENTRY32> found;
@@ -166,19 +151,17 @@ TEST(ModuleWalk, theServiceNeverWaitsForTheIndexAndSaysWhenCountsChange)
             found = module;
     }
     ASSERT_TRUE(found);
-    EXPECT_TRUE(found->GlblcntUsage == 0 || found->GlblcntUsage == 1);
+    EXPECT_LE(found->GlblcntUsage, 1u);
 
     // A process that appears changes the counts of what it maps.
-    const int before = [&] {
-        const std::lock_guard guard(lock);
-        return calls;
-    }();
-    const auto newcomer = ChildMapping({ probe });
+    std::unique_lock wait(lock);
+    const int before = calls;
+    wait.unlock();
+    const auto newcomer = ChildMapping(probe);
     service.Modules().Usage().Synchronize();
-    {
-        std::unique_lock wait(lock);
-        arrived.wait(wait, [&] { return calls > before; });
-    }
+    wait.lock();
+    arrived.wait(wait, [&] { return calls > before; });
+    wait.unlock();
     EXPECT_EQ(service.ModuleGlobalUsage(found->th32ModuleID), 2u);
     EXPECT_EQ(service.ModuleGlobalUsage(0), std::nullopt);
     service.SetOnModuleUsageChanged(nullptr);

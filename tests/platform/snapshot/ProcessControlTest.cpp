@@ -1,93 +1,90 @@
-#include "ChildProcess.h"
+#include "AnotherUser.h"
 #include "LinuxProcessHandle.h"
 #include "LinuxSnapshotService.h"
 #include "ProcFiles.h"
 #include "ProcStat.h"
+#include "ProcessFreeze.h"
 #include "ProcessProbe.h"
-#include "ToolHelp.h"
+#include "StartedChild.h"
 
+#include <chrono>
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
 
 using namespace quorvane;
 using namespace quorvane::testing;
+using quorvane::test::StartedChild;
 
 namespace {
 
 constexpr uint32_t SchedulingAccess = PROCESS_SET_INFORMATION | PROCESS_QUERY_INFORMATION;
 
-struct Child : ChildProcess {
-    explicit Child(int threads, const std::string& program = SNAPSHOT_CHILD,
-        std::vector<std::string> arguments = {})
-        : ChildProcess(program, Append(arguments, std::to_string(threads)))
-    {
-        try {
-            Ready = ReadLine() == "ready";
-        } catch (const std::runtime_error&) {
-        }
+std::unique_ptr<LinuxProcessHandle> Open(uint32_t access, pid_t pid)
+{
+    return LinuxProcessHandle::Open(access, uint32_t(pid), StartTimeOf(pid));
+}
+
+// Polls, so that a condition that never comes fails the test instead of hanging it.
+bool Within30Seconds(const std::function<bool()>& condition)
+{
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > limit)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    static std::vector<std::string> Append(std::vector<std::string>& list, std::string last)
-    {
-        list.push_back(std::move(last));
-        return list;
-    }
-    std::unique_ptr<LinuxProcessHandle> Open(uint32_t access)
-    {
-        return LinuxProcessHandle::Open(access, uint32_t(Pid()), StartTimeOf(Pid()));
-    }
-    bool Ready = false;
-};
+    return true;
+}
 
 TEST(ProcessControl, opensOnlyTheListedProcessAndWaitsForItsEnd)
 {
-    Child child(3);
+    StartedChild child(3);
+    const uint32_t pid = uint32_t(child.Pid());
     LinuxSnapshotService service;
-    EXPECT_EQ(service.OpenProcess(PROCESS_TERMINATE, uint32_t(child.Pid())), nullptr)
-        << "in no snapshot yet";
+    EXPECT_EQ(service.OpenProcess(PROCESS_TERMINATE, pid), nullptr) << "in no snapshot yet";
     // Another process under the identifier the list saw: one that started at another time.
-    EXPECT_EQ(LinuxProcessHandle::Open(
-                  PROCESS_TERMINATE, uint32_t(child.Pid()), StartTimeOf(child.Pid()) - 1),
-        nullptr);
+    EXPECT_EQ(
+        LinuxProcessHandle::Open(PROCESS_TERMINATE, pid, StartTimeOf(child.Pid()) - 1), nullptr);
 
     ASSERT_NE(service.CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0), nullptr);
-    const auto handle = service.OpenProcess(PROCESS_TERMINATE, uint32_t(child.Pid()));
+    const auto handle = service.OpenProcess(PROCESS_TERMINATE, pid);
     ASSERT_NE(handle, nullptr);
     EXPECT_EQ(handle->WaitForSingleObject(0), WAIT_TIMEOUT);
     EXPECT_FALSE(handle->SetPriorityClass(IDLE_PRIORITY_CLASS)) << "not opened for that";
     ASSERT_TRUE(handle->TerminateProcess(uint32_t(-1)));
     EXPECT_EQ(handle->WaitForSingleObject(INFINITE), WAIT_OBJECT_0);
-    const int status = child.Finish();
+    const int status = child.Process.Finish();
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
     EXPECT_FALSE(handle->TerminateProcess(uint32_t(-1))) << "reaped: its signals go nowhere";
 }
 
 TEST(ProcessControl, aKernelThreadRefusesTermination)
 {
-    const auto kthreadd = LinuxProcessHandle::Open(PROCESS_TERMINATE, 2, StartTimeOf(2));
+    const auto kthreadd = Open(PROCESS_TERMINATE, 2);
     const auto text = ReadProcFile(AT_FDCWD, "/proc/2/stat");
     if (!kthreadd || !text || !(ParseProcStat(*text)->flags & PF_KTHREAD))
         GTEST_SKIP() << "no kernel thread we may signal here";
     EXPECT_FALSE(kthreadd->TerminateProcess(uint32_t(-1)));
 }
 
-TEST(ProcessControl, aProcessOfAnotherUserGivesNoHandleWithoutPrivilege)
+TEST(ProcessControl, anotherUserWithoutPrivilegeGetsNoHandle)
 {
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "needs root to start a child as another user";
-    Child child(1, "/usr/bin/setpriv",
-        { "--reuid=65534", "--regid=65534", "--clear-groups", "--", SNAPSHOT_CHILD });
-    if (!child.Ready)
-        GTEST_SKIP() << "the child cannot run as nobody here";
-    EXPECT_NE(child.Open(SchedulingAccess), nullptr);
-    // Neither its user nor holding CAP_SYS_NICE or CAP_KILL, we may not act on it.
-    ASSERT_EQ(::setresuid(uid_t(-1), 65533, 0), 0);
-    const bool scheduling = child.Open(SchedulingAccess) != nullptr;
-    const bool terminate = child.Open(PROCESS_TERMINATE) != nullptr;
-    ASSERT_EQ(::setresuid(uid_t(-1), 0, 0), 0);
-    EXPECT_FALSE(scheduling);
-    EXPECT_FALSE(terminate);
+    StartedChild child(1);
+    EXPECT_NE(Open(SchedulingAccess, child.Pid()), nullptr) << "its own user gets one";
+    // Neither its user nor holding CAP_SYS_NICE or CAP_KILL, nobody may act on it.
+    std::string missing;
+    const std::optional<int> granted = RunAsAnotherUser(
+        [&] {
+            return (Open(SchedulingAccess, child.Pid()) ? 1 : 0)
+                + (Open(PROCESS_TERMINATE, child.Pid()) ? 2 : 0);
+        },
+        &missing);
+    if (!granted)
+        GTEST_SKIP() << missing;
+    EXPECT_EQ(*granted, 0) << "1: scheduling, 2: termination, 3: both";
 }
 
 class EveryThread : public ::testing::TestWithParam<std::pair<uint32_t, ThreadState>> { };
@@ -95,8 +92,8 @@ class EveryThread : public ::testing::TestWithParam<std::pair<uint32_t, ThreadSt
 TEST_P(EveryThread, takesTheClassAndReadsItBack)
 {
     const auto& [priorityClass, expected] = GetParam();
-    Child child(8);
-    const auto handle = child.Open(SchedulingAccess);
+    StartedChild child(8);
+    const auto handle = Open(SchedulingAccess, child.Pid());
     ASSERT_NE(handle, nullptr);
     if (!handle->SetPriorityClass(priorityClass))
         GTEST_SKIP() << "this machine refuses the class " << priorityClass << " to us";
@@ -116,18 +113,42 @@ TEST(ProcessControl, aRefusedClassChangesNoThread)
 {
     if (MayRaiseUnprivileged())
         GTEST_SKIP() << "the resource limits here let anyone raise priority";
-    Child child(6);
+    StartedChild child(6);
     const std::vector<pid_t> tids = ThreadIds(child.Pid());
     ASSERT_EQ(tids.size(), 6u);
     if (::setpriority(PRIO_PROCESS, id_t(tids[1]), -5) != 0
         || ::setpriority(PRIO_PROCESS, id_t(tids[4]), 5) != 0)
         GTEST_SKIP() << "cannot prepare threads of mixed nice values";
     const std::vector<ThreadState> before = ThreadStates(child.Pid());
-    const auto handle = child.Open(SchedulingAccess);
+    const auto handle = Open(SchedulingAccess, child.Pid());
     ASSERT_NE(handle, nullptr);
     WithoutNiceCapability unprivileged;
     EXPECT_FALSE(handle->SetPriorityClass(NORMAL_PRIORITY_CLASS));
     EXPECT_EQ(ThreadStates(child.Pid()), before);
+}
+
+// A process killed while we hold it still must not be kept from its parent afterwards: its
+// threads end as zombies that only their tracer can collect.
+TEST(ProcessFreeze, aProcessKilledWhileHeldIsReapedByItsParentOnceLetGo)
+{
+    StartedChild child(4);
+    const pid_t pid = child.Pid();
+    {
+        ProcessFreeze freeze(pid);
+        ASSERT_TRUE(freeze.Held());
+        ASSERT_EQ(::kill(pid, SIGKILL), 0);
+        const std::string tasks = "/proc/" + std::to_string(pid) + "/task/";
+        EXPECT_TRUE(Within30Seconds([&] {
+            for (const pid_t tid : ThreadIds(pid)) {
+                const auto stat
+                    = ReadProcFile(AT_FDCWD, (tasks + std::to_string(tid) + "/stat").c_str());
+                if (stat && ParseProcStat(*stat) && ParseProcStat(*stat)->state != 'Z')
+                    return false;
+            }
+            return true;
+        })) << "every thread ends";
+    }
+    EXPECT_TRUE(Within30Seconds([&] { return ::waitpid(pid, nullptr, WNOHANG) == pid; }));
 }
 
 } // namespace

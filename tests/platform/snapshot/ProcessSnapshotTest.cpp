@@ -1,31 +1,26 @@
 #include "AnotherUser.h"
-#include "ChildProcess.h"
 #include "ExecutableType.h"
 #include "ExecutableTypeCache.h"
 #include "LinuxSnapshotService.h"
 #include "ProcStat.h"
+#include "ProcessProbe.h"
 #include "ProcessTable.h"
-#include "TempDir.h"
+#include "StartedChild.h"
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
-#include <gtest/gtest.h>
+#include <map>
 #include <optional>
-#include <set>
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 using namespace quorvane;
-using quorvane::test::TempDir;
-using quorvane::testing::ChildProcess;
-using quorvane::testing::RunAsAnotherUser;
+using quorvane::test::StartedChild;
 
 namespace {
 
@@ -33,10 +28,9 @@ std::vector<PROCESSENTRY32> Walk(SnapshotService& service)
 {
     std::vector<PROCESSENTRY32> records;
     auto snapshot = service.CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (!snapshot)
-        return records;
     PROCESSENTRY32 record;
-    for (bool more = snapshot->Process32First(record); more; more = snapshot->Process32Next(record))
+    for (bool more = snapshot && snapshot->Process32First(record); more;
+         more = snapshot->Process32Next(record))
         records.push_back(record);
     return records;
 }
@@ -56,36 +50,37 @@ std::optional<ProcStat> StatOf(pid_t pid)
     return ParseProcStat(text);
 }
 
-// A copy of the steerable child under `name`, started with `threads` threads and ready.
-struct NamedChild {
-    NamedChild(const TempDir& dir, const std::string& name, int threads)
-        : Path(dir.CopyProgram(SNAPSHOT_CHILD, name))
-        , Process(Path, { std::to_string(threads) })
-    {
-        EXPECT_EQ(Process.ReadLine(), "ready");
-    }
-    std::string Path;
-    ChildProcess Process;
-};
+std::string OurPath()
+{
+    return std::filesystem::read_symlink("/proc/self/exe").string();
+}
+
+std::vector<THREADENTRY32> Threads(ToolhelpSnapshot& snapshot)
+{
+    std::vector<THREADENTRY32> threads;
+    THREADENTRY32 thread;
+    for (bool more = snapshot.Thread32First(thread); more; more = snapshot.Thread32Next(thread))
+        threads.push_back(thread);
+    return threads;
+}
 
 } // namespace
 
 TEST(ProcessSnapshot, listsAStartedChildWithItsParentThreadsPathAndPriorityOfTheMoment)
 {
-    TempDir dir;
-    NamedChild child(dir, "quorvane child (ünïcode) with a long name", 4);
+    StartedChild child(4, "odd\nname \xfe\xff (ünïcode) ) (");
     LinuxSnapshotService service;
-    const auto record = Find(service, child.Process.Pid());
+    const auto record = Find(service, child.Pid());
     ASSERT_TRUE(record);
     EXPECT_EQ(record->th32ParentProcessID, uint32_t(getpid()));
     EXPECT_EQ(record->cntThreads, 4u);
     EXPECT_EQ(record->szExeFile, child.Path);
-    EXPECT_EQ(record->startTime, StatOf(child.Process.Pid())->starttime);
+    EXPECT_EQ(record->startTime, StatOf(child.Pid())->starttime);
     EXPECT_EQ(ExecutableTypeText(service.ExecutableTypeOf(*record)), "64-Bit");
     const std::pair<int, int32_t> niceToBase[] = { { 0, 8 }, { 5, 6 }, { 12, 4 } };
     for (const auto& [nice, base] : niceToBase) {
-        ASSERT_EQ(setpriority(PRIO_PROCESS, id_t(child.Process.Pid()), nice), 0);
-        EXPECT_EQ(Find(service, child.Process.Pid())->pcPriClassBase, base) << "nice " << nice;
+        ASSERT_EQ(setpriority(PRIO_PROCESS, id_t(child.Pid()), nice), 0);
+        EXPECT_EQ(Find(service, child.Pid())->pcPriClassBase, base) << "nice " << nice;
     }
 }
 
@@ -94,31 +89,11 @@ TEST(ProcessSnapshot, listsEveryProcessOnceInProcOrderWithOurselvesIncluded)
     LinuxSnapshotService service;
     const auto records = Walk(service);
     ASSERT_FALSE(records.empty());
-    std::set<uint32_t> seen;
     for (size_t i = 0; i < records.size(); ++i) {
-        EXPECT_TRUE(seen.insert(records[i].th32ProcessID).second);
         EXPECT_FALSE(records[i].szExeFile.empty());
-        if (i > 0) {
-            EXPECT_LT(records[i - 1].th32ProcessID, records[i].th32ProcessID);
-        }
+        EXPECT_TRUE(i == 0 || records[i - 1].th32ProcessID < records[i].th32ProcessID) << i;
     }
-    EXPECT_TRUE(seen.count(uint32_t(getpid())));
-    const auto self = Find(service, getpid());
-    EXPECT_EQ(self->szExeFile, std::filesystem::read_symlink("/proc/self/exe").string());
-}
-
-TEST(ProcessSnapshot, keepsNamesWithAnyBytesInPathsAndNames)
-{
-    TempDir dir;
-    const std::string odd = "odd\nname \xfe\xff (x) ) (";
-    NamedChild child(dir, odd, 1);
-    LinuxSnapshotService service;
-    EXPECT_EQ(Find(service, child.Process.Pid())->szExeFile, child.Path);
-
-    // A zombie no longer runs: it is not listed, though its parent has not reaped it yet.
-    child.Process.CloseInput();
-    child.Process.WaitExited();
-    EXPECT_FALSE(Find(service, child.Process.Pid()));
+    EXPECT_EQ(Find(service, getpid())->szExeFile, OurPath());
 }
 
 TEST(ProcessSnapshot, namesKernelThreadsInBrackets)
@@ -139,7 +114,7 @@ TEST(ProcessSnapshot, namesAProcessWhoseExecutableItMayNotReadInBrackets)
     const pid_t parent = getpid();
     const std::string name = StatOf(parent)->comm;
     std::string missing;
-    const std::optional<int> seen = RunAsAnotherUser(
+    const std::optional<int> seen = quorvane::testing::RunAsAnotherUser(
         [&] {
             LinuxSnapshotService service;
             const auto record = Find(service, parent);
@@ -155,63 +130,71 @@ TEST(ProcessSnapshot, namesAProcessWhoseExecutableItMayNotReadInBrackets)
 
 TEST(ProcessSnapshot, showsADeletedExecutableAsTheKernelNamesItAndARealNameAsItIs)
 {
-    TempDir dir;
-    NamedChild deleted(dir, "soon gone", 1);
-    NamedChild named(dir, "really (deleted)", 1);
+    StartedChild deleted(1, "soon gone");
+    StartedChild named(1, "really (deleted)");
     std::filesystem::remove(deleted.Path);
 
     LinuxSnapshotService service;
-    EXPECT_EQ(Find(service, deleted.Process.Pid())->szExeFile, deleted.Path + " (deleted)");
-    EXPECT_EQ(Find(service, named.Process.Pid())->szExeFile, named.Path);
-
+    const auto record = Find(service, deleted.Pid());
+    EXPECT_EQ(record->szExeFile, deleted.Path + " (deleted)");
+    EXPECT_EQ(Find(service, named.Pid())->szExeFile, named.Path);
     // The running image still tells its type; no file of that name does.
-    EXPECT_EQ(ExecutableTypeText(service.ExecutableTypeOf(*Find(service, deleted.Process.Pid()))),
-        "64-Bit");
-    ExecutableTypeCache types;
-    EXPECT_EQ(types.TextOf(deleted.Path + " (deleted)"), "");
-    EXPECT_EQ(types.TextOf(named.Path), "64-Bit");
+    EXPECT_EQ(ExecutableTypeText(service.ExecutableTypeOf(*record)), "64-Bit");
+    EXPECT_EQ(ExecutableTypeCache().TextOf(record->szExeFile), "");
     // A record the service did not deliver is read from its path.
     PROCESSENTRY32 made;
     made.szExeFile = named.Path;
-    EXPECT_EQ(service.ExecutableTypeOf(made), 0x24C45u);
+    EXPECT_EQ(ExecutableTypeText(service.ExecutableTypeOf(made)), "64-Bit");
     made.szExeFile = deleted.Path;
     EXPECT_EQ(service.ExecutableTypeOf(made), 0u);
 }
 
 TEST(ProcessSnapshot, followsAnExecToTheNewExecutableEvenUnderTheSameName)
 {
-    TempDir dir;
-    std::filesystem::create_directories(dir.Path() / "a");
-    std::filesystem::create_directories(dir.Path() / "b");
-    std::filesystem::create_directories(dir.Path() / "c");
-    NamedChild child(dir, "a/worker", 2);
-    const std::string sameName = dir.CopyProgram(SNAPSHOT_CHILD, "b/worker");
-    const std::string otherName = dir.CopyProgram(SNAPSHOT_CHILD, "c/other worker");
-
+    StartedChild child(2, "a/worker");
+    const std::string sameName = child.Copy(SNAPSHOT_CHILD, "b/worker");
     LinuxSnapshotService service;
-    EXPECT_EQ(Find(service, child.Process.Pid())->szExeFile, child.Path);
+    EXPECT_EQ(Find(service, child.Pid())->szExeFile, child.Path);
 
     child.Process.Send("exec " + sameName);
     ASSERT_EQ(child.Process.ReadLine(), "ready");
-    auto record = Find(service, child.Process.Pid());
+    const auto record = Find(service, child.Pid());
     EXPECT_EQ(record->szExeFile, sameName);
     EXPECT_EQ(record->cntThreads, 2u);
-
-    child.Process.Send("exec " + otherName);
-    ASSERT_EQ(child.Process.ReadLine(), "ready");
-    EXPECT_EQ(Find(service, child.Process.Pid())->szExeFile, otherName);
 }
 
-TEST(ProcessSnapshot, dropsWhatItKeptForProcessesThatEnded)
+TEST(ProcessSnapshot, typeFollowsAnExecFrom64To32Bit)
+{
+#ifndef SNAPSHOT_SLEEPER32
+    GTEST_SKIP() << "the toolchain here makes no 32-bit program";
+#else
+    StartedChild child(3, "grows smaller");
+    const std::string sleeper = child.Copy(SNAPSHOT_SLEEPER32, "sleeper 32");
+    LinuxSnapshotService service;
+    EXPECT_EQ(ExecutableTypeText(service.ExecutableTypeOf(*Find(service, child.Pid()))), "64-Bit");
+
+    child.Process.Send("exec " + sleeper);
+    const std::string reply = child.Process.ReadLine();
+    if (reply == std::string("exec failed: ") + std::strerror(ENOEXEC))
+        GTEST_SKIP() << "the kernel here refuses 32-bit programs";
+    ASSERT_EQ(reply, "ready");
+    const auto record = Find(service, child.Pid());
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->szExeFile, sleeper);
+    EXPECT_EQ(record->cntThreads, 1u);
+    EXPECT_EQ(ExecutableTypeText(service.ExecutableTypeOf(*record)), "32-Bit");
+    EXPECT_EQ(ExecutableTypeCache().TextOf(sleeper), "32-Bit");
+#endif
+}
+
+TEST(ProcessSnapshot, keepsNothingForProcessesThatEndedOrAreZombies)
 {
     // Other processes of the machine come and go meanwhile: compare with each walk's own records.
-    TempDir dir;
     LinuxSnapshotService service;
     Walk(service);
     {
-        NamedChild first(dir, "first", 1);
-        NamedChild second(dir, "second", 1);
-        // Ended but not reaped yet: neither listed nor kept.
+        StartedChild first(1);
+        StartedChild second(1);
         const pid_t zombie = fork();
         if (zombie == 0)
             _exit(0);
@@ -224,9 +207,10 @@ TEST(ProcessSnapshot, dropsWhatItKeptForProcessesThatEnded)
                 return record.th32ProcessID == uint32_t(pid);
             });
         };
-        ASSERT_TRUE(listed(first.Process.Pid()) && listed(second.Process.Pid()));
+        EXPECT_TRUE(listed(first.Pid()) && listed(second.Pid()));
+        EXPECT_FALSE(listed(zombie)) << "a zombie no longer runs";
         EXPECT_EQ(service.Processes().KnownProcesses(), during.size());
-        EXPECT_EQ(service.Processes().KeptDescriptors(), service.Processes().KnownProcesses());
+        EXPECT_EQ(service.Processes().KeptDescriptors(), during.size());
     }
     const auto records = Walk(service);
     EXPECT_EQ(service.Processes().KnownProcesses(), records.size());
@@ -236,9 +220,8 @@ TEST(ProcessSnapshot, dropsWhatItKeptForProcessesThatEnded)
 TEST(ProcessSnapshot, skipsProcessesThatEndWhileSnapshotsAreTaken)
 {
     // Short-lived children come and go while snapshots run: every record that is delivered is
-    // whole, and those of our children name the child's program and us as their parent.
-    TempDir dir;
-    const std::string program = dir.CopyProgram(SNAPSHOT_CHILD, "short lived");
+    // whole, and those of our children name the child's program (or ours, before the exec).
+    const std::string program = SNAPSHOT_CHILD;
     std::atomic<bool> stop = false;
     std::thread churn([&] {
         while (!stop) {
@@ -253,23 +236,19 @@ TEST(ProcessSnapshot, skipsProcessesThatEndWhileSnapshotsAreTaken)
             waitpid(pid, nullptr, 0); // it exits at once: its input is empty
         }
     });
-
     LinuxSnapshotService service;
-    size_t childrenSeen = 0;
     for (int round = 0; round < 20; ++round) {
         for (const PROCESSENTRY32& record : Walk(service)) {
             ASSERT_FALSE(record.szExeFile.empty());
             if (record.th32ParentProcessID == uint32_t(getpid()) && record.szExeFile != "[?]") {
-                const bool ours = record.szExeFile == program || record.szExeFile.rfind('[', 0) == 0
-                    || record.szExeFile == std::filesystem::read_symlink("/proc/self/exe").string();
-                EXPECT_TRUE(ours) << record.szExeFile;
-                ++childrenSeen;
+                EXPECT_TRUE(record.szExeFile == program || record.szExeFile == OurPath()
+                    || record.szExeFile.starts_with('['))
+                    << record.szExeFile;
             }
         }
     }
     stop = true;
     churn.join();
-    RecordProperty("childrenSeen", int(childrenSeen));
 }
 
 TEST(ProcessSnapshot, listsEveryProcessWhenDescriptorsRunShort)
@@ -277,7 +256,7 @@ TEST(ProcessSnapshot, listsEveryProcessWhenDescriptorsRunShort)
     // In a child of ours, so the lowered limit stays there.
     const pid_t pid = fork();
     if (pid == 0) {
-        rlimit limit { 300, 300 };
+        const rlimit limit { 300, 300 };
         if (setrlimit(RLIMIT_NOFILE, &limit) != 0)
             _exit(2);
         LinuxSnapshotService service;
@@ -288,91 +267,62 @@ TEST(ProcessSnapshot, listsEveryProcessWhenDescriptorsRunShort)
         // reads each process.
         while (open("/dev/null", O_RDONLY) >= 0) { }
         const auto records = Walk(service);
-        bool self = false;
-        for (const PROCESSENTRY32& record : records)
-            self = self
-                || (record.th32ProcessID == uint32_t(getpid()) && record.szExeFile[0] == '/');
-        _exit(self ? 0 : 4);
+        _exit(std::any_of(records.begin(), records.end(),
+                  [](const PROCESSENTRY32& record) {
+                      return record.th32ProcessID == uint32_t(getpid())
+                          && record.szExeFile[0] == '/';
+                  })
+                ? 0
+                : 4);
     }
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
-#ifndef SNAPSHOT_SLEEPER32
-#define SNAPSHOT_SLEEPER32 ""
-#endif
-
-namespace {
-// Why no 32-bit program runs here, or nothing when one does: the toolchain may not make one, and
-// a kernel without 32-bit support refuses it (ENOEXEC).
-std::optional<std::string> Without32BitPrograms()
+TEST(ThreadWalk, listsEveryThreadOfAChildWithTheProcessBaseAndEachThreadsDelta)
 {
-    const std::string program = SNAPSHOT_SLEEPER32;
-    if (program.empty())
-        return "the toolchain here makes no 32-bit program";
-    int report[2];
-    if (pipe2(report, O_CLOEXEC) != 0)
-        return "no pipe for the probe";
-    const pid_t pid = fork();
-    if (pid == 0) {
-        char* const argv[] = { const_cast<char*>(program.c_str()), nullptr };
-        execve(program.c_str(), argv, environ);
-        const int error = errno;
-        (void)!write(report[1], &error, sizeof error);
-        _exit(127);
+    StartedChild child(7);
+    std::vector<pid_t> tids = quorvane::testing::ThreadIds(child.Pid());
+    std::erase(tids, child.Pid());
+    ASSERT_EQ(tids.size(), 6u);
+    // The process at nice 3 (base 6); one worker lowered to nice 12, one moved to SCHED_IDLE.
+    tids.insert(tids.begin(), child.Pid());
+    for (const pid_t tid : tids)
+        ASSERT_EQ(setpriority(PRIO_PROCESS, id_t(tid), tid == tids[1] ? 12 : 3), 0);
+    const sched_param idle {};
+    ASSERT_EQ(sched_setscheduler(tids[2], SCHED_IDLE, &idle), 0);
+
+    LinuxSnapshotService service;
+    const auto snapshot
+        = service.CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, uint32_t(child.Pid()));
+    ASSERT_TRUE(snapshot);
+    std::map<pid_t, int32_t> deltas;
+    for (const THREADENTRY32& thread : Threads(*snapshot)) {
+        EXPECT_EQ(thread.th32OwnerProcessID, uint32_t(child.Pid()));
+        EXPECT_EQ(thread.tpBasePri, 6) << thread.th32ThreadID;
+        deltas[pid_t(thread.th32ThreadID)] = thread.tpDeltaPri;
     }
-    close(report[1]);
-    // The pipe closes unread when the program has started.
-    int error = 0;
-    const bool refused = pid > 0 && read(report[0], &error, sizeof error) == sizeof error;
-    close(report[0]);
-    if (pid < 0)
-        return "no process for the probe";
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-    if (refused)
-        return std::string("the kernel refuses 32-bit programs: ") + strerror(error);
-    return std::nullopt;
-}
+    std::map<pid_t, int32_t> expected;
+    for (const pid_t tid : tids)
+        expected[tid] = tid == tids[1] ? -2 : tid == tids[2] ? -15 : 0;
+    EXPECT_EQ(deltas, expected);
 }
 
-TEST(ProcessSnapshot, listsA32BitProcessWithItsType)
+TEST(ThreadWalk, firstStartsOverAndAnEndedProcessHasNoSnapshot)
 {
-    if (const auto missing = Without32BitPrograms())
-        GTEST_SKIP() << *missing;
-    TempDir dir;
-    const std::string path = dir.CopyProgram(SNAPSHOT_SLEEPER32, "sleeper 32");
-    ChildProcess sleeper(path, {});
     LinuxSnapshotService service;
-    const auto record = Find(service, sleeper.Pid());
-    ASSERT_TRUE(record);
-    EXPECT_EQ(record->szExeFile, path);
-    EXPECT_EQ(record->cntThreads, 1u);
-    EXPECT_EQ(ExecutableTypeText(service.ExecutableTypeOf(*record)), "32-Bit");
-    ExecutableTypeCache types;
-    EXPECT_EQ(types.TextOf(record->szExeFile), "32-Bit");
-}
-
-TEST(ProcessSnapshot, typeFollowsAnExecFrom64To32Bit)
-{
-    if (const auto missing = Without32BitPrograms())
-        GTEST_SKIP() << *missing;
-    TempDir dir;
-    NamedChild child(dir, "grows smaller", 3);
-    const std::string sleeper = dir.CopyProgram(SNAPSHOT_SLEEPER32, "smaller");
-    LinuxSnapshotService service;
-    auto record = Find(service, child.Process.Pid());
-    EXPECT_EQ(ExecutableTypeText(service.ExecutableTypeOf(*record)), "64-Bit");
-
-    child.Process.Send("exec " + sleeper);
-    // The 32-bit program says nothing: wait until the kernel shows the new image.
-    const std::string link = "/proc/" + std::to_string(child.Process.Pid()) + "/exe";
-    for (int tries = 0; tries < 10000 && std::filesystem::read_symlink(link) != sleeper; ++tries)
-        usleep(1000);
-    record = Find(service, child.Process.Pid());
-    EXPECT_EQ(record->szExeFile, sleeper);
-    EXPECT_EQ(record->cntThreads, 1u);
-    EXPECT_EQ(ExecutableTypeText(service.ExecutableTypeOf(*record)), "32-Bit");
+    auto child = std::make_unique<StartedChild>(3);
+    const uint32_t pid = uint32_t(child->Pid());
+    const auto snapshot = service.CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, pid);
+    ASSERT_TRUE(snapshot);
+    const std::vector<THREADENTRY32> once = Threads(*snapshot);
+    const std::vector<THREADENTRY32> twice = Threads(*snapshot);
+    ASSERT_EQ(once.size(), 3u);
+    ASSERT_EQ(twice.size(), 3u);
+    EXPECT_EQ(once.front().th32ThreadID, twice.front().th32ThreadID);
+    MODULEENTRY32 module;
+    EXPECT_FALSE(snapshot->Module32First(module)) << "a thread snapshot answers no other walk";
+    child.reset();
+    EXPECT_EQ(service.CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, pid), nullptr);
 }

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "ChildProcess.h"
+
+#include <QTemporaryDir>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace quorvane::test {
+
+// The steerable child with `threads` threads, ready to obey; started from a copy of it under
+// `name` (any bytes but "/" and NUL) in a folder of its own when a name is given.
+struct StartedChild {
+    explicit StartedChild(int threads, const std::string& name = "")
+        : Path(name.empty() ? SNAPSHOT_CHILD : Copy(SNAPSHOT_CHILD, name))
+        , Process(Path, { std::to_string(threads) })
+    {
+        EXPECT_EQ(Process.ReadLine(), "ready");
+    }
+    pid_t Pid() const { return Process.Pid(); }
+    bool Map(const std::string& library)
+    {
+        Process.Send("open " + library);
+        return Process.ReadLine() == "ok";
+    }
+
+    // A copy of an executable in this child's folder.
+    std::string Copy(const std::string& program, const std::string& name) const
+    {
+        const std::filesystem::path target = Dir.path().toStdString() + "/" + name;
+        std::filesystem::create_directories(target.parent_path());
+        std::filesystem::copy_file(program, target);
+        std::filesystem::permissions(target, std::filesystem::perms::owner_all);
+        return target.string();
+    }
+
+    QTemporaryDir Dir;
+    std::string Path;
+    testing::ChildProcess Process;
+};
+
+} // namespace quorvane::test
