@@ -4,34 +4,14 @@
 #include "ModuleListBuilder.h"
 #include "StartedChild.h"
 
-#include <climits>
 #include <condition_variable>
 #include <fstream>
 #include <mutex>
-#include <optional>
 
 using namespace quorvane;
 using quorvane::test::StartedChild;
 
 namespace {
-
-std::string RealPath(const char* path)
-{
-    char resolved[PATH_MAX];
-    return ::realpath(path, resolved) ? resolved : path;
-}
-
-std::optional<MODULEENTRY32> FindModule(
-    pid_t pid, ModuleIdTable& ids, GlobalUsageIndex& usage, const std::string& path)
-{
-    std::vector<MODULEENTRY32> modules;
-    ReadModules(uint32_t(pid), ids, usage, modules);
-    for (const MODULEENTRY32& module : modules) {
-        if (module.szExePath == path)
-            return module;
-    }
-    return std::nullopt;
-}
 
 // Counted independently of the parser: the lines of maps that end in the path.
 uint32_t MapsLinesOf(pid_t pid, const std::string& path)
@@ -50,90 +30,97 @@ std::unique_ptr<StartedChild> ChildMapping(const std::string& library)
     return child;
 }
 
+class ModuleWalk : public ::testing::Test {
+protected:
+    std::optional<MODULEENTRY32> Find(pid_t pid, const std::string& path)
+    {
+        std::vector<MODULEENTRY32> modules;
+        ReadModules(uint32_t(pid), Ids, Usage, modules);
+        for (const MODULEENTRY32& module : modules) {
+            if (module.szExePath == path)
+                return module;
+        }
+        return std::nullopt;
+    }
+
+    ModuleIdTable Ids;
+    GlobalUsageIndex Usage;
+    const std::string Probe = std::filesystem::canonical(PROBE_ONE);
+};
+
 } // namespace
 
-TEST(ModuleWalk, listsALoadedLibraryWithItsExtentAndMappingCount)
+TEST_F(ModuleWalk, listsALoadedLibraryWithItsExtentAndMappingCount)
 {
-    ModuleIdTable ids;
-    GlobalUsageIndex usage;
-    const std::string probe = RealPath(PROBE_ONE);
-    const auto child = ChildMapping(probe);
-
+    const auto child = ChildMapping(Probe);
     std::vector<MODULEENTRY32> modules;
-    ASSERT_TRUE(ReadModules(uint32_t(child->Pid()), ids, usage, modules));
+    ASSERT_TRUE(ReadModules(uint32_t(child->Pid()), Ids, Usage, modules));
     ASSERT_FALSE(modules.empty());
-    EXPECT_EQ(modules.front().szExePath, RealPath(SNAPSHOT_CHILD)) << "it lies lowest";
+    EXPECT_EQ(modules.front().szExePath, std::filesystem::canonical(SNAPSHOT_CHILD)) << "lowest";
     for (const MODULEENTRY32& module : modules)
         EXPECT_TRUE(module.szExePath.starts_with('/')) << module.szExePath;
 
-    const auto found = FindModule(child->Pid(), ids, usage, probe);
+    const auto found = Find(child->Pid(), Probe);
     ASSERT_TRUE(found);
-    EXPECT_EQ(found->szModule, "libquorvane_probe_one.so");
-    EXPECT_EQ(found->th32ProcessID, uint32_t(child->Pid()));
-    EXPECT_EQ(found->hModule, found->modBaseAddr);
+    EXPECT_EQ(std::tuple(found->szModule, found->th32ProcessID, found->hModule,
+                  found->modBaseSize % 4096, found->ProccntUsage),
+        std::tuple("libquorvane_probe_one.so", uint32_t(child->Pid()), found->modBaseAddr, 0u,
+            MapsLinesOf(child->Pid(), Probe)));
     EXPECT_GT(found->modBaseSize, 0u);
-    EXPECT_EQ(found->modBaseSize % 4096, 0u);
-    EXPECT_EQ(found->ProccntUsage, MapsLinesOf(child->Pid(), probe));
     EXPECT_GE(found->ProccntUsage, 2u);
     EXPECT_NE(found->th32ModuleID, 0u);
 }
 
-TEST(ModuleWalk, oneFileHasOneIdInEveryProcessAndItsGlobalUsageFollowsTheProcesses)
+TEST_F(ModuleWalk, oneFileHasOneIdInEveryProcessAndItsGlobalUsageFollowsTheProcesses)
 {
-    ModuleIdTable ids;
-    GlobalUsageIndex usage;
-    const std::string probe = RealPath(PROBE_ONE);
-    const auto first = ChildMapping(probe);
-    const auto second = ChildMapping(probe);
-
-    usage.Synchronize();
-    const auto inFirst = FindModule(first->Pid(), ids, usage, probe);
-    const auto inSecond = FindModule(second->Pid(), ids, usage, probe);
+    const auto first = ChildMapping(Probe);
+    const auto second = ChildMapping(Probe);
+    Usage.Synchronize();
+    const auto inFirst = Find(first->Pid(), Probe);
+    const auto inSecond = Find(second->Pid(), Probe);
     ASSERT_TRUE(inFirst && inSecond);
-    EXPECT_EQ(inFirst->th32ModuleID, inSecond->th32ModuleID);
-    EXPECT_EQ(inFirst->GlblcntUsage, 2u);
-    EXPECT_EQ(inSecond->GlblcntUsage, 2u);
+    EXPECT_EQ(std::tuple(inFirst->GlblcntUsage, inSecond->GlblcntUsage, inSecond->th32ModuleID),
+        std::tuple(2u, 2u, inFirst->th32ModuleID));
     {
-        const auto third = ChildMapping(probe);
-        usage.Synchronize();
-        const auto again = FindModule(first->Pid(), ids, usage, probe);
+        const auto third = ChildMapping(Probe);
+        Usage.Synchronize();
+        const auto again = Find(first->Pid(), Probe);
         ASSERT_TRUE(again);
-        EXPECT_EQ(again->GlblcntUsage, 3u);
-        EXPECT_EQ(again->th32ModuleID, inFirst->th32ModuleID);
+        EXPECT_EQ(std::tuple(again->GlblcntUsage, again->th32ModuleID),
+            std::tuple(3u, inFirst->th32ModuleID));
     }
-    usage.Synchronize();
-    EXPECT_EQ(FindModule(first->Pid(), ids, usage, probe)->GlblcntUsage, 2u);
+    Usage.Synchronize();
+    EXPECT_EQ(Find(first->Pid(), Probe)->GlblcntUsage, 2u);
 
     // A process the index already knows maps a new file: its mappings changed, so it is read
     // again.
-    ASSERT_TRUE(first->Map(RealPath(PROBE_TWO)));
-    usage.Synchronize();
-    const auto added = FindModule(first->Pid(), ids, usage, RealPath(PROBE_TWO));
+    const std::string other = std::filesystem::canonical(PROBE_TWO);
+    ASSERT_TRUE(first->Map(other));
+    Usage.Synchronize();
+    const auto added = Find(first->Pid(), other);
     ASSERT_TRUE(added);
     EXPECT_NE(added->th32ModuleID, inFirst->th32ModuleID);
-    EXPECT_EQ(usage.GlobalUsage(*ids.FileOf(added->th32ModuleID)), 1u);
+    EXPECT_EQ(Usage.GlobalUsage(*Ids.FileOf(added->th32ModuleID)), 1u);
 }
 
-TEST(ModuleWalk, aWarmPassReadsOnlyTheMapsOfNewOrChangedProcesses)
+TEST_F(ModuleWalk, aWarmPassReadsOnlyTheMapsOfNewOrChangedProcesses)
 {
-    GlobalUsageIndex usage;
-    usage.Synchronize();
-    const GlobalUsageIndex::PassFigures cold = usage.LastPass();
+    Usage.Synchronize();
+    const GlobalUsageIndex::PassFigures cold = Usage.LastPass();
     EXPECT_GT(cold.mapsRead, 0u);
     EXPECT_LE(cold.mapsRead, cold.processes) << "kernel threads map nothing";
     const StartedChild child(1);
-    usage.Synchronize();
-    EXPECT_GE(usage.LastPass().mapsRead, 1u) << "the new child at least";
-    EXPECT_LT(usage.LastPass().mapsRead, cold.mapsRead);
+    Usage.Synchronize();
+    EXPECT_GE(Usage.LastPass().mapsRead, 1u) << "the new child at least";
+    EXPECT_LT(Usage.LastPass().mapsRead, cold.mapsRead);
 }
 
-TEST(ModuleWalk, theServiceNeverWaitsForTheIndexAndSaysWhenCountsChange)
+TEST_F(ModuleWalk, theServiceNeverWaitsForTheIndexAndSaysWhenCountsChange)
 {
     std::mutex lock;
     std::condition_variable arrived;
     int calls = 0;
-    const std::string probe = RealPath(PROBE_ONE);
-    const auto child = ChildMapping(probe);
+    const auto child = ChildMapping(Probe);
     LinuxSnapshotService service;
     service.SetOnModuleUsageChanged([&] {
         const std::lock_guard guard(lock);
@@ -147,7 +134,7 @@ TEST(ModuleWalk, theServiceNeverWaitsForTheIndexAndSaysWhenCountsChange)
     std::optional<MODULEENTRY32> found;
     MODULEENTRY32 module;
     for (bool more = snapshot->Module32First(module); more; more = snapshot->Module32Next(module)) {
-        if (module.szExePath == probe)
+        if (module.szExePath == Probe)
             found = module;
     }
     ASSERT_TRUE(found);
@@ -157,7 +144,7 @@ TEST(ModuleWalk, theServiceNeverWaitsForTheIndexAndSaysWhenCountsChange)
     std::unique_lock wait(lock);
     const int before = calls;
     wait.unlock();
-    const auto newcomer = ChildMapping(probe);
+    const auto newcomer = ChildMapping(Probe);
     service.Modules().Usage().Synchronize();
     wait.lock();
     arrived.wait(wait, [&] { return calls > before; });

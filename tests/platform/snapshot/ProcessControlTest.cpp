@@ -1,22 +1,17 @@
 #include "AnotherUser.h"
 #include "LinuxProcessHandle.h"
 #include "LinuxSnapshotService.h"
-#include "ProcFiles.h"
-#include "ProcStat.h"
 #include "ProcessFreeze.h"
 #include "ProcessProbe.h"
 #include "StartedChild.h"
 
-#include <chrono>
-#include <fcntl.h>
-#include <sched.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 
 using namespace quorvane;
+using namespace quorvane::test;
 using namespace quorvane::testing;
-using quorvane::test::StartedChild;
 
 namespace {
 
@@ -64,8 +59,8 @@ TEST(ProcessControl, opensOnlyTheListedProcessAndWaitsForItsEnd)
 TEST(ProcessControl, aKernelThreadRefusesTermination)
 {
     const auto kthreadd = Open(PROCESS_TERMINATE, 2);
-    const auto text = ReadProcFile(AT_FDCWD, "/proc/2/stat");
-    if (!kthreadd || !text || !(ParseProcStat(*text)->flags & PF_KTHREAD))
+    const auto stat = StatAt("/proc/2/stat");
+    if (!kthreadd || !stat || !(stat->flags & PF_KTHREAD))
         GTEST_SKIP() << "no kernel thread we may signal here";
     EXPECT_FALSE(kthreadd->TerminateProcess(uint32_t(-1)));
 }
@@ -139,13 +134,11 @@ TEST(ProcessFreeze, aProcessKilledWhileHeldIsReapedByItsParentOnceLetGo)
         ASSERT_EQ(::kill(pid, SIGKILL), 0);
         const std::string tasks = "/proc/" + std::to_string(pid) + "/task/";
         EXPECT_TRUE(Within30Seconds([&] {
-            for (const pid_t tid : ThreadIds(pid)) {
-                const auto stat
-                    = ReadProcFile(AT_FDCWD, (tasks + std::to_string(tid) + "/stat").c_str());
-                if (stat && ParseProcStat(*stat) && ParseProcStat(*stat)->state != 'Z')
-                    return false;
-            }
-            return true;
+            const auto tids = ThreadIds(pid);
+            return std::all_of(tids.begin(), tids.end(), [&](pid_t tid) {
+                const auto stat = StatAt(tasks + std::to_string(tid) + "/stat");
+                return !stat || stat->state == 'Z';
+            });
         })) << "every thread ends";
     }
     EXPECT_TRUE(Within30Seconds([&] { return ::waitpid(pid, nullptr, WNOHANG) == pid; }));

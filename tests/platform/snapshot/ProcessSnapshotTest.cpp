@@ -2,25 +2,20 @@
 #include "ExecutableType.h"
 #include "ExecutableTypeCache.h"
 #include "LinuxSnapshotService.h"
-#include "ProcStat.h"
 #include "ProcessProbe.h"
 #include "ProcessTable.h"
 #include "StartedChild.h"
 
-#include <algorithm>
 #include <atomic>
 #include <cstring>
-#include <fcntl.h>
-#include <fstream>
 #include <map>
-#include <optional>
-#include <sched.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 
 using namespace quorvane;
-using quorvane::test::StartedChild;
+using namespace quorvane::test;
+using namespace quorvane::testing;
 
 namespace {
 
@@ -35,24 +30,23 @@ std::vector<PROCESSENTRY32> Walk(SnapshotService& service)
     return records;
 }
 
-std::optional<PROCESSENTRY32> Find(SnapshotService& service, pid_t pid)
+std::optional<PROCESSENTRY32> Find(const std::vector<PROCESSENTRY32>& records, pid_t pid)
 {
-    for (const PROCESSENTRY32& record : Walk(service))
+    for (const PROCESSENTRY32& record : records)
         if (record.th32ProcessID == uint32_t(pid))
             return record;
     return std::nullopt;
 }
 
-std::optional<ProcStat> StatOf(pid_t pid)
+std::optional<PROCESSENTRY32> Find(SnapshotService& service, pid_t pid)
 {
-    std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    return ParseProcStat(text);
+    return Find(Walk(service), pid);
 }
 
-std::string OurPath()
+std::string TypeOf(SnapshotService& service, pid_t pid)
 {
-    return std::filesystem::read_symlink("/proc/self/exe").string();
+    const auto record = Find(service, pid);
+    return record ? ExecutableTypeText(service.ExecutableTypeOf(*record)) : "not listed";
 }
 
 std::vector<THREADENTRY32> Threads(ToolhelpSnapshot& snapshot)
@@ -72,33 +66,17 @@ TEST(ProcessSnapshot, listsAStartedChildWithItsParentThreadsPathAndPriorityOfThe
     LinuxSnapshotService service;
     const auto record = Find(service, child.Pid());
     ASSERT_TRUE(record);
-    EXPECT_EQ(record->th32ParentProcessID, uint32_t(getpid()));
-    EXPECT_EQ(record->cntThreads, 4u);
-    EXPECT_EQ(record->szExeFile, child.Path);
-    EXPECT_EQ(record->startTime, StatOf(child.Pid())->starttime);
-    EXPECT_EQ(ExecutableTypeText(service.ExecutableTypeOf(*record)), "64-Bit");
-    const std::pair<int, int32_t> niceToBase[] = { { 0, 8 }, { 5, 6 }, { 12, 4 } };
-    for (const auto& [nice, base] : niceToBase) {
-        ASSERT_EQ(setpriority(PRIO_PROCESS, id_t(child.Pid()), nice), 0);
-        EXPECT_EQ(Find(service, child.Pid())->pcPriClassBase, base) << "nice " << nice;
-    }
-}
-
-TEST(ProcessSnapshot, listsEveryProcessOnceInProcOrderWithOurselvesIncluded)
-{
-    LinuxSnapshotService service;
-    const auto records = Walk(service);
-    ASSERT_FALSE(records.empty());
-    for (size_t i = 0; i < records.size(); ++i) {
-        EXPECT_FALSE(records[i].szExeFile.empty());
-        EXPECT_TRUE(i == 0 || records[i - 1].th32ProcessID < records[i].th32ProcessID) << i;
-    }
-    EXPECT_EQ(Find(service, getpid())->szExeFile, OurPath());
+    EXPECT_EQ(std::tuple(record->th32ParentProcessID, record->cntThreads, record->szExeFile,
+                  record->startTime, record->pcPriClassBase),
+        std::tuple(uint32_t(getpid()), 4u, child.Path, StartTimeOf(child.Pid()), 8));
+    EXPECT_EQ(TypeOf(service, child.Pid()), "64-Bit");
+    ASSERT_EQ(setpriority(PRIO_PROCESS, id_t(child.Pid()), 12), 0);
+    EXPECT_EQ(Find(service, child.Pid())->pcPriClassBase, 4) << "at nice 12";
 }
 
 TEST(ProcessSnapshot, namesKernelThreadsInBrackets)
 {
-    const auto kthreadd = StatOf(2);
+    const auto kthreadd = StatAt("/proc/2/stat");
     if (!kthreadd || !(kthreadd->flags & PF_KTHREAD))
         GTEST_SKIP() << "no kernel thread visible here";
     LinuxSnapshotService service;
@@ -112,13 +90,13 @@ TEST(ProcessSnapshot, namesAProcessWhoseExecutableItMayNotReadInBrackets)
 {
     // A child that has become another user may not read the link of us, its parent.
     const pid_t parent = getpid();
-    const std::string name = StatOf(parent)->comm;
+    const std::string name = "[" + StatAt("/proc/self/stat")->comm + "]";
     std::string missing;
-    const std::optional<int> seen = quorvane::testing::RunAsAnotherUser(
+    const std::optional<int> seen = RunAsAnotherUser(
         [&] {
             LinuxSnapshotService service;
             const auto record = Find(service, parent);
-            if (!record || record->szExeFile != "[" + name + "]" || record->cntThreads == 0)
+            if (!record || record->szExeFile != name || record->cntThreads == 0)
                 return 3;
             return service.ExecutableTypeOf(*record) == 0 ? 0 : 4;
         },
@@ -133,14 +111,12 @@ TEST(ProcessSnapshot, showsADeletedExecutableAsTheKernelNamesItAndARealNameAsItI
     StartedChild deleted(1, "soon gone");
     StartedChild named(1, "really (deleted)");
     std::filesystem::remove(deleted.Path);
-
     LinuxSnapshotService service;
-    const auto record = Find(service, deleted.Pid());
-    EXPECT_EQ(record->szExeFile, deleted.Path + " (deleted)");
+    EXPECT_EQ(Find(service, deleted.Pid())->szExeFile, deleted.Path + " (deleted)");
     EXPECT_EQ(Find(service, named.Pid())->szExeFile, named.Path);
     // The running image still tells its type; no file of that name does.
-    EXPECT_EQ(ExecutableTypeText(service.ExecutableTypeOf(*record)), "64-Bit");
-    EXPECT_EQ(ExecutableTypeCache().TextOf(record->szExeFile), "");
+    EXPECT_EQ(TypeOf(service, deleted.Pid()), "64-Bit");
+    EXPECT_EQ(ExecutableTypeCache().TextOf(deleted.Path + " (deleted)"), "");
     // A record the service did not deliver is read from its path.
     PROCESSENTRY32 made;
     made.szExeFile = named.Path;
@@ -155,7 +131,6 @@ TEST(ProcessSnapshot, followsAnExecToTheNewExecutableEvenUnderTheSameName)
     const std::string sameName = child.Copy(SNAPSHOT_CHILD, "b/worker");
     LinuxSnapshotService service;
     EXPECT_EQ(Find(service, child.Pid())->szExeFile, child.Path);
-
     child.Process.Send("exec " + sameName);
     ASSERT_EQ(child.Process.ReadLine(), "ready");
     const auto record = Find(service, child.Pid());
@@ -171,18 +146,15 @@ TEST(ProcessSnapshot, typeFollowsAnExecFrom64To32Bit)
     StartedChild child(3, "grows smaller");
     const std::string sleeper = child.Copy(SNAPSHOT_SLEEPER32, "sleeper 32");
     LinuxSnapshotService service;
-    EXPECT_EQ(ExecutableTypeText(service.ExecutableTypeOf(*Find(service, child.Pid()))), "64-Bit");
-
+    EXPECT_EQ(TypeOf(service, child.Pid()), "64-Bit");
     child.Process.Send("exec " + sleeper);
     const std::string reply = child.Process.ReadLine();
     if (reply == std::string("exec failed: ") + std::strerror(ENOEXEC))
         GTEST_SKIP() << "the kernel here refuses 32-bit programs";
     ASSERT_EQ(reply, "ready");
     const auto record = Find(service, child.Pid());
-    ASSERT_TRUE(record);
-    EXPECT_EQ(record->szExeFile, sleeper);
-    EXPECT_EQ(record->cntThreads, 1u);
-    EXPECT_EQ(ExecutableTypeText(service.ExecutableTypeOf(*record)), "32-Bit");
+    EXPECT_EQ(std::tuple(record->szExeFile, record->cntThreads), std::tuple(sleeper, 1u));
+    EXPECT_EQ(TypeOf(service, child.Pid()), "32-Bit");
     EXPECT_EQ(ExecutableTypeCache().TextOf(sleeper), "32-Bit");
 #endif
 }
@@ -202,13 +174,8 @@ TEST(ProcessSnapshot, keepsNothingForProcessesThatEndedOrAreZombies)
         ASSERT_EQ(waitid(P_PID, id_t(zombie), &ended, WEXITED | WNOWAIT), 0);
         const auto during = Walk(service);
         waitpid(zombie, nullptr, 0);
-        const auto listed = [&](pid_t pid) {
-            return std::any_of(during.begin(), during.end(), [pid](const PROCESSENTRY32& record) {
-                return record.th32ProcessID == uint32_t(pid);
-            });
-        };
-        EXPECT_TRUE(listed(first.Pid()) && listed(second.Pid()));
-        EXPECT_FALSE(listed(zombie)) << "a zombie no longer runs";
+        EXPECT_TRUE(Find(during, first.Pid()) && Find(during, second.Pid()));
+        EXPECT_FALSE(Find(during, zombie)) << "a zombie no longer runs";
         EXPECT_EQ(service.Processes().KnownProcesses(), during.size());
         EXPECT_EQ(service.Processes().KeptDescriptors(), during.size());
     }
@@ -217,11 +184,12 @@ TEST(ProcessSnapshot, keepsNothingForProcessesThatEndedOrAreZombies)
     EXPECT_EQ(service.Processes().KeptDescriptors(), records.size());
 }
 
-TEST(ProcessSnapshot, skipsProcessesThatEndWhileSnapshotsAreTaken)
+TEST(ProcessSnapshot, listsEveryProcessOnceInOrderWhileOthersEndDuringTheWalk)
 {
-    // Short-lived children come and go while snapshots run: every record that is delivered is
-    // whole, and those of our children name the child's program (or ours, before the exec).
-    const std::string program = SNAPSHOT_CHILD;
+    // Short-lived children come and go while snapshots run: each walk is in /proc order, every
+    // record is whole, and those of our children name the child's program (or ours, before the
+    // exec).
+    const std::string us = std::filesystem::read_symlink("/proc/self/exe");
     std::atomic<bool> stop = false;
     std::thread churn([&] {
         while (!stop) {
@@ -230,7 +198,7 @@ TEST(ProcessSnapshot, skipsProcessesThatEndWhileSnapshotsAreTaken)
                 const int null = open("/dev/null", O_RDWR);
                 dup2(null, STDIN_FILENO);
                 dup2(null, STDOUT_FILENO);
-                execl(program.c_str(), program.c_str(), "1", static_cast<char*>(nullptr));
+                execl(SNAPSHOT_CHILD, SNAPSHOT_CHILD, "1", static_cast<char*>(nullptr));
                 _exit(1);
             }
             waitpid(pid, nullptr, 0); // it exits at once: its input is empty
@@ -238,10 +206,14 @@ TEST(ProcessSnapshot, skipsProcessesThatEndWhileSnapshotsAreTaken)
     });
     LinuxSnapshotService service;
     for (int round = 0; round < 20; ++round) {
-        for (const PROCESSENTRY32& record : Walk(service)) {
+        const auto records = Walk(service);
+        EXPECT_EQ(Find(records, getpid())->szExeFile, us);
+        for (size_t i = 0; i < records.size(); ++i) {
+            const PROCESSENTRY32& record = records[i];
             ASSERT_FALSE(record.szExeFile.empty());
+            EXPECT_TRUE(i == 0 || records[i - 1].th32ProcessID < record.th32ProcessID);
             if (record.th32ParentProcessID == uint32_t(getpid()) && record.szExeFile != "[?]") {
-                EXPECT_TRUE(record.szExeFile == program || record.szExeFile == OurPath()
+                EXPECT_TRUE(record.szExeFile == SNAPSHOT_CHILD || record.szExeFile == us
                     || record.szExeFile.starts_with('['))
                     << record.szExeFile;
             }
@@ -260,20 +232,14 @@ TEST(ProcessSnapshot, listsEveryProcessWhenDescriptorsRunShort)
         if (setrlimit(RLIMIT_NOFILE, &limit) != 0)
             _exit(2);
         LinuxSnapshotService service;
-        if (Walk(service).empty() || service.Processes().KeptDescriptors() > 300 - 256
-            || service.Processes().KeptDescriptors() == 0)
+        const size_t kept = Walk(service).empty() ? 0 : service.Processes().KeptDescriptors();
+        if (kept == 0 || kept > 300 - 256)
             _exit(3);
         // Now someone else takes every descriptor left: the walk gives up what it kept and still
         // reads each process.
         while (open("/dev/null", O_RDONLY) >= 0) { }
-        const auto records = Walk(service);
-        _exit(std::any_of(records.begin(), records.end(),
-                  [](const PROCESSENTRY32& record) {
-                      return record.th32ProcessID == uint32_t(getpid())
-                          && record.szExeFile[0] == '/';
-                  })
-                ? 0
-                : 4);
+        const auto self = Find(service, getpid());
+        _exit(self && self->szExeFile[0] == '/' ? 0 : 4);
     }
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
@@ -283,7 +249,7 @@ TEST(ProcessSnapshot, listsEveryProcessWhenDescriptorsRunShort)
 TEST(ThreadWalk, listsEveryThreadOfAChildWithTheProcessBaseAndEachThreadsDelta)
 {
     StartedChild child(7);
-    std::vector<pid_t> tids = quorvane::testing::ThreadIds(child.Pid());
+    std::vector<pid_t> tids = ThreadIds(child.Pid());
     std::erase(tids, child.Pid());
     ASSERT_EQ(tids.size(), 6u);
     // The process at nice 3 (base 6); one worker lowered to nice 12, one moved to SCHED_IDLE.
@@ -297,16 +263,16 @@ TEST(ThreadWalk, listsEveryThreadOfAChildWithTheProcessBaseAndEachThreadsDelta)
     const auto snapshot
         = service.CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, uint32_t(child.Pid()));
     ASSERT_TRUE(snapshot);
-    std::map<pid_t, int32_t> deltas;
-    for (const THREADENTRY32& thread : Threads(*snapshot)) {
-        EXPECT_EQ(thread.th32OwnerProcessID, uint32_t(child.Pid()));
-        EXPECT_EQ(thread.tpBasePri, 6) << thread.th32ThreadID;
-        deltas[pid_t(thread.th32ThreadID)] = thread.tpDeltaPri;
-    }
-    std::map<pid_t, int32_t> expected;
+    std::map<pid_t, std::tuple<uint32_t, int32_t, int32_t>> seen, expected;
+    for (const THREADENTRY32& thread : Threads(*snapshot))
+        seen[pid_t(thread.th32ThreadID)]
+            = { thread.th32OwnerProcessID, thread.tpBasePri, thread.tpDeltaPri };
     for (const pid_t tid : tids)
-        expected[tid] = tid == tids[1] ? -2 : tid == tids[2] ? -15 : 0;
-    EXPECT_EQ(deltas, expected);
+        expected[tid] = { uint32_t(child.Pid()), 6,
+            tid == tids[1]       ? -2
+                : tid == tids[2] ? -15
+                                 : 0 };
+    EXPECT_EQ(seen, expected);
 }
 
 TEST(ThreadWalk, firstStartsOverAndAnEndedProcessHasNoSnapshot)

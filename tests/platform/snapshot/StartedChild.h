@@ -1,8 +1,11 @@
 #pragma once
 
 #include "ChildProcess.h"
+#include "ProcFiles.h"
+#include "ProcStat.h"
 
 #include <QTemporaryDir>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -38,5 +41,12 @@ struct StartedChild {
     std::string Path;
     testing::ChildProcess Process;
 };
+
+// A stat file of /proc as the kernel writes it now; nothing once it is gone.
+inline std::optional<ProcStat> StatAt(const std::string& path)
+{
+    const auto text = ReadProcFile(AT_FDCWD, path.c_str());
+    return text ? ParseProcStat(*text) : std::nullopt;
+}
 
 } // namespace quorvane::test
