@@ -3,6 +3,7 @@
 #include "ToolHelp.h"
 
 #include <gtest/gtest.h>
+#include <sstream>
 
 using namespace quorvane;
 
@@ -19,56 +20,49 @@ std::string StatLine(const std::string& comm, size_t size = std::string::npos)
         .substr(0, size);
 }
 
-// What a line parses to, in brief.
+// What a line parses to: every field we use, in the order of the line.
 std::string Parsed(const std::string& line)
 {
     const auto stat = ParseProcStat(line);
     if (!stat)
         return "refused";
-    return "(" + stat->comm + ") " + std::to_string(stat->num_threads) + " threads, start "
-        + std::to_string(stat->starttime) + ", policy " + std::to_string(stat->policy);
+    std::ostringstream text;
+    text << stat->pid << " (" << stat->comm << ") " << stat->state << " ppid " << stat->ppid
+         << " flags " << stat->flags << " priority " << stat->priority << " nice " << stat->nice
+         << " threads " << stat->num_threads << " start " << stat->starttime << " code "
+         << stat->startcode << "-" << stat->endcode << " args " << stat->arg_start << " rt "
+         << stat->rt_priority << " policy " << stat->policy;
+    return text.str();
+}
+
+// What the line of the sleeping bash parses to under another name.
+std::string Bash(const std::string& comm,
+    const std::string& after = " start 98765 code "
+                               "94000000000000-94000000900000 args 140730000010000 rt 7 policy 2")
+{
+    return "4242 (" + comm + ") S ppid 1 flags 4194560 priority 20 nice -3 threads 5" + after;
 }
 
 } // namespace
 
-TEST(ProcStatParsing, readsTheFieldsAfterTheName)
-{
-    const auto stat = ParseProcStat(StatLine("bash"));
-    ASSERT_TRUE(stat);
-    EXPECT_EQ(stat->pid, 4242);
-    EXPECT_EQ(stat->comm, "bash");
-    EXPECT_EQ(stat->state, 'S');
-    EXPECT_EQ(stat->ppid, 1);
-    EXPECT_EQ(stat->flags, 4194560u);
-    EXPECT_EQ(stat->priority, 20);
-    EXPECT_EQ(stat->nice, -3);
-    EXPECT_EQ(stat->num_threads, 5);
-    EXPECT_EQ(stat->starttime, 98765u);
-    EXPECT_EQ(stat->startcode, 94000000000000u);
-    EXPECT_EQ(stat->endcode, 94000000900000u);
-    EXPECT_EQ(stat->arg_start, 140730000010000u);
-    EXPECT_EQ(stat->rt_priority, 7u);
-    EXPECT_EQ(stat->policy, 2u);
-}
-
 TEST(ProcStatParsing, takesTheNameToTheLastParenthesisAndRefusesWhatIsCutOrNoNumber)
 {
-    const std::string threadsEnd = StatLine("cat", StatLine("cat").find(" 0 98765"));
-    const struct {
-        std::string Line;
-        std::string Parsed;
-    } cases[] = {
-        { StatLine("a b"), "(a b) 5 threads, start 98765, policy 2" },
-        { StatLine("x) (y"), "(x) (y) 5 threads, start 98765, policy 2" },
-        { StatLine(")"), "()) 5 threads, start 98765, policy 2" },
-        { StatLine("(("), "((() 5 threads, start 98765, policy 2" },
-        { StatLine("a) S 1 2 3 (b"), "(a) S 1 2 3 (b) 5 threads, start 98765, policy 2" },
-        { StatLine("line\nbreak"), "(line\nbreak) 5 threads, start 98765, policy 2" },
-        { StatLine("\xff\xfe\x01 z"), "(\xff\xfe\x01 z) 5 threads, start 98765, policy 2" },
-        { StatLine(""), "() 5 threads, start 98765, policy 2" },
+    const std::string toThreads = StatLine("cat", StatLine("cat").find(" 0 98765"));
+    const std::pair<std::string, std::string> cases[] = {
+        { StatLine("bash"),
+            "4242 (bash) S ppid 1 flags 4194560 priority 20 nice -3 threads 5 start 98765 code "
+            "94000000000000-94000000900000 args 140730000010000 rt 7 policy 2" },
+        { StatLine("a b"), Bash("a b") },
+        { StatLine("x) (y"), Bash("x) (y") },
+        { StatLine(")"), Bash(")") },
+        { StatLine("(("), Bash("((") },
+        { StatLine("a) S 1 2 3 (b"), Bash("a) S 1 2 3 (b") },
+        { StatLine("line\nbreak"), Bash("line\nbreak") },
+        { StatLine("\xff\xfe\x01 z"), Bash("\xff\xfe\x01 z") },
+        { StatLine(""), Bash("") },
         // Fields after the thread count may be missing; those before may not.
-        { threadsEnd, "(cat) 5 threads, start 0, policy 0" },
-        { threadsEnd.substr(0, threadsEnd.size() - 2), "refused" },
+        { toThreads, Bash("cat", " start 0 code 0-0 args 0 rt 0 policy 0") },
+        { toThreads.substr(0, toThreads.size() - 2), "refused" },
         { StatLine("cat", 9), "refused" },
         { "", "refused" },
         { "()", "refused" },
@@ -78,8 +72,8 @@ TEST(ProcStatParsing, takesTheNameToTheLastParenthesisAndRefusesWhatIsCutOrNoNum
         { "12 (a) SS 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18", "refused" },
         { "12 (a) S 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 -x 18", "refused" },
     };
-    for (const auto& test : cases)
-        EXPECT_EQ(Parsed(test.Line), test.Parsed) << test.Line;
+    for (const auto& [line, parsed] : cases)
+        EXPECT_EQ(Parsed(line), parsed) << line;
 }
 
 TEST(PriorityMapping, basePriorityAndClassFollowPolicyAndNice)

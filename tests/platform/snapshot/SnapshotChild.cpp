@@ -8,29 +8,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
-#include <pthread.h>
+#include <thread>
 #include <unistd.h>
-
-namespace {
-void* Sleep(void*)
-{
-    for (;;)
-        pause();
-    return nullptr;
-}
-}
 
 int main(int argc, char** argv)
 {
-    const int threads = argc > 1 ? std::atoi(argv[1]) : 1;
-    for (int i = 1; i < threads; ++i) {
-        pthread_attr_t attr;
-        pthread_attr_init(&attr);
-        pthread_attr_setstacksize(&attr, 64 * 1024);
-        pthread_t thread;
-        pthread_create(&thread, &attr, Sleep, nullptr);
-        pthread_attr_destroy(&attr);
-    }
+    for (int i = 1; i < (argc > 1 ? std::atoi(argv[1]) : 1); ++i)
+        std::thread([] {
+            for (;;)
+                pause();
+        }).detach();
     std::printf("ready\n");
     std::fflush(stdout);
 
