@@ -71,6 +71,17 @@ TEST(ExecutableType, readsOnlyRegularFilesAtAbsolutePaths)
     EXPECT_EQ(ExecutableTypeOfFile(""), 0u);
 }
 
+TEST(ExecutableType, decodesEveryRowOfTheTypeTable)
+{
+    const std::pair<uint32_t, const char*> rows[]
+        = { { 0, "" }, { 0x030A0000, "16-Bit" }, { 0x0300454E, "16-Bit" }, { 0x0400454E, "32-Bit" },
+              { 0x04004550, "32-Bit" }, { 0xFFFF4550, "hi:65535" }, { 0x0400454C, "Vxd" },
+              { 0x03005A4D, "MS-Dos" }, { 0x00014C45, "32-Bit" }, { 0x00024C45, "64-Bit" },
+              { 0x00074C45, "hi:7" }, { 0x0400FFFF, "lo:65535" } };
+    for (const auto& [value, text] : rows)
+        EXPECT_EQ(ExecutableTypeText(value), text) << std::hex << value;
+}
+
 TEST(ExecutableTypeCache, answersForTheFileNowAtThePath)
 {
     QTemporaryDir dir;
