@@ -120,12 +120,14 @@ TEST_F(ModuleWalk, aWarmPassReadsOnlyTheMapsOfNewOrChangedProcesses)
     EXPECT_LT(Usage.LastPass().mapsRead, cold.mapsRead);
 }
 
-TEST_F(ModuleWalk, theServiceNeverWaitsForTheIndexAndSaysWhenCountsChange)
+// Without the fixture's index: the service's own is the one to watch.
+TEST(ModuleWalkService, neverWaitsForTheIndexAndSaysWhenCountsChange)
 {
+    const std::string probe = std::filesystem::canonical(PROBE_ONE);
     std::mutex lock;
     std::condition_variable arrived;
     int calls = 0;
-    const auto child = ChildMapping(Probe);
+    const auto child = ChildMapping(probe);
     LinuxSnapshotService service;
     service.SetOnModuleUsageChanged([&] {
         const std::lock_guard guard(lock);
@@ -139,7 +141,7 @@ TEST_F(ModuleWalk, theServiceNeverWaitsForTheIndexAndSaysWhenCountsChange)
     std::optional<MODULEENTRY32> found;
     MODULEENTRY32 module;
     for (bool more = snapshot->Module32First(module); more; more = snapshot->Module32Next(module)) {
-        if (module.szExePath == Probe)
+        if (module.szExePath == probe)
             found = module;
     }
     ASSERT_TRUE(found);
@@ -149,7 +151,7 @@ TEST_F(ModuleWalk, theServiceNeverWaitsForTheIndexAndSaysWhenCountsChange)
     std::unique_lock wait(lock);
     const int before = calls;
     wait.unlock();
-    const auto newcomer = ChildMapping(Probe);
+    const auto newcomer = ChildMapping(probe);
     service.Modules().Usage().Synchronize();
     wait.lock();
     arrived.wait(wait, [&] { return calls > before; });
