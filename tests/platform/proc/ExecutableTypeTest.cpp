@@ -34,27 +34,28 @@ TEST(ExecutableType, readsTheElfClassFromHeadersAndFilesAndNothingFromAnythingEl
         const char* What;
         std::string Header;
         uint32_t Type;
+        const char* Text;
     } cases[] = {
-        { "64-bit position-independent", Elf(2, 1, 3, 64), 0x24C45 },
-        { "32-bit big-endian", Elf(1, 2, 2, 52), 0x14C45 },
-        { "unknown class is passed on", Elf(7, 1, 2, 18), 0x74C45 },
-        { "64-bit header cut short", Elf(2, 1, 2, 63), 0 },
-        { "32-bit header cut short", Elf(1, 1, 2, 51), 0 },
-        { "object file", Elf(2, 1, 1, 64), 0 },
-        { "type in the other byte order", Elf(2, 1, 0x0200, 64), 0 },
-        { "bad byte order", Elf(2, 3, 2, 64), 0 },
-        { "script", "#!/bin/sh\necho hello world\n", 0 },
-        { "almost ELF", std::string("\177ELG\2\1\1", 7) + std::string(10, '\0') + "\2", 0 },
-        { "empty", "", 0 },
+        { "64-bit position-independent", Elf(2, 1, 3, 64), 0x24C45, "64-Bit" },
+        { "32-bit big-endian", Elf(1, 2, 2, 52), 0x14C45, "32-Bit" },
+        { "unknown class is passed on", Elf(7, 1, 2, 18), 0x74C45, "hi:7" },
+        { "64-bit header cut short", Elf(2, 1, 2, 63), 0, "" },
+        { "32-bit header cut short", Elf(1, 1, 2, 51), 0, "" },
+        { "object file", Elf(2, 1, 1, 64), 0, "" },
+        { "type in the other byte order", Elf(2, 1, 0x0200, 64), 0, "" },
+        { "bad byte order", Elf(2, 3, 2, 64), 0, "" },
+        { "almost ELF", std::string("\177ELG\2\1\1", 7) + std::string(10, '\0') + "\2", 0, "" },
+        { "empty", "", 0, "" },
     };
     QTemporaryDir dir;
     const std::string file = dir.path().toStdString() + "/a long (odd) näme";
     for (const auto& test : cases) {
+        SCOPED_TRACE(test.What);
         const auto* bytes = reinterpret_cast<const unsigned char*>(test.Header.data());
-        EXPECT_EQ(ExecutableTypeOfHeader(std::span(bytes, test.Header.size())), test.Type)
-            << test.What;
+        EXPECT_EQ(ExecutableTypeOfHeader(std::span(bytes, test.Header.size())), test.Type);
         Write(file, test.Header);
-        EXPECT_EQ(ExecutableTypeOfFile(file), test.Type) << test.What << " in a file";
+        EXPECT_EQ(ExecutableTypeOfFile(file), test.Type) << "in a file";
+        EXPECT_EQ(ExecutableTypeText(test.Type), test.Text);
     }
 }
 
@@ -65,21 +66,8 @@ TEST(ExecutableType, readsOnlyRegularFilesAtAbsolutePaths)
     ASSERT_EQ(mkfifo((folder + "/fifo").c_str(), 0600), 0);
     EXPECT_EQ(ExecutableTypeOfFile(folder + "/fifo"), 0u); // and does not wait for a writer
     EXPECT_EQ(ExecutableTypeOfFile(folder), 0u);
-    EXPECT_EQ(ExecutableTypeOfFile(folder + "/missing"), 0u);
     EXPECT_EQ(ExecutableTypeOfFile("/dev/zero"), 0u);
     EXPECT_EQ(ExecutableTypeOfFile("[kthreadd]"), 0u);
-    EXPECT_EQ(ExecutableTypeOfFile(""), 0u);
-}
-
-TEST(ExecutableType, decodesEveryRowOfTheTypeTable)
-{
-    const std::pair<uint32_t, const char*> rows[]
-        = { { 0, "" }, { 0x030A0000, "16-Bit" }, { 0x0300454E, "16-Bit" }, { 0x0400454E, "32-Bit" },
-              { 0x04004550, "32-Bit" }, { 0xFFFF4550, "hi:65535" }, { 0x0400454C, "Vxd" },
-              { 0x03005A4D, "MS-Dos" }, { 0x00014C45, "32-Bit" }, { 0x00024C45, "64-Bit" },
-              { 0x00074C45, "hi:7" }, { 0x0400FFFF, "lo:65535" } };
-    for (const auto& [value, text] : rows)
-        EXPECT_EQ(ExecutableTypeText(value), text) << std::hex << value;
 }
 
 TEST(ExecutableTypeCache, answersForTheFileNowAtThePath)

@@ -1,13 +1,15 @@
 #include "GlobalUsageIndex.h"
 #include "LinuxSnapshotService.h"
+#include "MappingKey.h"
 #include "ModuleIdTable.h"
 #include "ModuleListBuilder.h"
+#include "ProcMaps.h"
 #include "StartedChild.h"
 
-#include <condition_variable>
+#include <atomic>
 #include <fstream>
-#include <mutex>
-#include <thread>
+#include <sstream>
+#include <sys/sysmacros.h>
 
 using namespace quorvane;
 using quorvane::test::StartedChild;
@@ -29,6 +31,23 @@ std::unique_ptr<StartedChild> ChildMapping(const std::string& library)
     auto child = std::make_unique<StartedChild>(1);
     EXPECT_TRUE(child->Map(library));
     return child;
+}
+
+// What a line of maps parses to, in brief: range, access, offset, device, inode, kind and the
+// path as the file system names it.
+std::string Parsed(std::string_view line)
+{
+    const auto region = ParseMapsLine(line);
+    if (!region)
+        return "skipped";
+    const char* kind = region->IsFile() ? "file" : region->IsAnonymous() ? "anonymous" : "pseudo";
+    std::ostringstream text;
+    text << std::hex << region->start << '-' << region->end << ' ' << (region->readable ? 'r' : '-')
+         << (region->writable ? 'w' : '-') << (region->executable ? 'x' : '-')
+         << (region->shared ? 's' : 'p') << ' ' << region->offset << std::dec << ' '
+         << major(region->file.device) << ':' << minor(region->file.device) << ' '
+         << region->file.inode << ' ' << kind << " '" << DecodeMapsPath(region->path) << "'";
+    return text.str();
 }
 
 class ModuleWalk : public ::testing::Test {
@@ -60,7 +79,6 @@ TEST_F(ModuleWalk, listsALoadedLibraryWithItsExtentAndMappingCount)
     EXPECT_EQ(modules.front().szExePath, std::filesystem::canonical(SNAPSHOT_CHILD)) << "lowest";
     for (const MODULEENTRY32& module : modules)
         EXPECT_TRUE(module.szExePath.starts_with('/')) << module.szExePath;
-
     const auto found = Find(child->Pid(), Probe);
     ASSERT_TRUE(found);
     EXPECT_EQ(std::tuple(found->szModule, found->th32ProcessID, found->hModule,
@@ -69,71 +87,41 @@ TEST_F(ModuleWalk, listsALoadedLibraryWithItsExtentAndMappingCount)
             MapsLinesOf(child->Pid(), Probe)));
     EXPECT_GT(found->modBaseSize, 0u);
     EXPECT_GE(found->ProccntUsage, 2u);
-    EXPECT_NE(found->th32ModuleID, 0u);
 }
 
 TEST_F(ModuleWalk, oneFileHasOneIdInEveryProcessAndItsGlobalUsageFollowsTheProcesses)
 {
     const auto first = ChildMapping(Probe);
-    const auto second = ChildMapping(Probe);
-    Usage.Synchronize();
-    const auto inFirst = Find(first->Pid(), Probe);
-    const auto inSecond = Find(second->Pid(), Probe);
-    ASSERT_TRUE(inFirst && inSecond);
-    EXPECT_EQ(std::tuple(inFirst->GlblcntUsage, inSecond->GlblcntUsage, inSecond->th32ModuleID),
-        std::tuple(2u, 2u, inFirst->th32ModuleID));
-    {
-        const auto third = ChildMapping(Probe);
+    const auto usageSeenBy = [&](pid_t pid, const std::string& path) {
         Usage.Synchronize();
-        const auto again = Find(first->Pid(), Probe);
-        ASSERT_TRUE(again);
-        EXPECT_EQ(std::tuple(again->GlblcntUsage, again->th32ModuleID),
-            std::tuple(3u, inFirst->th32ModuleID));
+        const auto module = Find(pid, path);
+        return module ? std::pair(module->GlblcntUsage, module->th32ModuleID) : std::pair(0u, 0u);
+    };
+    const uint32_t id = usageSeenBy(first->Pid(), Probe).second;
+    EXPECT_NE(id, 0u);
+    {
+        const auto second = ChildMapping(Probe);
+        EXPECT_EQ(usageSeenBy(second->Pid(), Probe), std::pair(2u, id));
+        EXPECT_EQ(usageSeenBy(first->Pid(), Probe), std::pair(2u, id));
     }
-    Usage.Synchronize();
-    EXPECT_EQ(Find(first->Pid(), Probe)->GlblcntUsage, 2u);
-
+    EXPECT_EQ(usageSeenBy(first->Pid(), Probe), std::pair(1u, id));
     // A process the index already knows maps a new file: its mappings changed, so it is read
     // again.
     const std::string other = std::filesystem::canonical(PROBE_TWO);
     ASSERT_TRUE(first->Map(other));
-    Usage.Synchronize();
-    const auto added = Find(first->Pid(), other);
-    ASSERT_TRUE(added);
-    EXPECT_NE(added->th32ModuleID, inFirst->th32ModuleID);
-    EXPECT_EQ(Usage.GlobalUsage(*Ids.FileOf(added->th32ModuleID)), 1u);
-}
-
-TEST_F(ModuleWalk, aWarmPassReadsOnlyTheMapsOfNewOrChangedProcesses)
-{
-    // The first pass starts by itself and reads every process; asking for one could meet a
-    // second.
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!Usage.Ready() && std::chrono::steady_clock::now() < limit)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    const GlobalUsageIndex::PassFigures cold = Usage.LastPass();
-    EXPECT_GT(cold.mapsRead, 0u);
-    EXPECT_LE(cold.mapsRead, cold.processes) << "kernel threads map nothing";
-    const StartedChild child(1);
-    Usage.Synchronize();
-    EXPECT_GE(Usage.LastPass().mapsRead, 1u) << "the new child at least";
-    EXPECT_LT(Usage.LastPass().mapsRead, cold.mapsRead);
+    const auto [usage, otherId] = usageSeenBy(first->Pid(), other);
+    EXPECT_EQ(usage, 1u);
+    EXPECT_NE(otherId, id);
 }
 
 // Without the fixture's index: the service's own is the one to watch.
 TEST(ModuleWalkService, neverWaitsForTheIndexAndSaysWhenCountsChange)
 {
     const std::string probe = std::filesystem::canonical(PROBE_ONE);
-    std::mutex lock;
-    std::condition_variable arrived;
-    int calls = 0;
+    std::atomic<int> calls = 0;
     const auto child = ChildMapping(probe);
     LinuxSnapshotService service;
-    service.SetOnModuleUsageChanged([&] {
-        const std::lock_guard guard(lock);
-        ++calls;
-        arrived.notify_all();
-    });
+    service.SetOnModuleUsageChanged([&] { ++calls; });
     // Whether the first pass has ended or not, the snapshot answers at once: unknown is 0.
     const auto snapshot
         = service.CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, uint32_t(child->Pid()));
@@ -148,15 +136,68 @@ TEST(ModuleWalkService, neverWaitsForTheIndexAndSaysWhenCountsChange)
     EXPECT_LE(found->GlblcntUsage, 1u);
 
     // A process that appears changes the counts of what it maps.
-    std::unique_lock wait(lock);
     const int before = calls;
-    wait.unlock();
     const auto newcomer = ChildMapping(probe);
     service.Modules().Usage().Synchronize();
-    wait.lock();
-    arrived.wait(wait, [&] { return calls > before; });
-    wait.unlock();
+    EXPECT_TRUE(quorvane::test::Within30Seconds([&] { return calls > before; }));
     EXPECT_EQ(service.ModuleGlobalUsage(found->th32ModuleID), 2u);
     EXPECT_EQ(service.ModuleGlobalUsage(0), std::nullopt);
     service.SetOnModuleUsageChanged(nullptr);
+}
+
+TEST(MapsParsing, readsEachLineOrSkipsItWhenMalformed)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        { "7f12a0000000-7f12a0021000 r-xp 00002000 fd:01 1311752          /opt/my app/l\\012x.so",
+            "7f12a0000000-7f12a0021000 r-xp 2000 253:1 1311752 file '/opt/my app/l\nx.so'" },
+        { "1000-2000 rw-p 00000000 00:00 0 [heap]", "1000-2000 rw-p 0 0:0 0 pseudo '[heap]'" },
+        { "1000-2000 rw-s 00000000 00:0e 1057 anon_inode:[perf]",
+            "1000-2000 rw-s 0 0:14 1057 pseudo 'anon_inode:[perf]'" },
+        { "1000-2000 ---p 00000000 00:00 0 ", "1000-2000 ---p 0 0:0 0 anonymous ''" },
+        { "garbage line", "skipped" },
+        { "1000-2000 rw-p", "skipped" },
+        { "3000-2000 r--p 00000000 08:01 5 /reversed", "skipped" },
+        { "4000-5000 r--p 0000000 08:01 x /bad-inode", "skipped" },
+    };
+    std::string text;
+    size_t kept = 0;
+    for (const auto& [line, parsed] : cases) {
+        EXPECT_EQ(Parsed(line), parsed) << line;
+        text += line + std::string("\n");
+        kept += std::string_view(parsed) != "skipped";
+    }
+    EXPECT_EQ(ParseMaps(text).size(), kept) << "the malformed lines are skipped";
+    EXPECT_EQ(FileNameOf("/opt/my app/lib\nx.so (deleted)"), "lib\nx.so (deleted)");
+}
+
+TEST(MapsParsing, groupsTheMappingsOfEachFileByDeviceAndInode)
+{
+    const std::string text = "1000-2000 r--p 00000000 08:01 10 /usr/bin/tool\n"
+                             "2000-5000 r-xp 00001000 08:01 10 /usr/bin/tool\n"
+                             "5000-6000 rw-p 00000000 00:00 0 \n"
+                             "6000-7000 r--p 00000000 08:01 20 /lib/libz.so\n"
+                             "7000-9000 r--p 00000000 08:02 20 /other/device/same/inode\n"
+                             "9000-a000 rw-p 00004000 08:01 10 /usr/bin/tool\n";
+    const std::vector<MappedFile> files = GroupMappedFiles(ParseMaps(text));
+    ASSERT_EQ(files.size(), 3u);
+    EXPECT_EQ(std::tuple(files[0].path, files[0].low, files[0].high, files[0].mappings),
+        std::tuple("/usr/bin/tool", 0x1000u, 0xa000u, 3u));
+    EXPECT_EQ(std::tuple(files[1].path, files[2].mappings), std::tuple("/lib/libz.so", 1u));
+    const std::vector<FileKey> keys = MappedFileKeys(text);
+    EXPECT_EQ(keys.size(), 3u);
+    EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
+}
+
+TEST(MapsParsing, mappingKeyTakesStartTimeSizeAndKernelFlagAfterTheLastParenthesis)
+{
+    const std::pair<const char*, std::optional<MappingKey>> cases[] = {
+        { "77 (a) (b) S 1 77 77 0 -1 4194560 0 0 0 0 0 0 0 0 20 0 1 0 5555 123456789 100 18\n",
+            MappingKey { 5555, 123456789, false } },
+        { "2 (kthreadd) S 0 0 0 0 -1 2129984 0 0 0 0 0 0 0 0 20 0 1 0 7 0 0\n",
+            MappingKey { 7, 0, true } },
+        { "9 (cut) S 1 9 9 0 -1 0 0 0 0 0 0 0 0 0 20 0 1 0 5555", std::nullopt },
+        { "no parenthesis", std::nullopt },
+    };
+    for (const auto& [stat, key] : cases)
+        EXPECT_EQ(ParseMappingKey(stat), key) << stat;
 }

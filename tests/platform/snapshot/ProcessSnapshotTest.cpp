@@ -1,7 +1,9 @@
 #include "AnotherUser.h"
 #include "ExecutableType.h"
 #include "ExecutableTypeCache.h"
+#include "LinuxProcessHandle.h"
 #include "LinuxSnapshotService.h"
+#include "ProcessFreeze.h"
 #include "ProcessProbe.h"
 #include "ProcessTable.h"
 #include "StartedChild.h"
@@ -11,7 +13,6 @@
 #include <map>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <thread>
 
 using namespace quorvane;
 using namespace quorvane::test;
@@ -49,6 +50,13 @@ std::string TypeOf(SnapshotService& service, pid_t pid)
     return record ? ExecutableTypeText(service.ExecutableTypeOf(*record)) : "not listed";
 }
 
+constexpr uint32_t SchedulingAccess = PROCESS_SET_INFORMATION | PROCESS_QUERY_INFORMATION;
+
+std::unique_ptr<LinuxProcessHandle> Open(uint32_t access, pid_t pid)
+{
+    return LinuxProcessHandle::Open(access, uint32_t(pid), StartTimeOf(pid));
+}
+
 std::vector<THREADENTRY32> Threads(ToolhelpSnapshot& snapshot)
 {
     std::vector<THREADENTRY32> threads;
@@ -74,7 +82,7 @@ TEST(ProcessSnapshot, listsAStartedChildWithItsParentThreadsPathAndPriorityOfThe
     EXPECT_EQ(Find(service, child.Pid())->pcPriClassBase, 4) << "at nice 12";
 }
 
-TEST(ProcessSnapshot, namesKernelThreadsInBrackets)
+TEST(ProcessSnapshot, namesKernelThreadsInBracketsAndMayNotEndThem)
 {
     const auto kthreadd = StatAt("/proc/2/stat");
     if (!kthreadd || !(kthreadd->flags & PF_KTHREAD))
@@ -82,28 +90,35 @@ TEST(ProcessSnapshot, namesKernelThreadsInBrackets)
     LinuxSnapshotService service;
     const auto record = Find(service, 2);
     ASSERT_TRUE(record);
-    EXPECT_EQ(record->szExeFile, "[" + kthreadd->comm + "]");
-    EXPECT_EQ(record->th32ParentProcessID, 0u);
+    EXPECT_EQ(std::tuple(record->szExeFile, record->th32ParentProcessID),
+        std::tuple("[" + kthreadd->comm + "]", 0u));
+    const auto handle = Open(PROCESS_TERMINATE, 2);
+    if (!handle)
+        GTEST_SKIP() << "no kernel thread we may signal here";
+    EXPECT_FALSE(handle->TerminateProcess(uint32_t(-1)));
 }
 
-TEST(ProcessSnapshot, namesAProcessWhoseExecutableItMayNotReadInBrackets)
+// A child that has become another user may not read the link of us, its parent, nor act on us.
+TEST(ProcessSnapshot, anotherUserSeesUsInBracketsAndGetsNoHandle)
 {
-    // A child that has become another user may not read the link of us, its parent.
     const pid_t parent = getpid();
     const std::string name = "[" + StatAt("/proc/self/stat")->comm + "]";
+    EXPECT_NE(Open(SchedulingAccess | PROCESS_TERMINATE, parent), nullptr) << "our user gets one";
     std::string missing;
     const std::optional<int> seen = RunAsAnotherUser(
         [&] {
             LinuxSnapshotService service;
             const auto record = Find(service, parent);
             if (!record || record->szExeFile != name || record->cntThreads == 0)
-                return 3;
-            return service.ExecutableTypeOf(*record) == 0 ? 0 : 4;
+                return 1;
+            return (service.ExecutableTypeOf(*record) == 0 ? 0 : 2)
+                + (Open(SchedulingAccess, parent) ? 4 : 0)
+                + (Open(PROCESS_TERMINATE, parent) ? 8 : 0);
         },
         &missing);
     if (!seen)
         GTEST_SKIP() << missing;
-    EXPECT_EQ(*seen, 0);
+    EXPECT_EQ(*seen, 0) << "1: listed wrong, 2: typed, 4: scheduling, 8: termination";
 }
 
 TEST(ProcessSnapshot, showsADeletedExecutableAsTheKernelNamesItAndARealNameAsItIs)
@@ -116,7 +131,6 @@ TEST(ProcessSnapshot, showsADeletedExecutableAsTheKernelNamesItAndARealNameAsItI
     EXPECT_EQ(Find(service, named.Pid())->szExeFile, named.Path);
     // The running image still tells its type; no file of that name does.
     EXPECT_EQ(TypeOf(service, deleted.Pid()), "64-Bit");
-    EXPECT_EQ(ExecutableTypeCache().TextOf(deleted.Path + " (deleted)"), "");
     // A record the service did not deliver is read from its path.
     PROCESSENTRY32 made;
     made.szExeFile = named.Path;
@@ -125,37 +139,28 @@ TEST(ProcessSnapshot, showsADeletedExecutableAsTheKernelNamesItAndARealNameAsItI
     EXPECT_EQ(service.ExecutableTypeOf(made), 0u);
 }
 
-TEST(ProcessSnapshot, followsAnExecToTheNewExecutableEvenUnderTheSameName)
+// First under the same name, then (where this machine runs one) into a 32-bit program.
+TEST(ProcessSnapshot, followsAnExecToTheNewExecutableAndItsType)
 {
     StartedChild child(2, "a/worker");
     const std::string sameName = child.Copy(SNAPSHOT_CHILD, "b/worker");
     LinuxSnapshotService service;
-    EXPECT_EQ(Find(service, child.Pid())->szExeFile, child.Path);
+    EXPECT_EQ(TypeOf(service, child.Pid()), "64-Bit");
     child.Process.Send("exec " + sameName);
     ASSERT_EQ(child.Process.ReadLine(), "ready");
     const auto record = Find(service, child.Pid());
-    EXPECT_EQ(record->szExeFile, sameName);
-    EXPECT_EQ(record->cntThreads, 2u);
-}
-
-TEST(ProcessSnapshot, typeFollowsAnExecFrom64To32Bit)
-{
+    EXPECT_EQ(std::tuple(record->szExeFile, record->cntThreads), std::tuple(sameName, 2u));
 #ifndef SNAPSHOT_SLEEPER32
     GTEST_SKIP() << "the toolchain here makes no 32-bit program";
 #else
-    StartedChild child(3, "grows smaller");
     const std::string sleeper = child.Copy(SNAPSHOT_SLEEPER32, "sleeper 32");
-    LinuxSnapshotService service;
-    EXPECT_EQ(TypeOf(service, child.Pid()), "64-Bit");
     child.Process.Send("exec " + sleeper);
     const std::string reply = child.Process.ReadLine();
     if (reply == std::string("exec failed: ") + std::strerror(ENOEXEC))
         GTEST_SKIP() << "the kernel here refuses 32-bit programs";
     ASSERT_EQ(reply, "ready");
-    const auto record = Find(service, child.Pid());
-    EXPECT_EQ(std::tuple(record->szExeFile, record->cntThreads), std::tuple(sleeper, 1u));
+    EXPECT_EQ(Find(service, child.Pid())->szExeFile, sleeper);
     EXPECT_EQ(TypeOf(service, child.Pid()), "32-Bit");
-    EXPECT_EQ(ExecutableTypeCache().TextOf(sleeper), "32-Bit");
 #endif
 }
 
@@ -165,8 +170,7 @@ TEST(ProcessSnapshot, keepsNothingForProcessesThatEndedOrAreZombies)
     LinuxSnapshotService service;
     Walk(service);
     {
-        StartedChild first(1);
-        StartedChild second(1);
+        StartedChild child(1);
         const pid_t zombie = fork();
         if (zombie == 0)
             _exit(0);
@@ -174,7 +178,7 @@ TEST(ProcessSnapshot, keepsNothingForProcessesThatEndedOrAreZombies)
         ASSERT_EQ(waitid(P_PID, id_t(zombie), &ended, WEXITED | WNOWAIT), 0);
         const auto during = Walk(service);
         waitpid(zombie, nullptr, 0);
-        EXPECT_TRUE(Find(during, first.Pid()) && Find(during, second.Pid()));
+        EXPECT_TRUE(Find(during, child.Pid()));
         EXPECT_FALSE(Find(during, zombie)) << "a zombie no longer runs";
         EXPECT_EQ(service.Processes().KnownProcesses(), during.size());
         EXPECT_EQ(service.Processes().KeptDescriptors(), during.size());
@@ -192,17 +196,8 @@ TEST(ProcessSnapshot, listsEveryProcessOnceInOrderWhileOthersEndDuringTheWalk)
     const std::string us = std::filesystem::read_symlink("/proc/self/exe");
     std::atomic<bool> stop = false;
     std::thread churn([&] {
-        while (!stop) {
-            const pid_t pid = fork();
-            if (pid == 0) {
-                const int null = open("/dev/null", O_RDWR);
-                dup2(null, STDIN_FILENO);
-                dup2(null, STDOUT_FILENO);
-                execl(SNAPSHOT_CHILD, SNAPSHOT_CHILD, "1", static_cast<char*>(nullptr));
-                _exit(1);
-            }
-            waitpid(pid, nullptr, 0); // it exits at once: its input is empty
-        }
+        while (!stop)
+            ChildProcess(SNAPSHOT_CHILD, { "1" }); // killed and reaped at once
     });
     LinuxSnapshotService service;
     for (int round = 0; round < 20; ++round) {
@@ -282,13 +277,91 @@ TEST(ThreadWalk, firstStartsOverAndAnEndedProcessHasNoSnapshot)
     const uint32_t pid = uint32_t(child->Pid());
     const auto snapshot = service.CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, pid);
     ASSERT_TRUE(snapshot);
-    const std::vector<THREADENTRY32> once = Threads(*snapshot);
-    const std::vector<THREADENTRY32> twice = Threads(*snapshot);
-    ASSERT_EQ(once.size(), 3u);
-    ASSERT_EQ(twice.size(), 3u);
-    EXPECT_EQ(once.front().th32ThreadID, twice.front().th32ThreadID);
+    EXPECT_EQ(Threads(*snapshot).size(), 3u);
+    EXPECT_EQ(Threads(*snapshot).size(), 3u) << "a second walk starts over";
     MODULEENTRY32 module;
     EXPECT_FALSE(snapshot->Module32First(module)) << "a thread snapshot answers no other walk";
     child.reset();
     EXPECT_EQ(service.CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, pid), nullptr);
+}
+
+TEST(ProcessControl, opensOnlyTheListedProcessAndWaitsForItsEnd)
+{
+    StartedChild child(3);
+    const uint32_t pid = uint32_t(child.Pid());
+    LinuxSnapshotService service;
+    EXPECT_EQ(service.OpenProcess(PROCESS_TERMINATE, pid), nullptr) << "in no snapshot yet";
+    // Another process under the identifier the list saw: one that started at another time.
+    EXPECT_EQ(
+        LinuxProcessHandle::Open(PROCESS_TERMINATE, pid, StartTimeOf(child.Pid()) - 1), nullptr);
+
+    ASSERT_NE(service.CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0), nullptr);
+    const auto handle = service.OpenProcess(PROCESS_TERMINATE, pid);
+    ASSERT_NE(handle, nullptr);
+    EXPECT_EQ(handle->WaitForSingleObject(0), WAIT_TIMEOUT);
+    EXPECT_FALSE(handle->SetPriorityClass(IDLE_PRIORITY_CLASS)) << "not opened for that";
+    ASSERT_TRUE(handle->TerminateProcess(uint32_t(-1)));
+    EXPECT_EQ(handle->WaitForSingleObject(INFINITE), WAIT_OBJECT_0);
+    child.Process.Finish();
+    EXPECT_FALSE(handle->TerminateProcess(uint32_t(-1))) << "reaped: its signals go nowhere";
+}
+
+class EveryThread : public ::testing::TestWithParam<std::pair<uint32_t, ThreadState>> { };
+
+TEST_P(EveryThread, takesTheClassAndReadsItBack)
+{
+    const auto& [priorityClass, expected] = GetParam();
+    StartedChild child(8);
+    const auto handle = Open(SchedulingAccess, child.Pid());
+    ASSERT_NE(handle, nullptr);
+    if (!handle->SetPriorityClass(priorityClass))
+        GTEST_SKIP() << "this machine refuses the class " << priorityClass << " to us";
+    EXPECT_EQ(ThreadStates(child.Pid()), std::vector<ThreadState>(8, expected));
+    EXPECT_EQ(handle->GetPriorityClass(), priorityClass);
+}
+
+INSTANTIATE_TEST_SUITE_P(ProcessControl, EveryThread,
+    ::testing::Values(std::pair(HIGH_PRIORITY_CLASS, ThreadState { SCHED_OTHER, -10 }),
+        std::pair(REALTIME_PRIORITY_CLASS, ThreadState { SCHED_RR, 0 })));
+
+// Normal lowers a thread at nice -5 and raises one at 5. Without privilege the raise is refused,
+// and the lowered thread could not be raised back: nothing may have changed.
+TEST(ProcessControl, aRefusedClassChangesNoThread)
+{
+    if (MayRaiseUnprivileged())
+        GTEST_SKIP() << "the resource limits here let anyone raise priority";
+    StartedChild child(6);
+    const std::vector<pid_t> tids = ThreadIds(child.Pid());
+    ASSERT_EQ(tids.size(), 6u);
+    if (::setpriority(PRIO_PROCESS, id_t(tids[1]), -5) != 0
+        || ::setpriority(PRIO_PROCESS, id_t(tids[4]), 5) != 0)
+        GTEST_SKIP() << "cannot prepare threads of mixed nice values";
+    const std::vector<ThreadState> before = ThreadStates(child.Pid());
+    const auto handle = Open(SchedulingAccess, child.Pid());
+    ASSERT_NE(handle, nullptr);
+    WithoutNiceCapability unprivileged;
+    EXPECT_FALSE(handle->SetPriorityClass(NORMAL_PRIORITY_CLASS));
+    EXPECT_EQ(ThreadStates(child.Pid()), before);
+}
+
+// A process killed while we hold it still must not be kept from its parent afterwards: its
+// threads end as zombies that only their tracer can collect.
+TEST(ProcessFreeze, aProcessKilledWhileHeldIsReapedByItsParentOnceLetGo)
+{
+    StartedChild child(4);
+    const pid_t pid = child.Pid();
+    {
+        ProcessFreeze freeze(pid);
+        ASSERT_TRUE(freeze.Held());
+        ASSERT_EQ(::kill(pid, SIGKILL), 0);
+        const std::string tasks = "/proc/" + std::to_string(pid) + "/task/";
+        EXPECT_TRUE(Within30Seconds([&] {
+            const auto tids = ThreadIds(pid);
+            return std::all_of(tids.begin(), tids.end(), [&](pid_t tid) {
+                const auto stat = StatAt(tasks + std::to_string(tid) + "/stat");
+                return !stat || stat->state == 'Z';
+            });
+        })) << "every thread ends";
+    }
+    EXPECT_TRUE(Within30Seconds([&] { return ::waitpid(pid, nullptr, WNOHANG) == pid; }));
 }

@@ -7,7 +7,9 @@
 #include <QTemporaryDir>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace quorvane::test {
 
@@ -47,6 +49,18 @@ inline std::optional<ProcStat> StatAt(const std::string& path)
 {
     const auto text = ReadProcFile(AT_FDCWD, path.c_str());
     return text ? ParseProcStat(*text) : std::nullopt;
+}
+
+// Polls, so that a condition that never comes fails the test instead of hanging it.
+inline bool Within30Seconds(const std::function<bool()>& condition)
+{
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > limit)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
 }
 
 } // namespace quorvane::test
