@@ -12,16 +12,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// What a .desktop text gives, in brief.
-std::string Parsed(const std::string& text)
-{
-    const auto entry = DesktopEntry::Parse(text);
-    if (!entry)
-        return "none";
-    return entry->Type + "|" + entry->Exec + "|" + entry->TryExec + "|" + entry->Icon
-        + (entry->Hidden ? "|hidden" : "");
-}
-
 void Write(const fs::path& path, const std::string& text, fs::perms mode = fs::perms::owner_read)
 {
     fs::create_directories(path.parent_path());
@@ -40,29 +30,23 @@ std::string WriteImage(const fs::path& path, Qt::GlobalColor color)
 
 } // namespace
 
+// Texts without the group give no entry: the fuzz target checks that for any bytes.
 TEST(DesktopEntry, readsTheDesktopEntryGroupOnly)
 {
-    const std::pair<std::string, std::string> cases[] = {
-        { "# comment\n[Desktop Entry]\nType = Application\nName=Tool\nIcon[de]=werkzeug\n"
-          "Icon=tool\\sicon\nExec=tool %U\r\nTryExec=/opt/tool/bin/tool\n"
-          "[Desktop Action new]\nExec=other --new\nIcon=other\n",
-            "Application|tool %U|/opt/tool/bin/tool|tool icon" },
-        { "[Desktop Entry]\nHidden=true\n", "||||hidden" },
-        { "[Other]\nExec=x\n", "none" },
-        { "", "none" },
-    };
-    for (const auto& [text, parsed] : cases)
-        EXPECT_EQ(Parsed(text), parsed) << text;
+    const auto entry = DesktopEntry::Parse(
+        "# comment\n[Desktop Entry]\nType = Application\nName=Tool\nIcon[de]=werkzeug\n"
+        "Icon=tool\\sicon\nExec=tool %U\r\nTryExec=/opt/tool/bin/tool\n"
+        "[Desktop Action new]\nExec=other --new\nIcon=other\nHidden=true\n");
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(std::tuple(entry->Type, entry->Exec, entry->TryExec, entry->Icon, entry->Hidden),
+        std::tuple("Application", "tool %U", "/opt/tool/bin/tool", "tool icon", false));
 }
 
+// Plain, quoted and env-prefixed lines are met by the icons test below.
 TEST(DesktopEntry, findsTheProgramAnExecLineStarts)
 {
     const std::pair<const char*, const char*> cases[] = {
-        { "tool %U", "tool" },
-        { "/usr/bin/tool --flag", "/usr/bin/tool" },
-        { "\"/opt/my tool/run\" %f", "/opt/my tool/run" },
         { "\"/opt/say \\\"hi\\\"\" x", "/opt/say \"hi\"" },
-        { "env LANG=C GDK_BACKEND=x11 tool %u", "tool" },
         { "/usr/bin/env -u FOO X=1 /opt/tool", "/opt/tool" },
         { "   ", "" },
         { "env A=1", "" },
@@ -115,7 +99,6 @@ TEST(ExecutableIcons, givesEachProgramTheIconOfItsDesktopEntry)
     EXPECT_EQ(colorOf(root / "opt" / "unlisted"), QColor(Qt::black));
     EXPECT_EQ(colorOf("/no/such/program"), QColor(Qt::black));
     EXPECT_TRUE(icons.IconFor("[kthreadd]").isNull());
-    EXPECT_TRUE(icons.IconFor("").isNull());
     // Kept per path: the same answer once the entries are gone.
     fs::remove_all(apps);
     EXPECT_EQ(colorOf(root / "bin" / "my tool"), QColor(Qt::red));
