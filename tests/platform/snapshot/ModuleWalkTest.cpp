@@ -1,7 +1,6 @@
 #include "GlobalUsageIndex.h"
 #include "LinuxSnapshotService.h"
 #include "MappingKey.h"
-#include "ModuleIdTable.h"
 #include "ModuleListBuilder.h"
 #include "ProcMaps.h"
 #include "StartedChild.h"
@@ -50,98 +49,67 @@ std::string Parsed(std::string_view line)
     return text.str();
 }
 
-class ModuleWalk : public ::testing::Test {
-protected:
-    std::optional<MODULEENTRY32> Find(pid_t pid, const std::string& path)
-    {
+} // namespace
+
+TEST(ModuleWalk, listsEachLibraryAtOnceWithItsExtentAndOneIdWhoseUsageFollowsTheProcesses)
+{
+    LinuxSnapshotService service;
+    std::atomic<int> calls = 0;
+    service.SetOnModuleUsageChanged([&] { ++calls; });
+    const auto modulesOf = [&](pid_t pid) {
         std::vector<MODULEENTRY32> modules;
-        ReadModules(uint32_t(pid), Ids, Usage, modules);
-        for (const MODULEENTRY32& module : modules) {
+        const auto snapshot = service.CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, uint32_t(pid));
+        MODULEENTRY32 module;
+        for (bool more = snapshot && snapshot->Module32First(module); more;
+             more = snapshot->Module32Next(module))
+            modules.push_back(module);
+        return modules;
+    };
+    const auto find = [&](pid_t pid, const std::string& path) {
+        service.Modules().Usage().Synchronize();
+        for (const MODULEENTRY32& module : modulesOf(pid)) {
             if (module.szExePath == path)
                 return module;
         }
-        return std::nullopt;
-    }
-
-    ModuleIdTable Ids;
-    GlobalUsageIndex Usage;
-    const std::string Probe = std::filesystem::canonical(PROBE_ONE);
-};
-
-} // namespace
-
-TEST_F(ModuleWalk, listsALoadedLibraryWithItsExtentAndMappingCount)
-{
-    const auto child = ChildMapping(Probe);
-    std::vector<MODULEENTRY32> modules;
-    ASSERT_TRUE(ReadModules(uint32_t(child->Pid()), Ids, Usage, modules));
+        ADD_FAILURE() << path << " is not listed";
+        return MODULEENTRY32 {};
+    };
+    const std::string probe = std::filesystem::canonical(PROBE_ONE);
+    const auto first = ChildMapping(probe);
+    // Whether the index's first pass has ended or not, the walk answers at once: unknown is 0.
+    const std::vector<MODULEENTRY32> modules = modulesOf(first->Pid());
     ASSERT_FALSE(modules.empty());
     EXPECT_EQ(modules.front().szExePath, std::filesystem::canonical(SNAPSHOT_CHILD)) << "lowest";
-    for (const MODULEENTRY32& module : modules)
+    for (const MODULEENTRY32& module : modules) {
         EXPECT_TRUE(module.szExePath.starts_with('/')) << module.szExePath;
-    const auto found = Find(child->Pid(), Probe);
-    ASSERT_TRUE(found);
-    EXPECT_EQ(std::tuple(found->szModule, found->th32ProcessID, found->hModule,
-                  found->modBaseSize % 4096, found->ProccntUsage),
-        std::tuple("libquorvane_probe_one.so", uint32_t(child->Pid()), found->modBaseAddr, 0u,
-            MapsLinesOf(child->Pid(), Probe)));
-    EXPECT_GT(found->modBaseSize, 0u);
-    EXPECT_GE(found->ProccntUsage, 2u);
-}
-
-TEST_F(ModuleWalk, oneFileHasOneIdInEveryProcessAndItsGlobalUsageFollowsTheProcesses)
-{
-    const auto first = ChildMapping(Probe);
-    const auto usageSeenBy = [&](pid_t pid, const std::string& path) {
-        Usage.Synchronize();
-        const auto module = Find(pid, path);
-        return module ? std::pair(module->GlblcntUsage, module->th32ModuleID) : std::pair(0u, 0u);
-    };
-    const uint32_t id = usageSeenBy(first->Pid(), Probe).second;
-    EXPECT_NE(id, 0u);
-    {
-        const auto second = ChildMapping(Probe);
-        EXPECT_EQ(usageSeenBy(second->Pid(), Probe), std::pair(2u, id));
-        EXPECT_EQ(usageSeenBy(first->Pid(), Probe), std::pair(2u, id));
+        EXPECT_TRUE(module.szExePath != probe || module.GlblcntUsage <= 1u);
     }
-    EXPECT_EQ(usageSeenBy(first->Pid(), Probe), std::pair(1u, id));
+    const MODULEENTRY32 found = find(first->Pid(), probe);
+    EXPECT_EQ(std::tuple(found.szModule, found.th32ProcessID, found.hModule,
+                  found.modBaseSize % 4096, found.ProccntUsage, found.GlblcntUsage),
+        std::tuple("libquorvane_probe_one.so", uint32_t(first->Pid()), found.modBaseAddr, 0u,
+            MapsLinesOf(first->Pid(), probe), 1u));
+    EXPECT_GT(found.modBaseSize, 0u);
+    EXPECT_GE(found.ProccntUsage, 2u);
+    EXPECT_NE(found.th32ModuleID, 0u);
+    {
+        // A process that appears changes the counts of what it maps, and says so.
+        const int before = calls;
+        const auto second = ChildMapping(probe);
+        const MODULEENTRY32 inSecond = find(second->Pid(), probe);
+        EXPECT_TRUE(quorvane::test::Within30Seconds([&] { return calls > before; }));
+        EXPECT_EQ(std::pair(inSecond.GlblcntUsage, inSecond.th32ModuleID),
+            std::pair(2u, found.th32ModuleID));
+        EXPECT_EQ(service.ModuleGlobalUsage(found.th32ModuleID), 2u);
+    }
+    EXPECT_EQ(find(first->Pid(), probe).GlblcntUsage, 1u);
+    EXPECT_EQ(service.ModuleGlobalUsage(0), std::nullopt);
     // A process the index already knows maps a new file: its mappings changed, so it is read
     // again.
-    const std::string other = std::filesystem::canonical(PROBE_TWO);
-    ASSERT_TRUE(first->Map(other));
-    const auto [usage, otherId] = usageSeenBy(first->Pid(), other);
-    EXPECT_EQ(usage, 1u);
-    EXPECT_NE(otherId, id);
-}
-
-// Without the fixture's index: the service's own is the one to watch.
-TEST(ModuleWalkService, neverWaitsForTheIndexAndSaysWhenCountsChange)
-{
-    const std::string probe = std::filesystem::canonical(PROBE_ONE);
-    std::atomic<int> calls = 0;
-    const auto child = ChildMapping(probe);
-    LinuxSnapshotService service;
-    service.SetOnModuleUsageChanged([&] { ++calls; });
-    // Whether the first pass has ended or not, the snapshot answers at once: unknown is 0.
-    const auto snapshot
-        = service.CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, uint32_t(child->Pid()));
-    ASSERT_TRUE(snapshot);
-    std::optional<MODULEENTRY32> found;
-    MODULEENTRY32 module;
-    for (bool more = snapshot->Module32First(module); more; more = snapshot->Module32Next(module)) {
-        if (module.szExePath == probe)
-            found = module;
-    }
-    ASSERT_TRUE(found);
-    EXPECT_LE(found->GlblcntUsage, 1u);
-
-    // A process that appears changes the counts of what it maps.
-    const int before = calls;
-    const auto newcomer = ChildMapping(probe);
-    service.Modules().Usage().Synchronize();
-    EXPECT_TRUE(quorvane::test::Within30Seconds([&] { return calls > before; }));
-    EXPECT_EQ(service.ModuleGlobalUsage(found->th32ModuleID), 2u);
-    EXPECT_EQ(service.ModuleGlobalUsage(0), std::nullopt);
+    ASSERT_TRUE(first->Map(std::filesystem::canonical(PROBE_TWO)));
+    const MODULEENTRY32 added = find(first->Pid(), std::filesystem::canonical(PROBE_TWO));
+    EXPECT_EQ(added.GlblcntUsage, 1u);
+    EXPECT_NE(added.th32ModuleID, found.th32ModuleID);
     service.SetOnModuleUsageChanged(nullptr);
 }
 
