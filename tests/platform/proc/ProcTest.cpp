@@ -81,7 +81,6 @@ TEST(SystemResources, freeShareIsThatOfTheScarcestTable)
               "100\n", "192735\n" },
             83 },
         { { "", "", "0.00 0.00 0.00 1/100 99\n", "", "100\n" }, 0 },
-        { { "12 0 100\n", "100\n", "", "", "" }, 88 },
         { { "junk\n", "100\n", "0.0 0.0 0.0 nonsense 1\n", "0\n", "x\n" }, std::nullopt },
     };
     for (const auto& [texts, expected] : cases) {
