@@ -31,6 +31,7 @@ std::string Elf(char elfClass, char data, uint16_t type, size_t size)
 
 void Write(const std::string& path, const std::string& bytes)
 {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
@@ -86,8 +87,6 @@ TEST(SystemResources, freeShareIsThatOfTheScarcestTable)
     for (const auto& [texts, expected] : cases) {
         QTemporaryDir root;
         const std::string folder = root.path().toStdString();
-        std::filesystem::create_directories(folder + "/sys/fs");
-        std::filesystem::create_directories(folder + "/sys/kernel");
         for (size_t i = 0; i < texts.size(); ++i) {
             if (*texts[i] != '\0')
                 Write(folder + "/" + names[i], texts[i]);
@@ -108,12 +107,8 @@ TEST(MemoryStatus, totalIsThePhysicalMemoryInBytes)
 
 TEST(ExecutableType, readsTheElfClassFromHeadersAndFilesAndNothingFromAnythingElse)
 {
-    const struct {
-        const char* What;
-        std::string Header;
-        uint32_t Type;
-        const char* Text;
-    } cases[] = {
+    // What, header bytes, type, its text.
+    const std::tuple<const char*, std::string, uint32_t, const char*> cases[] = {
         { "64-bit position-independent", Elf(2, 1, 3, 64), 0x24C45, "64-Bit" },
         { "32-bit big-endian", Elf(1, 2, 2, 52), 0x14C45, "32-Bit" },
         { "unknown class is passed on", Elf(7, 1, 2, 18), 0x74C45, "hi:7" },
@@ -127,13 +122,13 @@ TEST(ExecutableType, readsTheElfClassFromHeadersAndFilesAndNothingFromAnythingEl
     };
     QTemporaryDir dir;
     const std::string file = dir.path().toStdString() + "/a long (odd) näme";
-    for (const auto& test : cases) {
-        SCOPED_TRACE(test.What);
-        const auto* bytes = reinterpret_cast<const unsigned char*>(test.Header.data());
-        EXPECT_EQ(ExecutableTypeOfHeader(std::span(bytes, test.Header.size())), test.Type);
-        Write(file, test.Header);
-        EXPECT_EQ(ExecutableTypeOfFile(file), test.Type) << "in a file";
-        EXPECT_EQ(ExecutableTypeText(test.Type), test.Text);
+    for (const auto& [what, header, type, text] : cases) {
+        SCOPED_TRACE(what);
+        const auto* bytes = reinterpret_cast<const unsigned char*>(header.data());
+        EXPECT_EQ(ExecutableTypeOfHeader(std::span(bytes, header.size())), type);
+        Write(file, header);
+        EXPECT_EQ(ExecutableTypeOfFile(file), type) << "in a file";
+        EXPECT_EQ(ExecutableTypeText(type), text);
     }
     // Only regular files at absolute paths are read: a FIFO would wait for a writer.
     const std::string folder = dir.path().toStdString();
@@ -150,7 +145,6 @@ TEST(ExecutableTypeCache, answersForTheFileNowAtThePath)
     const std::string path = dir.path().toStdString() + "/program";
     Write(path, Elf(2, 1, 2, 64));
     ExecutableTypeCache types;
-    EXPECT_EQ(types.TextOf(path), "64-Bit");
     EXPECT_EQ(types.TextOf(path), "64-Bit");
     // Replaced by another file under the same name, as an upgrade does.
     Write(path + ".new", Elf(1, 1, 2, 64));
