@@ -360,6 +360,7 @@ TEST(ProcessControl, everyThreadTakesTheClassOrNoneWhenItIsRefused)
     const std::pair<uint32_t, ThreadState> cases[] = {
         { REALTIME_PRIORITY_CLASS, { SCHED_RR, 0 } },
         { HIGH_PRIORITY_CLASS, { SCHED_OTHER, -10 } },
+        { NORMAL_PRIORITY_CLASS, { SCHED_OTHER, 0 } },
     };
     StartedChild child(6);
     const auto handle = Open(SchedulingAccess, child.Pid());
