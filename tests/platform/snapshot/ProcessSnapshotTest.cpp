@@ -1,275 +1,289 @@
 #include "AnotherUser.h"
 #include "ChildProcess.h"
 #include "ExecutableType.h"
-#include "ExecutableTypeCache.h"
+#include "GlobalUsageIndex.h"
+#include "LinuxProcessHandle.h"
 #include "LinuxSnapshotService.h"
+#include "MappingKey.h"
+#include "ModuleListBuilder.h"
+#include "ProcFiles.h"
+#include "ProcMaps.h"
 #include "ProcStat.h"
+#include "ProcessFreeze.h"
+#include "ProcessProbe.h"
 #include "ProcessTable.h"
-#include "TempDir.h"
 
-#include <algorithm>
+#include <QTemporaryDir>
 #include <atomic>
-#include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
-#include <optional>
-#include <set>
+#include <map>
+#include <sstream>
 #include <sys/resource.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 using namespace quorvane;
-using quorvane::test::TempDir;
-using quorvane::testing::ChildProcess;
-using quorvane::testing::RunAsAnotherUser;
+using namespace quorvane::testing;
 
 namespace {
+
+// The steerable child with `threads` threads, ready to obey; started from a copy of it under
+// `name` (any bytes but "/" and NUL) in a folder of its own when a name is given.
+struct StartedChild {
+    explicit StartedChild(int threads, const std::string& name = "")
+        : Path(name.empty() ? SNAPSHOT_CHILD : Copy(SNAPSHOT_CHILD, name))
+        , Process(Path, { std::to_string(threads) })
+    {
+        EXPECT_EQ(Process.ReadLine(), "ready");
+    }
+    pid_t Pid() const { return Process.Pid(); }
+
+    // A copy of an executable in this child's folder.
+    std::string Copy(const std::string& program, const std::string& name) const
+    {
+        const std::filesystem::path target = Dir.path().toStdString() + "/" + name;
+        std::filesystem::create_directories(target.parent_path());
+        std::filesystem::copy_file(program, target);
+        std::filesystem::permissions(target, std::filesystem::perms::owner_all);
+        return target.string();
+    }
+
+    QTemporaryDir Dir;
+    std::string Path;
+    ChildProcess Process;
+};
+
+// A stat file of /proc as the kernel writes it now; nothing once it is gone.
+std::optional<ProcStat> StatAt(const std::string& path)
+{
+    const auto text = ReadProcFile(AT_FDCWD, path.c_str());
+    return text ? ParseProcStat(*text) : std::nullopt;
+}
+
+// Polls, so that a condition that never comes fails the test instead of hanging it.
+bool Within30Seconds(const std::function<bool()>& condition)
+{
+    for (int poll = 0; poll < 6000; ++poll) {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+}
 
 std::vector<PROCESSENTRY32> Walk(SnapshotService& service)
 {
     std::vector<PROCESSENTRY32> records;
     auto snapshot = service.CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (!snapshot)
-        return records;
     PROCESSENTRY32 record;
-    for (bool more = snapshot->Process32First(record); more; more = snapshot->Process32Next(record))
+    for (bool more = snapshot && snapshot->Process32First(record); more;
+         more = snapshot->Process32Next(record))
         records.push_back(record);
     return records;
 }
 
-std::optional<PROCESSENTRY32> Find(SnapshotService& service, pid_t pid)
+std::optional<PROCESSENTRY32> Find(const std::vector<PROCESSENTRY32>& records, pid_t pid)
 {
-    for (const PROCESSENTRY32& record : Walk(service))
+    for (const PROCESSENTRY32& record : records)
         if (record.th32ProcessID == uint32_t(pid))
             return record;
     return std::nullopt;
 }
 
-std::optional<ProcStat> StatOf(pid_t pid)
+std::string TypeOf(SnapshotService& service, pid_t pid)
 {
-    std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    return ParseProcStat(text);
+    const auto record = Find(Walk(service), pid);
+    return record ? ExecutableTypeText(service.ExecutableTypeOf(*record)) : "not listed";
 }
 
-// A copy of the steerable child under `name`, started with `threads` threads and ready.
-struct NamedChild {
-    NamedChild(const TempDir& dir, const std::string& name, int threads)
-        : Path(dir.CopyProgram(SNAPSHOT_CHILD, name))
-        , Process(Path, { std::to_string(threads) })
-    {
-        EXPECT_EQ(Process.ReadLine(), "ready");
-    }
-    std::string Path;
-    ChildProcess Process;
-};
+constexpr uint32_t SchedulingAccess = PROCESS_SET_INFORMATION | PROCESS_QUERY_INFORMATION;
+
+std::unique_ptr<LinuxProcessHandle> Open(uint32_t access, pid_t pid)
+{
+    return LinuxProcessHandle::Open(access, uint32_t(pid), StartTimeOf(pid));
+}
+
+// Owner, base and delta of each thread a walk lists.
+std::map<pid_t, std::tuple<uint32_t, int32_t, int32_t>> Threads(ToolhelpSnapshot& snapshot)
+{
+    std::map<pid_t, std::tuple<uint32_t, int32_t, int32_t>> threads;
+    THREADENTRY32 thread;
+    for (bool more = snapshot.Thread32First(thread); more; more = snapshot.Thread32Next(thread))
+        threads[pid_t(thread.th32ThreadID)]
+            = { thread.th32OwnerProcessID, thread.tpBasePri, thread.tpDeltaPri };
+    return threads;
+}
+
+// Counted independently of the parser: the lines of maps that end in the path.
+uint32_t MapsLinesOf(pid_t pid, const std::string& path)
+{
+    std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
+    uint32_t lines = 0;
+    for (std::string line; std::getline(maps, line);)
+        lines += line.ends_with(path);
+    return lines;
+}
+
+// What a line of maps parses to, in brief: range, access, offset, device, inode, kind and the
+// path as the file system names it.
+std::string Parsed(std::string_view line)
+{
+    const auto region = ParseMapsLine(line);
+    if (!region)
+        return "skipped";
+    const char* kind = region->IsFile() ? "file" : region->IsAnonymous() ? "anonymous" : "pseudo";
+    std::ostringstream text;
+    text << std::hex << region->start << '-' << region->end << ' ' << (region->readable ? 'r' : '-')
+         << (region->writable ? 'w' : '-') << (region->executable ? 'x' : '-')
+         << (region->shared ? 's' : 'p') << ' ' << region->offset << std::dec << ' '
+         << major(region->file.device) << ':' << minor(region->file.device) << ' '
+         << region->file.inode << ' ' << kind << " '" << DecodeMapsPath(region->path) << "'";
+    return text.str();
+}
 
 } // namespace
 
 TEST(ProcessSnapshot, listsAStartedChildWithItsParentThreadsPathAndPriorityOfTheMoment)
 {
-    TempDir dir;
-    NamedChild child(dir, "quorvane child (ünïcode) with a long name", 4);
+    // A real name may end as the kernel marks a deleted executable.
+    StartedChild child(4, "odd\nname \xfe\xff (ünïcode) ) (deleted)");
     LinuxSnapshotService service;
-    const auto record = Find(service, child.Process.Pid());
+    const auto record = Find(Walk(service), child.Pid());
     ASSERT_TRUE(record);
-    EXPECT_EQ(record->th32ParentProcessID, uint32_t(getpid()));
-    EXPECT_EQ(record->cntThreads, 4u);
-    EXPECT_EQ(record->szExeFile, child.Path);
-    EXPECT_EQ(record->startTime, StatOf(child.Process.Pid())->starttime);
-    EXPECT_EQ(ExecutableTypeText(service.ExecutableTypeOf(*record)), "64-Bit");
-    const std::pair<int, int32_t> niceToBase[] = { { 0, 8 }, { 5, 6 }, { 12, 4 } };
-    for (const auto& [nice, base] : niceToBase) {
-        ASSERT_EQ(setpriority(PRIO_PROCESS, id_t(child.Process.Pid()), nice), 0);
-        EXPECT_EQ(Find(service, child.Process.Pid())->pcPriClassBase, base) << "nice " << nice;
-    }
+    EXPECT_EQ(std::tuple(record->th32ParentProcessID, record->cntThreads, record->szExeFile,
+                  record->startTime, record->pcPriClassBase),
+        std::tuple(uint32_t(getpid()), 4u, child.Path, StartTimeOf(child.Pid()), 8));
+    ASSERT_EQ(setpriority(PRIO_PROCESS, id_t(child.Pid()), 12), 0);
+    EXPECT_EQ(Find(Walk(service), child.Pid())->pcPriClassBase, 4) << "at nice 12";
 }
 
-TEST(ProcessSnapshot, listsEveryProcessOnceInProcOrderWithOurselvesIncluded)
+TEST(ProcessSnapshot, namesKernelThreadsInBracketsAndMayNotEndThem)
 {
-    LinuxSnapshotService service;
-    const auto records = Walk(service);
-    ASSERT_FALSE(records.empty());
-    std::set<uint32_t> seen;
-    for (size_t i = 0; i < records.size(); ++i) {
-        EXPECT_TRUE(seen.insert(records[i].th32ProcessID).second);
-        EXPECT_FALSE(records[i].szExeFile.empty());
-        if (i > 0) {
-            EXPECT_LT(records[i - 1].th32ProcessID, records[i].th32ProcessID);
-        }
-    }
-    EXPECT_TRUE(seen.count(uint32_t(getpid())));
-    const auto self = Find(service, getpid());
-    EXPECT_EQ(self->szExeFile, std::filesystem::read_symlink("/proc/self/exe").string());
-}
-
-TEST(ProcessSnapshot, keepsNamesWithAnyBytesInPathsAndNames)
-{
-    TempDir dir;
-    const std::string odd = "odd\nname \xfe\xff (x) ) (";
-    NamedChild child(dir, odd, 1);
-    LinuxSnapshotService service;
-    EXPECT_EQ(Find(service, child.Process.Pid())->szExeFile, child.Path);
-
-    // A zombie no longer runs: it is not listed, though its parent has not reaped it yet.
-    child.Process.CloseInput();
-    child.Process.WaitExited();
-    EXPECT_FALSE(Find(service, child.Process.Pid()));
-}
-
-TEST(ProcessSnapshot, namesKernelThreadsInBrackets)
-{
-    const auto kthreadd = StatOf(2);
+    const auto kthreadd = StatAt("/proc/2/stat");
     if (!kthreadd || !(kthreadd->flags & PF_KTHREAD))
         GTEST_SKIP() << "no kernel thread visible here";
     LinuxSnapshotService service;
-    const auto record = Find(service, 2);
+    const auto record = Find(Walk(service), 2);
     ASSERT_TRUE(record);
-    EXPECT_EQ(record->szExeFile, "[" + kthreadd->comm + "]");
-    EXPECT_EQ(record->th32ParentProcessID, 0u);
+    EXPECT_EQ(std::tuple(record->szExeFile, record->th32ParentProcessID),
+        std::tuple("[" + kthreadd->comm + "]", 0u));
+    const auto handle = Open(PROCESS_TERMINATE, 2);
+    if (!handle)
+        GTEST_SKIP() << "no kernel thread we may signal here";
+    EXPECT_FALSE(handle->TerminateProcess(uint32_t(-1)));
 }
 
-TEST(ProcessSnapshot, namesAProcessWhoseExecutableItMayNotReadInBrackets)
+// A child that has become another user may not read the link of us, its parent, nor act on us.
+TEST(ProcessSnapshot, anotherUserSeesUsInBracketsAndGetsNoHandle)
 {
-    // A child that has become another user may not read the link of us, its parent.
     const pid_t parent = getpid();
-    const std::string name = StatOf(parent)->comm;
+    const std::string name = "[" + StatAt("/proc/self/stat")->comm + "]";
+    EXPECT_NE(Open(SchedulingAccess | PROCESS_TERMINATE, parent), nullptr) << "our user gets one";
     std::string missing;
     const std::optional<int> seen = RunAsAnotherUser(
         [&] {
             LinuxSnapshotService service;
-            const auto record = Find(service, parent);
-            if (!record || record->szExeFile != "[" + name + "]" || record->cntThreads == 0)
-                return 3;
-            return service.ExecutableTypeOf(*record) == 0 ? 0 : 4;
+            const auto record = Find(Walk(service), parent);
+            if (!record || record->szExeFile != name || record->cntThreads == 0)
+                return 1;
+            return (service.ExecutableTypeOf(*record) == 0 ? 0 : 2)
+                + (Open(SchedulingAccess, parent) ? 4 : 0)
+                + (Open(PROCESS_TERMINATE, parent) ? 8 : 0);
         },
         &missing);
     if (!seen)
         GTEST_SKIP() << missing;
-    EXPECT_EQ(*seen, 0);
+    EXPECT_EQ(*seen, 0) << "1: listed wrong, 2: typed, 4: scheduling, 8: termination";
 }
 
-TEST(ProcessSnapshot, showsADeletedExecutableAsTheKernelNamesItAndARealNameAsItIs)
+TEST(ProcessSnapshot, showsADeletedExecutableAsTheKernelNamesIt)
 {
-    TempDir dir;
-    NamedChild deleted(dir, "soon gone", 1);
-    NamedChild named(dir, "really (deleted)", 1);
+    StartedChild deleted(1, "soon gone");
     std::filesystem::remove(deleted.Path);
-
     LinuxSnapshotService service;
-    EXPECT_EQ(Find(service, deleted.Process.Pid())->szExeFile, deleted.Path + " (deleted)");
-    EXPECT_EQ(Find(service, named.Process.Pid())->szExeFile, named.Path);
-
+    EXPECT_EQ(Find(Walk(service), deleted.Pid())->szExeFile, deleted.Path + " (deleted)");
     // The running image still tells its type; no file of that name does.
-    EXPECT_EQ(ExecutableTypeText(service.ExecutableTypeOf(*Find(service, deleted.Process.Pid()))),
-        "64-Bit");
-    ExecutableTypeCache types;
-    EXPECT_EQ(types.TextOf(deleted.Path + " (deleted)"), "");
-    EXPECT_EQ(types.TextOf(named.Path), "64-Bit");
+    EXPECT_EQ(TypeOf(service, deleted.Pid()), "64-Bit");
     // A record the service did not deliver is read from its path.
     PROCESSENTRY32 made;
-    made.szExeFile = named.Path;
-    EXPECT_EQ(service.ExecutableTypeOf(made), 0x24C45u);
+    made.szExeFile = SNAPSHOT_CHILD;
+    EXPECT_EQ(ExecutableTypeText(service.ExecutableTypeOf(made)), "64-Bit");
     made.szExeFile = deleted.Path;
     EXPECT_EQ(service.ExecutableTypeOf(made), 0u);
 }
 
-TEST(ProcessSnapshot, followsAnExecToTheNewExecutableEvenUnderTheSameName)
+// First under the same name, then (where this machine runs one) into a 32-bit program.
+TEST(ProcessSnapshot, followsAnExecToTheNewExecutableAndItsType)
 {
-    TempDir dir;
-    std::filesystem::create_directories(dir.Path() / "a");
-    std::filesystem::create_directories(dir.Path() / "b");
-    std::filesystem::create_directories(dir.Path() / "c");
-    NamedChild child(dir, "a/worker", 2);
-    const std::string sameName = dir.CopyProgram(SNAPSHOT_CHILD, "b/worker");
-    const std::string otherName = dir.CopyProgram(SNAPSHOT_CHILD, "c/other worker");
-
+    StartedChild child(2, "a/worker");
+    const std::string sameName = child.Copy(SNAPSHOT_CHILD, "b/worker");
     LinuxSnapshotService service;
-    EXPECT_EQ(Find(service, child.Process.Pid())->szExeFile, child.Path);
-
+    EXPECT_EQ(TypeOf(service, child.Pid()), "64-Bit");
     child.Process.Send("exec " + sameName);
     ASSERT_EQ(child.Process.ReadLine(), "ready");
-    auto record = Find(service, child.Process.Pid());
-    EXPECT_EQ(record->szExeFile, sameName);
-    EXPECT_EQ(record->cntThreads, 2u);
-
-    child.Process.Send("exec " + otherName);
-    ASSERT_EQ(child.Process.ReadLine(), "ready");
-    EXPECT_EQ(Find(service, child.Process.Pid())->szExeFile, otherName);
+    const auto record = Find(Walk(service), child.Pid());
+    EXPECT_EQ(std::tuple(record->szExeFile, record->cntThreads), std::tuple(sameName, 2u));
+#ifndef SNAPSHOT_SLEEPER32
+    GTEST_SKIP() << "the toolchain here makes no 32-bit program";
+#else
+    const std::string sleeper = child.Copy(SNAPSHOT_SLEEPER32, "sleeper 32");
+    child.Process.Send("exec " + sleeper);
+    const std::string reply = child.Process.ReadLine();
+    if (reply == std::string("exec failed: ") + std::strerror(ENOEXEC))
+        GTEST_SKIP() << "the kernel here refuses 32-bit programs";
+    ASSERT_EQ(reply, "ready");
+    EXPECT_EQ(Find(Walk(service), child.Pid())->szExeFile, sleeper);
+    EXPECT_EQ(TypeOf(service, child.Pid()), "32-Bit");
+#endif
 }
 
-TEST(ProcessSnapshot, dropsWhatItKeptForProcessesThatEnded)
+TEST(ProcessSnapshot, listsEveryProcessOnceInOrderWhileOthersEndAndKeepsNothingOfThem)
 {
-    // Other processes of the machine come and go meanwhile: compare with each walk's own records.
-    TempDir dir;
-    LinuxSnapshotService service;
-    Walk(service);
-    {
-        NamedChild first(dir, "first", 1);
-        NamedChild second(dir, "second", 1);
-        // Ended but not reaped yet: neither listed nor kept.
-        const pid_t zombie = fork();
-        if (zombie == 0)
-            _exit(0);
-        siginfo_t ended {};
-        ASSERT_EQ(waitid(P_PID, id_t(zombie), &ended, WEXITED | WNOWAIT), 0);
-        const auto during = Walk(service);
-        waitpid(zombie, nullptr, 0);
-        const auto listed = [&](pid_t pid) {
-            return std::any_of(during.begin(), during.end(), [pid](const PROCESSENTRY32& record) {
-                return record.th32ProcessID == uint32_t(pid);
-            });
-        };
-        ASSERT_TRUE(listed(first.Process.Pid()) && listed(second.Process.Pid()));
-        EXPECT_EQ(service.Processes().KnownProcesses(), during.size());
-        EXPECT_EQ(service.Processes().KeptDescriptors(), service.Processes().KnownProcesses());
-    }
-    const auto records = Walk(service);
-    EXPECT_EQ(service.Processes().KnownProcesses(), records.size());
-    EXPECT_EQ(service.Processes().KeptDescriptors(), records.size());
-}
-
-TEST(ProcessSnapshot, skipsProcessesThatEndWhileSnapshotsAreTaken)
-{
-    // Short-lived children come and go while snapshots run: every record that is delivered is
-    // whole, and those of our children name the child's program and us as their parent.
-    TempDir dir;
-    const std::string program = dir.CopyProgram(SNAPSHOT_CHILD, "short lived");
+    // Short-lived children come and go while snapshots run: each walk is in /proc order, every
+    // record is whole, and those of our children name the child's program (or ours, before the
+    // exec).
+    const std::string us = std::filesystem::read_symlink("/proc/self/exe");
     std::atomic<bool> stop = false;
     std::thread churn([&] {
-        while (!stop) {
-            const pid_t pid = fork();
-            if (pid == 0) {
-                const int null = open("/dev/null", O_RDWR);
-                dup2(null, STDIN_FILENO);
-                dup2(null, STDOUT_FILENO);
-                execl(program.c_str(), program.c_str(), "1", static_cast<char*>(nullptr));
-                _exit(1);
-            }
-            waitpid(pid, nullptr, 0); // it exits at once: its input is empty
-        }
+        while (!stop)
+            ChildProcess(SNAPSHOT_CHILD, { "1" }); // killed and reaped at once
     });
-
     LinuxSnapshotService service;
-    size_t childrenSeen = 0;
     for (int round = 0; round < 20; ++round) {
-        for (const PROCESSENTRY32& record : Walk(service)) {
+        const auto records = Walk(service);
+        EXPECT_EQ(Find(records, getpid())->szExeFile, us);
+        for (size_t i = 0; i < records.size(); ++i) {
+            const PROCESSENTRY32& record = records[i];
             ASSERT_FALSE(record.szExeFile.empty());
+            EXPECT_TRUE(i == 0 || records[i - 1].th32ProcessID < record.th32ProcessID);
             if (record.th32ParentProcessID == uint32_t(getpid()) && record.szExeFile != "[?]") {
-                const bool ours = record.szExeFile == program || record.szExeFile.rfind('[', 0) == 0
-                    || record.szExeFile == std::filesystem::read_symlink("/proc/self/exe").string();
-                EXPECT_TRUE(ours) << record.szExeFile;
-                ++childrenSeen;
+                EXPECT_TRUE(record.szExeFile == SNAPSHOT_CHILD || record.szExeFile == us
+                    || record.szExeFile.starts_with('['))
+                    << record.szExeFile;
             }
         }
     }
     stop = true;
     churn.join();
-    RecordProperty("childrenSeen", int(childrenSeen));
+    // Of those ended, and of a zombie (which no longer runs), nothing is listed or kept. Other
+    // processes of the machine come and go meanwhile: compare with the walk's own records.
+    const pid_t zombie = fork();
+    if (zombie == 0)
+        _exit(0);
+    siginfo_t ended {};
+    ASSERT_EQ(waitid(P_PID, id_t(zombie), &ended, WEXITED | WNOWAIT), 0);
+    const auto records = Walk(service);
+    waitpid(zombie, nullptr, 0);
+    EXPECT_FALSE(Find(records, zombie));
+    EXPECT_EQ(
+        std::pair(service.Processes().KnownProcesses(), service.Processes().KeptDescriptors()),
+        std::pair(records.size(), records.size()));
 }
 
 TEST(ProcessSnapshot, listsEveryProcessWhenDescriptorsRunShort)
@@ -277,102 +291,238 @@ TEST(ProcessSnapshot, listsEveryProcessWhenDescriptorsRunShort)
     // In a child of ours, so the lowered limit stays there.
     const pid_t pid = fork();
     if (pid == 0) {
-        rlimit limit { 300, 300 };
+        const rlimit limit { 300, 300 };
         if (setrlimit(RLIMIT_NOFILE, &limit) != 0)
             _exit(2);
         LinuxSnapshotService service;
-        if (Walk(service).empty() || service.Processes().KeptDescriptors() > 300 - 256
-            || service.Processes().KeptDescriptors() == 0)
+        const size_t kept = Walk(service).empty() ? 0 : service.Processes().KeptDescriptors();
+        if (kept == 0 || kept > 300 - 256)
             _exit(3);
         // Now someone else takes every descriptor left: the walk gives up what it kept and still
         // reads each process.
         while (open("/dev/null", O_RDONLY) >= 0) { }
-        const auto records = Walk(service);
-        bool self = false;
-        for (const PROCESSENTRY32& record : records)
-            self = self
-                || (record.th32ProcessID == uint32_t(getpid()) && record.szExeFile[0] == '/');
-        _exit(self ? 0 : 4);
+        const auto self = Find(Walk(service), getpid());
+        _exit(self && self->szExeFile[0] == '/' ? 0 : 4);
     }
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
-#ifndef SNAPSHOT_SLEEPER32
-#define SNAPSHOT_SLEEPER32 ""
-#endif
-
-namespace {
-// Why no 32-bit program runs here, or nothing when one does: the toolchain may not make one, and
-// a kernel without 32-bit support refuses it (ENOEXEC).
-std::optional<std::string> Without32BitPrograms()
+TEST(ThreadWalk, listsEveryThreadWithTheProcessBaseAndEachThreadsDeltaOnEveryWalk)
 {
-    const std::string program = SNAPSHOT_SLEEPER32;
-    if (program.empty())
-        return "the toolchain here makes no 32-bit program";
-    int report[2];
-    if (pipe2(report, O_CLOEXEC) != 0)
-        return "no pipe for the probe";
-    const pid_t pid = fork();
-    if (pid == 0) {
-        char* const argv[] = { const_cast<char*>(program.c_str()), nullptr };
-        execve(program.c_str(), argv, environ);
-        const int error = errno;
-        (void)!write(report[1], &error, sizeof error);
-        _exit(127);
+    StartedChild child(7);
+    std::vector<pid_t> tids = ThreadIds(child.Pid());
+    std::erase(tids, child.Pid());
+    ASSERT_EQ(tids.size(), 6u);
+    // The process at nice 3 (base 6); one worker lowered to nice 12, one moved to SCHED_IDLE.
+    tids.insert(tids.begin(), child.Pid());
+    for (const pid_t tid : tids)
+        ASSERT_EQ(setpriority(PRIO_PROCESS, id_t(tid), tid == tids[1] ? 12 : 3), 0);
+    const sched_param idle {};
+    ASSERT_EQ(sched_setscheduler(tids[2], SCHED_IDLE, &idle), 0);
+    const int32_t deltas[] = { 0, -2, -15, 0, 0, 0, 0 };
+    std::map<pid_t, std::tuple<uint32_t, int32_t, int32_t>> expected;
+    for (size_t i = 0; i < tids.size(); ++i)
+        expected[tids[i]] = { uint32_t(child.Pid()), 6, deltas[i] };
+
+    LinuxSnapshotService service;
+    const auto snapshot
+        = service.CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, uint32_t(child.Pid()));
+    ASSERT_TRUE(snapshot);
+    EXPECT_EQ(Threads(*snapshot), expected);
+    EXPECT_EQ(Threads(*snapshot), expected) << "a second walk starts over";
+    MODULEENTRY32 module;
+    EXPECT_FALSE(snapshot->Module32First(module)) << "a thread snapshot answers no other walk";
+}
+
+TEST(ProcessControl, opensOnlyTheListedProcessAndWaitsForItsEnd)
+{
+    StartedChild child(3);
+    const uint32_t pid = uint32_t(child.Pid());
+    LinuxSnapshotService service;
+    EXPECT_EQ(service.OpenProcess(PROCESS_TERMINATE, pid), nullptr) << "in no snapshot yet";
+
+    ASSERT_NE(service.CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0), nullptr);
+    const auto handle = service.OpenProcess(PROCESS_TERMINATE, pid);
+    ASSERT_NE(handle, nullptr);
+    EXPECT_EQ(handle->WaitForSingleObject(0), WAIT_TIMEOUT);
+    EXPECT_FALSE(handle->SetPriorityClass(IDLE_PRIORITY_CLASS)) << "not opened for that";
+    ASSERT_TRUE(handle->TerminateProcess(uint32_t(-1)));
+    EXPECT_EQ(handle->WaitForSingleObject(INFINITE), WAIT_OBJECT_0);
+    child.Process.Finish();
+    EXPECT_FALSE(handle->TerminateProcess(uint32_t(-1))) << "reaped: its signals go nowhere";
+    EXPECT_EQ(service.CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, pid), nullptr) << "no threads";
+}
+
+TEST(ProcessControl, everyThreadTakesTheClassOrNoneWhenItIsRefused)
+{
+    const std::pair<uint32_t, ThreadState> cases[] = {
+        { REALTIME_PRIORITY_CLASS, { SCHED_RR, 0 } },
+        { HIGH_PRIORITY_CLASS, { SCHED_OTHER, -10 } },
+        { NORMAL_PRIORITY_CLASS, { SCHED_OTHER, 0 } },
+    };
+    StartedChild child(6);
+    const auto handle = Open(SchedulingAccess, child.Pid());
+    ASSERT_NE(handle, nullptr);
+    std::string refused;
+    for (const auto& [priorityClass, expected] : cases) {
+        if (!handle->SetPriorityClass(priorityClass)) {
+            refused += " class " + std::to_string(priorityClass);
+            continue;
+        }
+        EXPECT_EQ(ThreadStates(child.Pid()), std::vector<ThreadState>(6, expected));
+        EXPECT_EQ(handle->GetPriorityClass(), priorityClass);
     }
-    close(report[1]);
-    // The pipe closes unread when the program has started.
-    int error = 0;
-    const bool refused = pid > 0 && read(report[0], &error, sizeof error) == sizeof error;
-    close(report[0]);
-    if (pid < 0)
-        return "no process for the probe";
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-    if (refused)
-        return std::string("the kernel refuses 32-bit programs: ") + strerror(error);
-    return std::nullopt;
-}
+    // Normal lowers a thread at nice -5 and raises one at 5. Without privilege the raise is
+    // refused, and the lowered thread could not be raised back: nothing may have changed.
+    const std::vector<pid_t> tids = ThreadIds(child.Pid());
+    ASSERT_EQ(tids.size(), 6u);
+    if (MayRaiseUnprivileged() || ::setpriority(PRIO_PROCESS, id_t(tids[1]), -5) != 0
+        || ::setpriority(PRIO_PROCESS, id_t(tids[4]), 5) != 0) {
+        refused += " a refusal (anyone may raise priority, or no mixed nice values)";
+    } else {
+        const std::vector<ThreadState> before = ThreadStates(child.Pid());
+        WithoutNiceCapability unprivileged;
+        EXPECT_FALSE(handle->SetPriorityClass(NORMAL_PRIORITY_CLASS));
+        EXPECT_EQ(ThreadStates(child.Pid()), before);
+    }
+    if (!refused.empty())
+        GTEST_SKIP() << "this machine gives no" << refused;
 }
 
-TEST(ProcessSnapshot, listsA32BitProcessWithItsType)
+// A process killed while we hold it still must not be kept from its parent afterwards: its
+// threads end as zombies that only their tracer can collect.
+TEST(ProcessFreeze, aProcessKilledWhileHeldIsReapedByItsParentOnceLetGo)
 {
-    if (const auto missing = Without32BitPrograms())
-        GTEST_SKIP() << *missing;
-    TempDir dir;
-    const std::string path = dir.CopyProgram(SNAPSHOT_SLEEPER32, "sleeper 32");
-    ChildProcess sleeper(path, {});
-    LinuxSnapshotService service;
-    const auto record = Find(service, sleeper.Pid());
-    ASSERT_TRUE(record);
-    EXPECT_EQ(record->szExeFile, path);
-    EXPECT_EQ(record->cntThreads, 1u);
-    EXPECT_EQ(ExecutableTypeText(service.ExecutableTypeOf(*record)), "32-Bit");
-    ExecutableTypeCache types;
-    EXPECT_EQ(types.TextOf(record->szExeFile), "32-Bit");
+    StartedChild child(4);
+    const pid_t pid = child.Pid();
+    {
+        ProcessFreeze freeze(pid);
+        ASSERT_TRUE(freeze.Held());
+        ASSERT_EQ(::kill(pid, SIGKILL), 0);
+        const std::string tasks = "/proc/" + std::to_string(pid) + "/task/";
+        EXPECT_TRUE(Within30Seconds([&] {
+            const auto tids = ThreadIds(pid);
+            return std::all_of(tids.begin(), tids.end(), [&](pid_t tid) {
+                const auto stat = StatAt(tasks + std::to_string(tid) + "/stat");
+                return !stat || stat->state == 'Z';
+            });
+        })) << "every thread ends";
+    }
+    EXPECT_TRUE(Within30Seconds([&] { return ::waitpid(pid, nullptr, WNOHANG) == pid; }));
 }
 
-TEST(ProcessSnapshot, typeFollowsAnExecFrom64To32Bit)
+TEST(ModuleWalk, listsEachLibraryAtOnceWithItsExtentAndOneIdWhoseUsageFollowsTheProcesses)
 {
-    if (const auto missing = Without32BitPrograms())
-        GTEST_SKIP() << *missing;
-    TempDir dir;
-    NamedChild child(dir, "grows smaller", 3);
-    const std::string sleeper = dir.CopyProgram(SNAPSHOT_SLEEPER32, "smaller");
+    std::atomic<int> calls = 0; // outlives the service, whose index may still call
     LinuxSnapshotService service;
-    auto record = Find(service, child.Process.Pid());
-    EXPECT_EQ(ExecutableTypeText(service.ExecutableTypeOf(*record)), "64-Bit");
+    service.SetOnModuleUsageChanged([&] { ++calls; });
+    const auto modulesOf = [&](pid_t pid) {
+        std::vector<MODULEENTRY32> modules;
+        const auto snapshot = service.CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, uint32_t(pid));
+        MODULEENTRY32 module;
+        for (bool more = snapshot && snapshot->Module32First(module); more;
+             more = snapshot->Module32Next(module))
+            modules.push_back(module);
+        return modules;
+    };
+    const auto find = [&](pid_t pid, const std::string& path) {
+        service.Modules().Usage().Synchronize();
+        for (const MODULEENTRY32& module : modulesOf(pid)) {
+            if (module.szExePath == path)
+                return module;
+        }
+        ADD_FAILURE() << path << " is not listed";
+        return MODULEENTRY32 {};
+    };
+    const std::string probe = std::filesystem::canonical(PROBE_ONE);
+    StartedChild first(1);
+    first.Process.Send("open " + probe);
+    ASSERT_EQ(first.Process.ReadLine(), "ok");
+    // Whether the index's first pass has ended or not, the walk answers at once: unknown is 0.
+    for (const MODULEENTRY32& module : modulesOf(first.Pid()))
+        EXPECT_TRUE(module.szExePath != probe || module.GlblcntUsage <= 1u);
+    const MODULEENTRY32 found = find(first.Pid(), probe);
+    EXPECT_EQ(std::tuple(found.szModule, found.th32ProcessID, found.hModule,
+                  found.modBaseSize % 4096, found.ProccntUsage, found.GlblcntUsage),
+        std::tuple("libquorvane_probe_one.so", uint32_t(first.Pid()), found.modBaseAddr, 0u,
+            MapsLinesOf(first.Pid(), probe), 1u));
+    EXPECT_TRUE(found.modBaseSize > 0 && found.ProccntUsage >= 2);
+    EXPECT_NE(found.th32ModuleID, 0u);
+    {
+        // A process that appears changes the counts of what it maps, and says so.
+        const int before = calls;
+        StartedChild second(1);
+        second.Process.Send("open " + probe);
+        ASSERT_EQ(second.Process.ReadLine(), "ok");
+        const MODULEENTRY32 inSecond = find(second.Pid(), probe);
+        EXPECT_TRUE(Within30Seconds([&] { return calls > before; }));
+        EXPECT_EQ(std::pair(inSecond.GlblcntUsage, inSecond.th32ModuleID),
+            std::pair(2u, found.th32ModuleID));
+        EXPECT_EQ(service.ModuleGlobalUsage(found.th32ModuleID), 2u);
+    }
+    EXPECT_EQ(find(first.Pid(), probe).GlblcntUsage, 1u);
+    EXPECT_EQ(service.ModuleGlobalUsage(0), std::nullopt);
+    // A process the index already knows maps a new file: its mappings changed, so it is read
+    // again.
+    first.Process.Send("open " + std::filesystem::canonical(PROBE_TWO).string());
+    ASSERT_EQ(first.Process.ReadLine(), "ok");
+    const MODULEENTRY32 added = find(first.Pid(), std::filesystem::canonical(PROBE_TWO));
+    EXPECT_EQ(std::pair(added.GlblcntUsage, added.th32ModuleID == found.th32ModuleID),
+        std::pair(1u, false));
+}
 
-    child.Process.Send("exec " + sleeper);
-    // The 32-bit program says nothing: wait until the kernel shows the new image.
-    const std::string link = "/proc/" + std::to_string(child.Process.Pid()) + "/exe";
-    for (int tries = 0; tries < 10000 && std::filesystem::read_symlink(link) != sleeper; ++tries)
-        usleep(1000);
-    record = Find(service, child.Process.Pid());
-    EXPECT_EQ(record->szExeFile, sleeper);
-    EXPECT_EQ(record->cntThreads, 1u);
-    EXPECT_EQ(ExecutableTypeText(service.ExecutableTypeOf(*record)), "32-Bit");
+TEST(MapsParsing, readsEachLineOrSkipsItWhenMalformed)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        { "7f12a0000000-7f12a0021000 r-xp 00002000 fd:01 1311752          /opt/my app/l\\012x.so",
+            "7f12a0000000-7f12a0021000 r-xp 2000 253:1 1311752 file '/opt/my app/l\nx.so'" },
+        { "1000-2000 rw-p 00000000 00:00 0 [heap]", "1000-2000 rw-p 0 0:0 0 pseudo '[heap]'" },
+        { "1000-2000 rw-s 00000000 00:0e 1057 anon_inode:[perf]",
+            "1000-2000 rw-s 0 0:14 1057 pseudo 'anon_inode:[perf]'" },
+        { "1000-2000 ---p 00000000 00:00 0 ", "1000-2000 ---p 0 0:0 0 anonymous ''" },
+        { "garbage line", "skipped" },
+        { "1000-2000 rw-p", "skipped" },
+        { "4000-5000 r--p 0000000 08:01 x /bad-inode", "skipped" },
+    };
+    std::string text;
+    size_t kept = 0;
+    for (const auto& [line, parsed] : cases) {
+        EXPECT_EQ(Parsed(line), parsed) << line;
+        text += line + std::string("\n");
+        kept += std::string_view(parsed) != "skipped";
+    }
+    EXPECT_EQ(ParseMaps(text).size(), kept) << "the malformed lines are skipped";
+}
+
+// In the order of their lowest address; anonymous memory and pseudo-files are no files.
+TEST(MapsParsing, groupsTheMappingsOfEachFileByDeviceAndInode)
+{
+    const std::string text = "1000-2000 r--p 00000000 08:01 10 /usr/bin/tool\n"
+                             "2000-5000 r-xp 00001000 08:01 10 /usr/bin/tool\n"
+                             "5000-6000 rw-p 00000000 00:00 0 \n"
+                             "5800-5900 rw-s 00000000 00:0e 1057 anon_inode:[perf]\n"
+                             "6000-7000 r--p 00000000 08:01 20 /lib/libz.so\n"
+                             "7000-9000 r--p 00000000 08:02 20 /other/device/same/inode\n"
+                             "9000-a000 rw-p 00004000 08:01 10 /usr/bin/tool\n";
+    const std::vector<MappedFile> files = GroupMappedFiles(ParseMaps(text));
+    ASSERT_EQ(files.size(), 3u);
+    EXPECT_EQ(std::tuple(files[0].path, files[0].low, files[0].high, files[0].mappings),
+        std::tuple("/usr/bin/tool", 0x1000u, 0xa000u, 3u));
+    EXPECT_EQ(std::tuple(files[1].path, files[2].mappings), std::tuple("/lib/libz.so", 1u));
+}
+
+TEST(MapsParsing, mappingKeyTakesStartTimeSizeAndKernelFlagAfterTheLastParenthesis)
+{
+    const std::pair<const char*, std::optional<MappingKey>> cases[] = {
+        { "77 (a) (b) S 1 77 77 0 -1 4194560 0 0 0 0 0 0 0 0 20 0 1 0 5555 123456789 100 18\n",
+            MappingKey { 5555, 123456789, false } },
+        { "2 (kthreadd) S 0 0 0 0 -1 2129984 0 0 0 0 0 0 0 0 20 0 1 0 7 0 0\n",
+            MappingKey { 7, 0, true } },
+        { "9 (cut) S 1 9 9 0 -1 0 0 0 0 0 0 0 0 0 20 0 1 0 5555", std::nullopt },
+        { "no parenthesis", std::nullopt },
+    };
+    for (const auto& [stat, key] : cases)
+        EXPECT_EQ(ParseMappingKey(stat), key) << stat;
 }
