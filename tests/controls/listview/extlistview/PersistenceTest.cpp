@@ -8,12 +8,10 @@
 #include "TRegIniFile.h"
 
 #include <QFile>
-#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 using namespace quorvane;
 using quorvane::testing::DragHeaderEdge;
-using quorvane::testing::DragHeaderToFront;
 
 namespace {
 
@@ -27,39 +25,35 @@ struct Design {
     bool WithColumns = true;
 };
 
-// A window holding one list, built inside a loader bracket as the main window is.
-struct ListWindow {
-    explicit ListWindow(const Design& design = {})
-    {
-        TDesignLoader loader(&Window);
-        List = new TExtListView(&Window);
-        (new QVBoxLayout(&Window))->addWidget(List);
-        if (design.WithColumns) {
-            List->AddColumn({ "Process", 80, Qt::AlignLeft, false });
-            List->AddColumn({ "ID", 60, Qt::AlignRight, false });
-            List->AddColumn({ "Full Path", 120, Qt::AlignLeft, true });
-        }
-        List->SetExtendedStyles(lvxHeaderDragDrop);
-        List->SaveSettings().SetAutoSave(design.AutoSave);
-        List->SaveSettings().SetRegistryKey(design.RegistryKey);
-        List->SaveSettings().SetSaveColumnOrder(design.SaveColumnOrder);
-        List->SaveSettings().SetSaveColumnSizes(design.SaveColumnSizes);
-        loader.Finish();
-        Window.resize(500, 200);
-        Window.show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&Window));
+// A list built inside a loader bracket as the main window's are: it restores its columns when
+// loading ends and saves them when it goes.
+std::unique_ptr<TExtListView> MakeList(const Design& design = {})
+{
+    auto list = std::make_unique<TExtListView>();
+    TDesignLoader loader(list.get());
+    if (design.WithColumns) {
+        list->AddColumn({ "Process", 80, Qt::AlignLeft, false });
+        list->AddColumn({ "ID", 60, Qt::AlignRight, false });
+        list->AddColumn({ "Full Path", 120, Qt::AlignLeft, true });
     }
+    list->SetExtendedStyles(lvxHeaderDragDrop);
+    list->SaveSettings().SetAutoSave(design.AutoSave);
+    list->SaveSettings().SetRegistryKey(design.RegistryKey);
+    list->SaveSettings().SetSaveColumnOrder(design.SaveColumnOrder);
+    list->SaveSettings().SetSaveColumnSizes(design.SaveColumnSizes);
+    loader.Finish();
+    list->resize(500, 200);
+    list->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(list.get()));
+    return list;
+}
 
-    std::vector<int> order() const
-    {
-        std::vector<int> result(size_t(List->ColumnCount()));
-        List->GetColumnOrder(result);
-        return result;
-    }
-
-    QWidget Window;
-    TExtListView* List = nullptr;
-};
+std::vector<int> Order(const TExtListView& list)
+{
+    std::vector<int> order(size_t(list.ColumnCount()));
+    list.GetColumnOrder(order);
+    return order;
+}
 
 class PersistenceTest : public ::testing::Test {
 protected:
@@ -76,20 +70,6 @@ protected:
 
     ConfigHome Home;
 };
-
-TEST_F(PersistenceTest, savesWhenTheListGoesAndRestoresAtTheNextLoad)
-{
-    auto window = std::make_unique<ListWindow>();
-    DragHeaderToFront(*window->List->header(), 2);
-    DragHeaderEdge(*window->List->header(), 0, 20);
-    EXPECT_EQ(stored("Order"), "<none>");
-    window.reset();
-    EXPECT_EQ(stored("Order"), "2,0,1");
-    EXPECT_TRUE(stored("Sizes").startsWith("100,60,"));
-    const ListWindow again;
-    EXPECT_EQ(again.order(), std::vector<int>({ 2, 0, 1 }));
-    EXPECT_EQ(again.List->columnWidth(0), 100);
-}
 
 TEST_F(PersistenceTest, readsWhatItCanOfAStoredStateAndRefusesABadOrder)
 {
@@ -110,13 +90,13 @@ TEST_F(PersistenceTest, readsWhatItCanOfAStoredStateAndRefusesABadOrder)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Order.toStdString() + " / " + c.Sizes.toStdString());
         store(c.Order, c.Sizes);
-        const ListWindow window;
-        EXPECT_EQ(window.order(), c.ExpectOrder);
+        const auto list = MakeList();
+        EXPECT_EQ(Order(*list), c.ExpectOrder);
         for (int column = 0; column < 3; ++column)
             if (c.ExpectWidths[size_t(column)] >= 0) {
-                EXPECT_EQ(window.List->columnWidth(column), c.ExpectWidths[size_t(column)]);
+                EXPECT_EQ(list->columnWidth(column), c.ExpectWidths[size_t(column)]);
             }
-        window.List->SaveSettings().SetAutoSave(false); // keep the stored texts for the next case
+        list->SaveSettings().SetAutoSave(false); // keep the stored texts for the next case
     }
 }
 
@@ -127,10 +107,10 @@ TEST_F(PersistenceTest, eachValueIsReadAndWrittenOnlyWhenItsFlagIsSet)
         Design design;
         design.SaveColumnOrder = order;
         design.SaveColumnSizes = !order;
-        const ListWindow window(design);
-        EXPECT_EQ(window.order()[0], order ? 2 : 0);
-        EXPECT_EQ(window.List->columnWidth(1), order ? 60 : 90);
-        DragHeaderEdge(*window.List->header(), 1, 20);
+        const auto list = MakeList(design);
+        EXPECT_EQ(Order(*list)[0], order ? 2 : 0);
+        EXPECT_EQ(list->columnWidth(1), order ? 60 : 90);
+        DragHeaderEdge(*list->header(), 1, 20);
     }
     EXPECT_EQ(stored("Order"), "2,1,0");
     EXPECT_TRUE(stored("Sizes").startsWith("90,110,"));
@@ -140,28 +120,29 @@ TEST_F(PersistenceTest, nothingIsStoredWithoutAutoSaveOrColumnsAndAnEmptyKeyIsTh
 {
     Design design;
     design.AutoSave = false;
-    ListWindow(design).List->StoreSettings();
+    MakeList(design)->StoreSettings();
     design.AutoSave = true;
     design.WithColumns = false;
-    ListWindow(design).List->StoreSettings();
-    EXPECT_FALSE(QFile::exists(Home.UserHive()));
+    MakeList(design)->StoreSettings();
     design.WithColumns = true;
     design.RegistryKey.clear();
-    ListWindow { design };
+    auto list = MakeList(design);
+    EXPECT_FALSE(QFile::exists(Home.UserHive())); // nor before a list goes
+    list.reset();
     EXPECT_EQ(stored("Order", QString()), "0,1,2");
     EXPECT_EQ(stored("Order"), "<none>");
 }
 
 TEST_F(PersistenceTest, switchingToVirtualModeSavesAndDoesNotRestore)
 {
-    const ListWindow window;
-    DragHeaderEdge(*window.List->header(), 0, 10);
-    window.List->SetVirtualMode(true);
+    const auto list = MakeList();
+    DragHeaderEdge(*list->header(), 0, 10);
+    list->SetVirtualMode(true);
     EXPECT_TRUE(stored("Sizes").startsWith("90,60,"));
     store("2,1,0", "33,33,33");
-    window.List->SetVirtualMode(false);
-    EXPECT_EQ(window.List->columnWidth(0), 90);
-    window.List->SaveSettings().SetAutoSave(false);
+    list->SetVirtualMode(false);
+    EXPECT_EQ(list->columnWidth(0), 90);
+    list->SaveSettings().SetAutoSave(false);
 }
 
 TEST_F(PersistenceTest, storeFailuresReachTheCallerAndFromTheDestructorTheErrorHandler)
@@ -171,15 +152,15 @@ TEST_F(PersistenceTest, storeFailuresReachTheCallerAndFromTheDestructorTheErrorH
         boxes.push_back(request.Text);
         return TModalResult::mrOk;
     });
-    auto window = std::make_unique<ListWindow>();
+    auto list = MakeList();
     // A config folder below a regular file cannot be made.
     QFile blocker(Home.Path() + "/file");
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", (Home.Path() + "/file/config").toLocal8Bit());
-    EXPECT_THROW(window->List->StoreSettings(), ERegistryException);
-    EXPECT_NO_THROW(window.reset());
+    EXPECT_THROW(list->StoreSettings(), ERegistryException);
+    EXPECT_NO_THROW(list.reset());
     EXPECT_EQ(boxes, std::vector<QString> { "Failed to create key Columns." });
     TMessageBox::SetAnswerHook({});
     qputenv("XDG_CONFIG_HOME", saved);

@@ -128,18 +128,17 @@ TEST_F(VirtualModeTest, aRequestGetsOnlyWhatItsMaskAsksFor)
 
 TEST_F(VirtualModeTest, typeAheadAsksTheOwnerToFindTheRow)
 {
-    std::vector<QString> searches;
+    QString search;
     List->OnODFindItem = [&](QObject*, TLVFindItem& find, bool& found) {
         EXPECT_TRUE(find.Flags & lvfiString);
-        searches.push_back(find.Text);
+        search = find.Text;
         bool ok = false;
         find.Found = find.Text.toInt(&ok);
         found = ok;
     };
     List->setFocus();
     QTest::keyClicks(List.get(), "4321");
-    ASSERT_FALSE(searches.empty());
-    EXPECT_EQ(searches.back(), "4321");
+    EXPECT_EQ(search, "4321");
     EXPECT_EQ(List->ItemFocused(), 4321);
     EXPECT_EQ(List->Selected(), 4321);
     List->OnODFindItem = nullptr; // nothing is found
@@ -161,13 +160,17 @@ TEST_F(VirtualModeTest, selectionChangesAreReportedAsRanges)
     EXPECT_EQ(changes[2].From, 4);
 }
 
-TEST_F(VirtualModeTest, activationAndMarqueeBelongToTheNormalMode)
+TEST_F(VirtualModeTest, switchingTheModeStartsTheViewOverWithoutStyles)
 {
     int activations = 0;
     int marquees = 0;
     List->OnItemActivate = [&](QObject*) { ++activations; };
     List->OnMarqueeBegin = [&](QObject*, bool&) { ++marquees; };
+    List->SetExtendedStyles(lvxGridLines);
+    List->SetVirtualMode(true); // unchanged: nothing happens
+    EXPECT_EQ(List->ExtendedStyles(), lvxGridLines);
     const QPoint empty(30, List->viewport()->height() - 5);
+    // A virtual list neither activates rows nor starts a marquee.
     QTest::mouseDClick(List->viewport(), Qt::LeftButton, {}, cellCenter(1));
     List->SetVirtualItemCount(2);
     QTest::mouseClick(List->viewport(), Qt::LeftButton, {}, empty);
@@ -175,29 +178,16 @@ TEST_F(VirtualModeTest, activationAndMarqueeBelongToTheNormalMode)
     EXPECT_EQ(marquees, 0);
 
     List->SetVirtualMode(false);
+    EXPECT_EQ(List->ExtendedStyles(), TLVExtendedStyles());
+    EXPECT_EQ(List->ColumnCount(), 3);
+    List->SetVirtualItemCount(10); // ignored in normal mode
+    EXPECT_EQ(List->ItemCount(), 0);
     addRow({ "a", "b" });
     Hints.clear();
     paint();
     EXPECT_TRUE(Asked.empty());
     EXPECT_TRUE(Hints.empty());
     EXPECT_EQ(List->model()->index(0, 1).data().toString(), "b");
-    QTest::mouseDClick(List->viewport(), Qt::LeftButton, {}, cellCenter(0));
-    QTest::mouseClick(List->viewport(), Qt::LeftButton, {}, empty);
-    EXPECT_EQ(activations, 1);
-    EXPECT_EQ(marquees, 1);
-}
-
-TEST_F(VirtualModeTest, switchingTheModeStartsTheViewOverWithoutStyles)
-{
-    List->SetExtendedStyles(lvxGridLines | lvxFullRowSelect);
-    List->SetVirtualMode(true); // unchanged: nothing happens
-    EXPECT_EQ(List->ExtendedStyles(), lvxGridLines | lvxFullRowSelect);
-    EXPECT_EQ(List->ItemCount(), Rows);
-    List->SetVirtualMode(false);
-    EXPECT_EQ(List->ExtendedStyles(), TLVExtendedStyles());
-    EXPECT_EQ(List->ColumnCount(), 3);
-    List->SetVirtualItemCount(10); // ignored in normal mode
-    EXPECT_EQ(List->ItemCount(), 0);
     List->SetVirtualMode(true);
     EXPECT_EQ(List->ItemCount(), 0);
 }
