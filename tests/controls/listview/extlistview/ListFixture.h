@@ -43,7 +43,7 @@ protected:
     {
         List->resize(600, 300);
         List->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(List.get()));
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(List.get()));
     }
 
     void clickHeader(int column) { ClickHeader(*List->header(), column); }
