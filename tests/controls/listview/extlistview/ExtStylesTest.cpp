@@ -67,6 +67,8 @@ TEST_F(ExtStylesTest, checkBoxesToggleByMouse)
     EXPECT_TRUE(List->IsChecked(1));
     QTest::mouseClick(List->viewport(), Qt::LeftButton, {}, box);
     EXPECT_FALSE(List->IsChecked(1));
+    List->SetChecked(2, true); // and a row checked by the program shows it
+    EXPECT_EQ(List->model()->index(2, 0).data(Qt::CheckStateRole).toInt(), Qt::Checked);
 }
 
 TEST_F(ExtStylesTest, fullRowSelectAndGridLinesChangeThePaintedCells)
