@@ -1,4 +1,5 @@
-// What each extended style changes in a shown list, driven by mouse and keys.
+// What each extended style changes in a shown list, driven by mouse and keys. The program's own
+// lists use header drag-and-drop and full-row selection; the main window test meets those too.
 #include "ListFixture.h"
 
 #include <QApplication>
@@ -10,7 +11,7 @@ using namespace quorvane;
 namespace {
 
 class ExtStylesTest : public quorvane::testing::ListFixture {
-protected:
+public:
     void SetUp() override
     {
         List->OnItemActivate = [this](QObject* sender) { Activations += sender == List.get(); };
@@ -24,117 +25,110 @@ protected:
         QApplication::sendEvent(List->viewport(), &event);
     }
 
+    QRgb pixel(const QPoint& at) { return List->viewport()->grab().toImage().pixel(at); }
+
     // A point near the right end of a cell: inside it, clear of its text.
-    QRgb pixel(int row, int column)
+    QRgb cellPixel(int row, int column)
     {
         const QRect cell = List->visualRect(List->model()->index(row, column));
-        const QPoint at(cell.right() - 4, cell.center().y());
-        return List->viewport()->grab().toImage().pixel(at);
+        return pixel({ cell.right() - 4, cell.center().y() });
+    }
+
+    QVariant cell(int row, int column, int role) const
+    {
+        return List->model()->index(row, column).data(role);
     }
 
     int Activations = 0;
 };
 
-TEST_F(ExtStylesTest, headerDragReordersOnlyWithDragDropAndColumnsKeepTheirIndex)
+// Each case is tried on the list without its style, where it must not show, and then with it.
+struct StyleCase {
+    const char* What;
+    TLVExtendedStyle Style;
+    std::function<bool(ExtStylesTest&)> Shows;
+};
+
+class EachStyle : public ExtStylesTest, public ::testing::WithParamInterface<StyleCase> { };
+
+TEST_P(EachStyle, showsOnlyWhenSet)
 {
-    const auto first = [&] {
-        quorvane::testing::DragHeaderToFront(*List->header(), 2);
-        return List->header()->logicalIndex(0);
-    };
-    EXPECT_EQ(first(), 0);
-    List->SetExtendedStyles(lvxHeaderDragDrop);
-    EXPECT_EQ(first(), 2);
-    int clicked = -1;
-    List->OnColumnClick = [&](QObject*, int column) { clicked = column; };
-    clickHeader(2);
-    EXPECT_EQ(clicked, 2);
+    EXPECT_FALSE(GetParam().Shows(*this));
+    List->SetExtendedStyles(GetParam().Style);
+    EXPECT_TRUE(GetParam().Shows(*this));
 }
 
-TEST_F(ExtStylesTest, checkBoxesToggleByMouse)
-{
-    QStyleOptionViewItem option;
-    option.initFrom(List->viewport());
-    option.rect = List->visualRect(List->model()->index(1, 0));
-    option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
-    const QPoint box
-        = List->style()
-              ->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, List.get())
-              .center();
-    QTest::mouseClick(List->viewport(), Qt::LeftButton, {}, box);
-    EXPECT_FALSE(List->IsChecked(1));
-    List->SetExtendedStyles(lvxCheckboxes);
-    QTest::mouseClick(List->viewport(), Qt::LeftButton, {}, box);
-    EXPECT_TRUE(List->IsChecked(1));
-    QTest::mouseClick(List->viewport(), Qt::LeftButton, {}, box);
-    EXPECT_FALSE(List->IsChecked(1));
-    List->SetChecked(2, true); // and a row checked by the program shows it
-    EXPECT_EQ(List->model()->index(2, 0).data(Qt::CheckStateRole).toInt(), Qt::Checked);
-}
+INSTANTIATE_TEST_SUITE_P(Styles, EachStyle,
+    ::testing::Values(StyleCase { "headerDragDrop", lvxHeaderDragDrop,
+                          [](ExtStylesTest& t) {
+                              quorvane::testing::DragHeaderToFront(*t.List->header(), 2);
+                              return t.List->header()->logicalIndex(0) == 2;
+                          } },
+        StyleCase { "fullRowSelect", lvxFullRowSelect,
+            [](ExtStylesTest& t) {
+                t.List->SetSelected(1);
+                return t.cellPixel(1, 2) != t.cellPixel(2, 2);
+            } },
+        StyleCase { "gridLines", lvxGridLines,
+            [](ExtStylesTest& t) {
+                const QRect cell = t.List->visualRect(t.List->model()->index(0, 1));
+                const QRgb mid = t.List->palette().color(QPalette::Mid).rgb();
+                return t.pixel({ cell.center().x(), cell.bottom() }) == mid
+                    && t.pixel({ cell.right(), cell.center().y() }) == mid;
+            } },
+        StyleCase { "checkBoxesShowTheUsersAndTheProgramsChecks", lvxCheckboxes,
+            [](ExtStylesTest& t) {
+                QStyleOptionViewItem option;
+                option.initFrom(t.List->viewport());
+                option.rect = t.List->visualRect(t.List->model()->index(1, 0));
+                option.features = QStyleOptionViewItem::HasCheckIndicator;
+                const QStyle::SubElement box = QStyle::SE_ItemViewItemCheckIndicator;
+                const QRect at = t.List->style()->subElementRect(box, &option, t.List.get());
+                QTest::mouseClick(t.List->viewport(), Qt::LeftButton, {}, at.center());
+                t.List->SetChecked(2, true);
+                return t.List->IsChecked(1)
+                    && t.cell(2, 0, Qt::CheckStateRole).toInt() == Qt::Checked;
+            } },
+        StyleCase { "subItemImagesTravelWithTheirRow", lvxSubItemImages,
+            [](ExtStylesTest& t) {
+                t.List->SetSubItemImage(t.List->FindData(1), 1, 0); // sub-item 1 is column 2
+                // Sorted the other way than last time, so that the row moves.
+                t.List->SortColumn(1, TExtListView::SortDirectionFactor() < 0);
+                return t.cell(t.List->FindData(1), 2, Qt::DecorationRole).isValid()
+                    && !t.cell(t.List->FindData(2), 2, Qt::DecorationRole).isValid();
+            } },
+        StyleCase { "trackSelectSelectsTheHoveredRow", lvxTrackSelect,
+            [](ExtStylesTest& t) {
+                t.move(t.cellCenter(2, 1));
+                return t.List->Selected() == 2 && t.List->ItemFocused() == 2;
+            } },
+        StyleCase { "oneClickActivates", lvxOneClickActivate,
+            [](ExtStylesTest& t) {
+                t.Activations = 0;
+                t.clickRow(0);
+                return t.Activations == 1;
+            } },
+        StyleCase { "twoClickActivatesOnTheSelectedRowOnly", lvxTwoClickActivate,
+            [](ExtStylesTest& t) {
+                t.List->SetSelected(0);
+                t.Activations = 0;
+                t.clickRow(3);
+                t.clickRow(3);
+                return t.Activations == 1;
+            } }),
+    [](const ::testing::TestParamInfo<StyleCase>& info) { return info.param.What; });
 
-TEST_F(ExtStylesTest, fullRowSelectAndGridLinesChangeThePaintedCells)
-{
-    List->SetSelected(1);
-    const QRgb mid = List->palette().color(QPalette::Mid).rgb();
-    const QRect cell = List->visualRect(List->model()->index(0, 1));
-    const auto line
-        = [&](const QPoint& at) { return List->viewport()->grab().toImage().pixel(at) == mid; };
-    EXPECT_EQ(pixel(1, 2), pixel(2, 2));
-    EXPECT_FALSE(line({ cell.center().x(), cell.bottom() }));
-    List->SetExtendedStyles(lvxFullRowSelect | lvxGridLines);
-    EXPECT_NE(pixel(1, 2), pixel(2, 2));
-    EXPECT_TRUE(line({ cell.center().x(), cell.bottom() }));
-    EXPECT_TRUE(line({ cell.right(), cell.center().y() }));
-}
-
-TEST_F(ExtStylesTest, subItemImagesShowOnlyWithTheStyleAndTravelWithTheirRow)
-{
-    TImageList images;
-    QPixmap red(16, 16);
-    red.fill(Qt::red);
-    images.Add(QIcon(red));
-    List->SetSmallImages(&images);
-    List->SetSubItemImage(0, 1, 0); // sub-item 1 is column 2
-    const auto shown
-        = [&](int row) { return List->model()->index(row, 2).data(Qt::DecorationRole).isValid(); };
-    EXPECT_FALSE(shown(0));
-    List->SetExtendedStyles(lvxSubItemImages);
-    EXPECT_TRUE(shown(0));
-    EXPECT_FALSE(shown(1));
-    List->SortColumn(1, false); // by size: Gamma, beta, alpha, delta
-    EXPECT_TRUE(shown(1));
-    List->SetSmallImages(nullptr);
-}
-
-TEST_F(ExtStylesTest, trackSelectSelectsTheHoveredRow)
-{
-    move(cellCenter(2));
-    EXPECT_EQ(List->Selected(), -1);
-    List->SetExtendedStyles(lvxTrackSelect);
-    move(cellCenter(2));
-    EXPECT_EQ(List->Selected(), 2);
-    EXPECT_EQ(List->ItemFocused(), 2);
-    move(cellCenter(0, 1));
-    EXPECT_EQ(List->Selected(), 0);
-}
-
-TEST_F(ExtStylesTest, activationByDoubleClickOrEnterUnlessOneOrTwoClicksAreChosen)
+TEST_F(ExtStylesTest, aDoubleClickOrEnterActivatesTheRow)
 {
     clickRow(1);
     QTest::mouseDClick(List->viewport(), Qt::LeftButton, {}, cellCenter(1));
     List->setFocus();
     QTest::keyClick(List.get(), Qt::Key_Return);
     EXPECT_EQ(Activations, 2);
-    List->SetExtendedStyles(lvxOneClickActivate);
-    clickRow(0);
-    EXPECT_EQ(Activations, 3);
-    List->SetExtendedStyles(lvxTwoClickActivate);
-    clickRow(2); // not selected before the click
-    EXPECT_EQ(Activations, 3);
-    clickRow(2);
-    EXPECT_EQ(Activations, 4);
 }
 
-TEST_F(ExtStylesTest, marqueeSelectsTheRowItEndsOnUnlessRefused)
+// Every list of the program starts a marquee from a press below its rows, except a virtual one.
+TEST_F(ExtStylesTest, marqueeSelectsTheRowItEndsOnUnlessRefusedOrVirtual)
 {
     int asked = 0;
     bool allow = false;
@@ -159,6 +153,8 @@ TEST_F(ExtStylesTest, marqueeSelectsTheRowItEndsOnUnlessRefused)
     EXPECT_EQ(List->Selected(), 1);
     EXPECT_EQ(List->ItemFocused(), 1);
     clickRow(2); // a press on a row starts no marquee
+    List->SetVirtualMode(true);
+    EXPECT_FALSE(drag(cellCenter(1)));
     EXPECT_EQ(asked, 2);
 }
 

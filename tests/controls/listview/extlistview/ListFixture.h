@@ -4,16 +4,26 @@
 #include "HeaderGestures.h"
 
 #include <QHeaderView>
+#include <QPixmap>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
 
 namespace quorvane::testing {
 
-// A shown extended list of four rows, with helpers that act through real mouse events and read
-// the rows back. The rows' data: beta 1, alpha 2, Gamma 3, delta 4.
+// A shown extended list of four rows and one small image, with helpers that act through real
+// mouse events and read the rows back. The rows' data: beta 1, alpha 2, Gamma 3, delta 4.
+// Public, so that table cases can act through it.
 class ListFixture : public ::testing::Test {
-protected:
+public:
+    ListFixture()
+    {
+        QPixmap red(16, 16);
+        red.fill(Qt::red);
+        Images.Add(QIcon(red));
+        List->SetSmallImages(&Images);
+    }
+
     void SetUp() override
     {
         addColumns({ "Name", "Size", "Path" });
@@ -75,6 +85,7 @@ protected:
         return digits;
     }
 
+    TImageList Images; // outlives the list
     std::unique_ptr<TExtListView> List = std::make_unique<TExtListView>();
 };
 
