@@ -18,15 +18,14 @@ int sign(int value)
 
 // Texts whose keys are easy to get wrong: ties between different code units, keys that differ
 // only past their first 16 bytes, prefixes, case, accents composed and decomposed, characters
-// beyond the BMP, U+0000, lone surrogates, noncharacters, numbers and dates.
+// beyond the BMP, U+0000, lone surrogates, noncharacters, numbers and a date.
 QStringList HardTexts()
 {
     QStringList texts = { QString(), "a", "A", "b", "B", "ab", "aB", "a b", "a-b", "a_b", "ä", "Ä",
         "a\u0308", "A\u0308", "o", "ö", "z", "Z", "ß", "ss", "ı", "I", "İ", "i", "東", "京", "-",
-        " ", "0", "9", "10", "1.5", "-3", "1/2/2020", "12/31/2019", "24.12.2020", "3.4", "$0A",
-        "kworker/u16:1-events_unbound", "kworker/u16:10-events_unbound",
-        "kworker/u16:2-events_unbound", "kworker/u16:1-events_unbounc", "python3.11", "Python3.11",
-        "/usr/bin/Xorg", "/usr/bin/xorg" };
+        " ", "0", "9", "10", "1.5", "-3", "1/2/2020", "$0A", "kworker/u16:1-events_unbound",
+        "kworker/u16:10-events_unbound", "kworker/u16:2-events_unbound",
+        "kworker/u16:1-events_unbounc", "python3.11", "Python3.11" };
     texts << QString::fromUcs4(U"\U0001F600") << QString::fromUcs4(U"a\U00020000")
           << QString::fromUcs4(U"a\U0001D400") << QString(QChar(0)) << QString("a") + QChar(0)
           << QString("a") + QChar(0) + "b" << QString(QChar(0xD800)) << QString(QChar(0xDFFF))
@@ -35,18 +34,16 @@ QStringList HardTexts()
     return texts;
 }
 
-class CollationOrderTest : public ::testing::TestWithParam<const char*> {
-protected:
-    QLocale Locale() const { return QLocale(QString::fromLatin1(GetParam())); }
-};
+using CollationOrderTest = ::testing::TestWithParam<const char*>;
 
 TEST_P(CollationOrderTest, everyPairOfHardTextsOrdersAsQCollator)
 {
     const QStringList texts = HardTexts();
-    QCollator collator(Locale());
+    const QLocale locale(QString::fromLatin1(GetParam()));
+    QCollator collator(locale);
     collator.setCaseSensitivity(Qt::CaseSensitive);
     std::vector<QCollatorSortKey> reference;
-    TCollationKeys keys(Locale());
+    TCollationKeys keys(locale);
     for (int i = 0; i < texts.size(); ++i) {
         reference.push_back(collator.sortKey(texts[i]));
         keys.AddSlot();

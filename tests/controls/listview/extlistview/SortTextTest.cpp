@@ -1,6 +1,6 @@
 // The values a sorted column reads from its texts. The grammars as a whole are the sort-text fuzz
-// target's; here the values and what it cannot tell. The stored integers are the persistence
-// test's and that fuzz target's.
+// target's; here the values and what it cannot tell (the locale's part, the dates it refuses).
+// The stored integers are the persistence test's and that fuzz target's.
 #include "SortText.h"
 
 #include <QDate>
@@ -21,8 +21,7 @@ TEST(TextToNumber, readsThePointFormWhateverTheNumericLocale)
         { "2e-1", true, 0.2L }, { "E5", true, 0 }, { "-.E+1", true, 0 }, { "2.5", true, 2.5L },
         { "12345678901234567890", true, 12345678901234567890.0L },
         { "9007199254740993", true, 9007199254740993.0L }, // not a double: an 80-bit real
-        { "12 ", false, 0 }, { "1.", false, 0 }, { "2,5", false, 0 }, { "$0000000A", false, 0 },
-        { "0x10", false, 0 }, { "٣", false, 0 } }; // a digit of another script
+        { "12 ", false, 0 }, { "2,5", false, 0 }, { "٣", false, 0 } }; // a digit of another script
     const QLocale saved;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     for (const Case& c : cases) {

@@ -109,14 +109,6 @@ TEST_F(SortingTest, selectionAndFocusFollowTheirRow)
     EXPECT_EQ(order(), "4213");
     EXPECT_EQ(List->Selected(), 2);
     EXPECT_EQ(List->ItemFocused(), 2);
-    {
-        TListUpdate update(*List);
-        List->SortColumn(0, true);
-        EXPECT_EQ(List->Caption(List->Selected()), "beta");
-    }
-    EXPECT_EQ(order(), "2143");
-    EXPECT_EQ(List->Selected(), 1);
-    EXPECT_EQ(List->ItemFocused(), 1);
 }
 
 } // namespace
