@@ -70,8 +70,8 @@ TEST_F(PersistenceTest, readsWhatItCanOfAStoredStateAndRefusesABadOrder)
         std::vector<int> ExpectWidths; // -1: not checked
     };
     const Case cases[] = {
-        // An extra entry is ignored; an entry that is not a 32-bit integer reads as 0.
-        { "1,0,2,3", "+120,2147483648,80 ", { 1, 0, 2 }, { 120, 0, 0 } },
+        // An extra entry is ignored; one that is no 32-bit integer (here 2^32 + 100) reads as 0.
+        { "1,0,2,3", "+120,4294967396,80 ", { 1, 0, 2 }, { 120, 0, 0 } },
         { "2", "90", { 2, 0, 1 }, { 90, 60, -1 } }, // short: the rest in collection order / design
         { "1,1,0", "-1,50,50", { 0, 1, 2 }, { 80, 60, -1 } }, // not a permutation; -1: no widths
         { " 1, 2,$0", "$64,$123456789,x", { 1, 2, 0 }, { 100, 0, 0 } },
