@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 #include <random>
+#include <set>
 
 using namespace quorvane;
 
@@ -113,10 +114,37 @@ void BM_FillInOneUpdate(benchmark::State& state)
     state.counters["row_record_bytes"] = double(sizeof(TListRowModel::Row));
 }
 
+// One paint of a virtual list of Rows rows: the owner should be asked once per painted cell.
+void BM_VirtualPaint(benchmark::State& state)
+{
+    TExtListView list;
+    makeColumns(list);
+    list.SetVirtualMode(true);
+    std::set<std::pair<int, int>> cells;
+    long requests = 0;
+    list.OnODGetItemInfo = [&](QObject*, int item, int subItem, TLVODMaskItems, int&, qint32&, int&,
+                               int&, QString& text) {
+        cells.insert({ item, subItem });
+        ++requests;
+        text = QString::number(item);
+    };
+    list.SetVirtualItemCount(Rows);
+    list.resize(800, 600);
+    list.show();
+    for (auto _ : state) {
+        cells.clear();
+        requests = 0;
+        benchmark::DoNotOptimize(list.viewport()->grab());
+    }
+    state.counters["requests_per_cell"] = cells.empty() ? 0.0 : double(requests) / cells.size();
+    state.counters["cells"] = double(cells.size());
+}
+
 BENCHMARK(BM_SortNumbers)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(BM_SortTexts)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(BM_SortDates)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(BM_FillInOneUpdate)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_VirtualPaint)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

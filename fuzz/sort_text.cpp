@@ -1,5 +1,6 @@
 // Any text as a cell of a sorted column: the number test accepts exactly its grammar, the date
-// test's day comes back from the date written out again, and stored integers read back.
+// test's day comes back from the date written out again, and a stored integer is read exactly
+// when it has its grammar and fits.
 #include "FuzzTexts.h"
 #include "SortText.h"
 
@@ -56,13 +57,23 @@ void CheckDate(const QString& text, uint8_t choice)
         std::abort();
 }
 
+// Spaces, a sign, then "$" and one to eight hex digits, or up to ten decimal digits that fit.
 void CheckInt32(const QString& text)
 {
+    static const QRegularExpression grammar(
+        QStringLiteral("\\A *([+-]?)(\\$[0-9A-Fa-f]{1,8}|[0-9]{1,10})\\z"));
+    const QRegularExpressionMatch match = grammar.match(text);
+    const bool hex = match.captured(2).startsWith(QLatin1Char('$'));
+    bool ok = false;
+    const qint64 decimal = (match.captured(1) + match.captured(2)).toLongLong(&ok);
+    const quint32 bits = match.captured(2).mid(1).toUInt(nullptr, 16);
+    const bool fits = match.hasMatch() && (hex || (ok && decimal == qint32(decimal)));
     qint32 value = 0;
-    if (!TextToInt32(text, value))
-        return;
-    qint32 again = 0;
-    if (!TextToInt32(QString::number(value), again) || again != value)
+    if (TextToInt32(text, value) != fits)
+        std::abort();
+    const qint32 expected
+        = hex ? qint32(match.captured(1) == "-" ? 0u - bits : bits) : qint32(decimal);
+    if (fits && value != expected)
         std::abort();
 }
 }

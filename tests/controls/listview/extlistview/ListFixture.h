@@ -4,73 +4,89 @@
 #include "HeaderGestures.h"
 
 #include <QHeaderView>
+#include <QPixmap>
 #include <QTest>
+#include <gtest/gtest.h>
 #include <memory>
 
 namespace quorvane::testing {
 
-// A shown extended list with helpers that act through real mouse events and read the rows back.
-class ListFixture {
+// A shown extended list of four rows and one small image, with helpers that act through real
+// mouse events and read the rows back. The rows' data: beta 1, alpha 2, Gamma 3, delta 4.
+// Public, so that table cases can act through it.
+class ListFixture : public ::testing::Test {
 public:
-    explicit ListFixture(int width = 600, int height = 300)
+    ListFixture()
     {
-        List = std::make_unique<TExtListView>();
-        List->resize(width, height);
+        QPixmap red(16, 16);
+        red.fill(Qt::red);
+        Images.Add(QIcon(red));
+        List->SetSmallImages(&Images);
     }
 
-    void addColumns(const QStringList& captions, int width = 100)
+    void SetUp() override
+    {
+        addColumns({ "Name", "Size", "Path" });
+        addRow({ "beta", "10", "/b" }, 1);
+        addRow({ "alpha", "9", "/a" }, 2);
+        addRow({ "Gamma", "100", "/c" }, 3);
+        addRow({ "delta", "-1.5", "/d" }, 4);
+        show();
+    }
+
+    void addColumns(const QStringList& captions)
     {
         for (const QString& caption : captions)
-            List->AddColumn({ caption, width, Qt::AlignLeft, false });
+            List->AddColumn({ caption, 100, Qt::AlignLeft, false });
     }
 
-    int addRow(const QStringList& cells, quint64 data = 0)
+    void addRow(const QStringList& cells, quint64 data = 0)
     {
         const int row = List->AddItem();
-        if (!cells.isEmpty())
-            List->SetCaption(row, cells.first());
+        List->SetCaption(row, cells.first());
         for (qsizetype i = 1; i < cells.size(); ++i)
             List->AddSubItem(row, cells[i]);
         List->SetData(row, data);
-        return row;
     }
 
-    bool show()
+    void show()
     {
+        List->resize(600, 300);
         List->show();
-        return QTest::qWaitForWindowExposed(List.get());
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(List.get()));
     }
 
     void clickHeader(int column) { ClickHeader(*List->header(), column); }
-    void dragHeaderToFront(int column) { DragHeaderToFront(*List->header(), column); }
 
     QPoint cellCenter(int row, int column = 0) const
     {
         return List->visualRect(List->model()->index(row, column)).center();
     }
 
-    void clickRow(int row, int column = 0)
+    void clickRow(int row)
     {
-        QTest::mouseClick(List->viewport(), Qt::LeftButton, {}, cellCenter(row, column));
+        QTest::mouseClick(List->viewport(), Qt::LeftButton, {}, cellCenter(row));
     }
 
-    // The texts of one column, top to bottom, as the view shows them.
-    QStringList column(int column) const
+    QStringList captions() const
     {
         QStringList texts;
-        for (int row = 0; row < List->model()->rowCount(); ++row)
-            texts << List->model()->index(row, column).data().toString();
+        for (int row = 0; row < List->ItemCount(); ++row)
+            texts << List->Caption(row);
         return texts;
     }
 
-    std::vector<int> order() const
+    // The rows' data top to bottom, as digits.
+    std::string order() const
     {
-        std::vector<int> result(size_t(List->ColumnCount()));
-        List->GetColumnOrder(result);
-        return result;
+        std::string digits;
+        for (int row = 0; row < List->ItemCount(); ++row)
+            digits += char('0' + List->Data(row));
+        return digits;
     }
 
-    std::unique_ptr<TExtListView> List;
+    TImageList Images; // outlives the list
+    std::unique_ptr<TExtListView> List = std::make_unique<TExtListView>();
 };
 
 } // namespace quorvane::testing
