@@ -5,9 +5,9 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QListWidget>
 #include <QScrollBar>
 #include <QTest>
-#include <QTreeWidget>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -31,10 +31,10 @@ namespace {
             split->OnMouseDown = [this](QObject* sender, Qt::MouseButton, Qt::KeyboardModifiers,
                                      int, int) { downs.append(sender); };
             split->ReadState([this] {
-                for (QTreeWidget*& list : lists) {
+                for (QListWidget*& list : lists) {
                     auto* pane = new ToxScrollPane(split);
                     pane->SetBorderStyle(bsNone); // the splitter's style decides at its loaded step
-                    list = new QTreeWidget;
+                    list = new QListWidget;
                     pane->SetClientControl(list);
                 }
             });
@@ -51,7 +51,7 @@ namespace {
 
         std::unique_ptr<QWidget> window;
         ToxQuadSplit* split = nullptr;
-        QTreeWidget* lists[4] = {};
+        QListWidget* lists[4] = {};
         QList<QObject*> downs;
         int resizes = 0;
     };
