@@ -97,12 +97,6 @@ void ChildProcess::CloseInput()
     }
 }
 
-void ChildProcess::WaitExited()
-{
-    siginfo_t info {};
-    while (::waitid(P_PID, id_t(FPid), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) { }
-}
-
 int ChildProcess::Finish()
 {
     CloseInput();

@@ -22,8 +22,6 @@ public:
     void Send(const std::string& line);
     // Ends its input, which the helpers take as the sign to end; it stays a zombie until Finish.
     void CloseInput();
-    // Waits until it has exited, without reaping it.
-    void WaitExited();
     // Closes its input and reaps it; its wait status.
     int Finish();
 
