@@ -20,6 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     uint64_t choice = 0;
     std::memcpy(&choice, data, 8);
     static const RemoteMemory self(::getpid());
+    static std::vector<uint64_t> buffer; // one read buffer for every input, as the walk keeps one
     std::vector<uint64_t> memory((size - 8 + 7) / 8 + 2);
     std::memcpy(memory.data(), data + 8, size - 8);
     const uint64_t start = reinterpret_cast<uint64_t>(memory.data());
@@ -28,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     size_t chunks = 0;
     uint64_t expected = start;
     try {
-        ChunkStream stream(self, start, end, top);
+        ChunkStream stream(self, buffer, start, end, top);
         while (const auto chunk = stream.Next()) {
             if (chunk->address != expected || chunk->address + chunk->size > end
                 || ++chunks > (end - start) / 32 + 1 || (chunk->top && chunk->address != top))
