@@ -3,6 +3,7 @@
 #include "ProcFiles.h"
 #include "ProcStat.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <linux/capability.h>
 #include <sched.h>
@@ -78,6 +79,12 @@ bool MayRaiseUnprivileged()
     rlimit realTime {};
     return (::getrlimit(RLIMIT_NICE, &nice) == 0 && nice.rlim_cur >= 30) // 20 - (-10)
         || (::getrlimit(RLIMIT_RTPRIO, &realTime) == 0 && realTime.rlim_cur >= 1);
+}
+
+bool RunsAtNiceZero()
+{
+    errno = 0;
+    return ::getpriority(PRIO_PROCESS, 0) == 0 && errno == 0;
 }
 
 } // namespace quorvane::testing

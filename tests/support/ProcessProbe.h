@@ -32,5 +32,7 @@ private:
 };
 // Whether RLIMIT_NICE or RLIMIT_RTPRIO would let anyone have nice -10 or SCHED_RR 1.
 bool MayRaiseUnprivileged();
+// Children start at our nice value: whether that is Normal's, as the priority cases expect.
+bool RunsAtNiceZero();
 
 } // namespace quorvane::testing

@@ -644,6 +644,8 @@ TEST_P(ChangePriority, appliesTheChosenClassToTheProcessAndRefillsItsThreads)
     const PriorityCase& param = GetParam();
     if (param.Unprivileged && MayRaiseUnprivileged())
         GTEST_SKIP() << "the resource limits here let anyone raise priority";
+    if (!RunsAtNiceZero())
+        GTEST_SKIP() << "the tests run at a nice value other than Normal's 0";
     SetShowWarnings(false);
     ChildProcess child(SNAPSHOT_CHILD, { "4" });
     ASSERT_EQ(child.ReadLine(), "ready");

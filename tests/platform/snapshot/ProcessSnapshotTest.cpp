@@ -151,6 +151,8 @@ std::string Parsed(std::string_view line)
 
 TEST(ProcessSnapshot, listsAStartedChildWithItsParentThreadsPathAndPriorityOfTheMoment)
 {
+    if (!RunsAtNiceZero())
+        GTEST_SKIP() << "the tests run at a nice value other than Normal's 0";
     // A real name may end as the kernel marks a deleted executable.
     StartedChild child(4, "odd\nname \xfe\xff (ünïcode) ) (deleted)");
     LinuxSnapshotService service;
@@ -357,6 +359,8 @@ TEST(ProcessControl, opensOnlyTheListedProcessAndWaitsForItsEnd)
 
 TEST(ProcessControl, everyThreadTakesTheClassOrNoneWhenItIsRefused)
 {
+    if (!RunsAtNiceZero())
+        GTEST_SKIP() << "the tests run at a nice value other than Normal's 0";
     const std::pair<uint32_t, ThreadState> cases[] = {
         { REALTIME_PRIORITY_CLASS, { SCHED_RR, 0 } },
         { HIGH_PRIORITY_CLASS, { SCHED_OTHER, -10 } },
