@@ -112,6 +112,11 @@ void BM_KilledWriter(benchmark::State& state)
         if (::pipe(ready) != 0)
             return state.SkipWithError("no pipe");
         const pid_t writer = ::fork();
+        if (writer < 0) {
+            ::close(ready[0]);
+            ::close(ready[1]);
+            return state.SkipWithError("no fork");
+        }
         if (writer == 0) {
             const auto key = HiveKey::OpenRoot(file).OpenSubKey("Software\\KilledWriter");
             for (long counter = 1;; ++counter) {

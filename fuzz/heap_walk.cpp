@@ -75,13 +75,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     region.end = start + heapBytes;
     region.readable = region.writable = true;
     static const RemoteMemory self(::getpid());
+    static std::vector<uint64_t> buffer; // one read buffer for every input, as the walk keeps one
     // The chunks alone, as the walk reads them with the arena's top.
     uint64_t top = 0;
     std::memcpy(&top, data + ArenaTop - ArenaFastbins, 8);
     std::vector<HeapChunk> chunks;
     bool chunksFail = false;
     try {
-        ChunkStream stream(self, start + FirstChunkInArenaHeap, region.end, top);
+        ChunkStream stream(self, buffer, start + FirstChunkInArenaHeap, region.end, top);
         while (const auto chunk = stream.Next())
             chunks.push_back(*chunk);
     } catch (const HeapWalkError&) {
