@@ -17,7 +17,6 @@
 #include "TMessageBox.h"
 #include "TRegIniFile.h"
 #include "TThreadPriorityDlg.h"
-#include "TfrmAbout.h"
 #include "ToxQuadSplit.h"
 #include "ToxScrollPane.h"
 
@@ -555,6 +554,15 @@ TEST_F(MainWindowTest, aMaximizedWindowComesBackMaximizedWithBarsBeyondItsNormal
     EXPECT_EQ(second.QuadSplit->BarPosition().Y(), bars.y());
 }
 
+TEST_F(MainWindowTest, f1ShowsTheAboutBox)
+{
+    TSDIAppForm& window = Open();
+    const ModalAnswer about(
+        "quorvane::TfrmAbout", [](QWidget& form) { QTest::keyClick(&form, Qt::Key_Return); });
+    QTest::keyClick(&window, Qt::Key_F1);
+    EXPECT_TRUE(about.Answered());
+}
+
 class Commands : public MainWindowTest {
 protected:
     // Brings the process's row into view and clicks it.
@@ -682,15 +690,6 @@ INSTANTIATE_TEST_SUITE_P(Commands, ChangePriority,
         PriorityCase { "HighRefused", Qt::Key_Down, Qt::Key_Return, true, 0 },
         PriorityCase { "Cancelled", Qt::Key_Home, Qt::Key_Escape, false, 0 }),
     [](const auto& info) { return std::string(info.param.Name); });
-
-TEST_F(Commands, f1ShowsTheAboutBox)
-{
-    TSDIAppForm& window = Open();
-    const ModalAnswer about(
-        "quorvane::TfrmAbout", [](QWidget& form) { QTest::keyClick(&form, Qt::Key_Return); });
-    QTest::keyClick(&window, Qt::Key_F1);
-    EXPECT_TRUE(about.Answered());
-}
 
 // The main window's rows pin the common values; these are the edges.
 TEST(ListTexts, priorityNamesCompareTheWholeSignedValue)
