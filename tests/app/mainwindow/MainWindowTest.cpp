@@ -663,12 +663,11 @@ TEST_P(ChangePriority, appliesTheChosenClassToTheProcessAndRefillsItsThreads)
     Focus(child.Pid());
 
     QStringList shown;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<TThreadPriorityDlg*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        shown << dialog->cbClass->currentText();
-        QTest::keyClick(dialog->cbClass, param.Choose);
-        QTest::keyClick(dialog->cbClass, param.Close);
+    const ModalAnswer answer("quorvane::TThreadPriorityDlg", [&](QWidget& modal) {
+        QComboBox* classBox = static_cast<TThreadPriorityDlg&>(modal).cbClass;
+        shown << classBox->currentText();
+        QTest::keyClick(classBox, param.Choose);
+        QTest::keyClick(classBox, param.Close);
     });
     {
         std::optional<WithoutNiceCapability> unprivileged;
