@@ -327,6 +327,8 @@ TEST_F(MainWindowTest, aHeapListWithoutAFocusedHeapRowShowsTheError)
 
 TEST_F(MainWindowTest, everyActivationChangeRefreshesButNotWhileQuitting)
 {
+    // A request to quit is never taken back, so no test before this one may have made it.
+    ASSERT_FALSE(TApplication::Instance()->Terminated()) << "an earlier test asked to quit";
     Open();
     QCoreApplication::processEvents();
     const int before = ProcessSnapshots();
