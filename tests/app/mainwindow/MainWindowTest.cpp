@@ -17,7 +17,6 @@
 #include "TMessageBox.h"
 #include "TRegIniFile.h"
 #include "TThreadPriorityDlg.h"
-#include "TfrmAbout.h"
 #include "ToxQuadSplit.h"
 #include "ToxScrollPane.h"
 
@@ -149,22 +148,23 @@ protected:
         return *Window;
     }
 
+    // Row -1 stands for no row: a corner of the list.
+    static QPoint RowCenter(const TListView& list, int row)
+    {
+        return list.visualRect(list.model()->index(row, 0)).center();
+    }
     static void ClickRow(TListView& list, int row)
     {
-        const QRect rect = list.visualRect(list.model()->index(row, 0));
-        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, rect.center());
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, RowCenter(list, row));
+    }
+    static void DoubleClickRow(TListView& list, int row)
+    {
+        QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, RowCenter(list, row));
     }
 
     void PressKey(int key, Qt::KeyboardModifiers modifiers = {})
     {
         QTest::keyClick(Window->ProcessList, Qt::Key(key), modifiers);
-    }
-
-    void DoubleClickHeapRow(int row)
-    {
-        TExtListView& list = *Window->HeapListList; // no row: a corner of the empty list
-        const QRect rect = list.visualRect(list.model()->index(row, 0));
-        QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, rect.center());
     }
 
     // Runs a command; any heap list dialog it opens is described and closed with Escape.
@@ -297,16 +297,17 @@ TEST_F(MainWindowTest,
 
 TEST_F(MainWindowTest, heapListOpensTheFocusedHeapOnceTheWarningIsAnsweredOrOff)
 {
-    Open();
+    TSDIAppForm& window = Open();
+    const auto openSecond = [&] { DoubleClickRow(*window.HeapListList, 1); };
     Answer = TModalResult::mrNo;
-    EXPECT_TRUE(OpenedHeapLists([&] { DoubleClickHeapRow(1); }).isEmpty());
+    EXPECT_TRUE(OpenedHeapLists(openSecond).isEmpty());
     Answer = TModalResult::mrYes;
     const QStringList caption { "Heap List for alpha (HID: $00007F0000000000)" };
-    EXPECT_EQ(OpenedHeapLists([&] { DoubleClickHeapRow(1); }), caption);
+    EXPECT_EQ(OpenedHeapLists(openSecond), caption);
     ASSERT_EQ(Boxes.size(), 2u);
     EXPECT_EQ(Boxes[1].Type, TMsgDlgType::mtWarning);
     SetShowWarnings(false); // Ctrl+H runs the same command: the shortcut table shows it
-    EXPECT_EQ(OpenedHeapLists([&] { DoubleClickHeapRow(1); }), caption);
+    EXPECT_EQ(OpenedHeapLists(openSecond), caption);
     EXPECT_EQ(Boxes.size(), 2u) << "no warning once they are off";
     ASSERT_EQ(Dialogs.size(), 2);
     for (const QPointer<THeapListDlg>& dialog : Dialogs)
@@ -319,13 +320,15 @@ TEST_F(MainWindowTest, aHeapListWithoutAFocusedHeapRowShowsTheError)
     Answer = TModalResult::mrYes;
     PressKey(Qt::Key_End); // [kthreadd] has no heaps
     ASSERT_EQ(window.HeapListList->ItemCount(), 0);
-    EXPECT_TRUE(OpenedHeapLists([&] { DoubleClickHeapRow(-1); }).isEmpty());
+    EXPECT_TRUE(OpenedHeapLists([&] { DoubleClickRow(*window.HeapListList, -1); }).isEmpty());
     EXPECT_EQ(
         Said(), QStringList { "Error: First, select a process and a heap block to display." });
 }
 
 TEST_F(MainWindowTest, everyActivationChangeRefreshesButNotWhileQuitting)
 {
+    // A request to quit is never taken back, so no test before this one may have made it.
+    ASSERT_FALSE(TApplication::Instance()->Terminated()) << "an earlier test asked to quit";
     Open();
     QCoreApplication::processEvents();
     const int before = ProcessSnapshots();
@@ -509,8 +512,8 @@ TEST_F(MainWindowTest, globalUsageArrivesInPlaceWithoutDisturbingTheList)
     TSDIAppForm& window = Open();
     TExtListView& modules = *window.ModuleList;
     QSignalSpy resets(modules.model(), &QAbstractItemModel::modelReset);
-    const QPoint first = modules.visualRect(modules.model()->index(0, 0)).center();
-    const QPoint second = modules.visualRect(modules.model()->index(1, 0)).center();
+    const QPoint first = RowCenter(modules, 0);
+    const QPoint second = RowCenter(modules, 1);
 
     // The counts arrive while the user drags from one row to the next.
     QTest::mousePress(modules.viewport(), Qt::LeftButton, {}, first);
@@ -551,6 +554,15 @@ TEST_F(MainWindowTest, aMaximizedWindowComesBackMaximizedWithBarsBeyondItsNormal
     EXPECT_EQ(second.normalGeometry().size(), QSize(838, 459));
     EXPECT_EQ(second.QuadSplit->BarPosition().X(), bars.x());
     EXPECT_EQ(second.QuadSplit->BarPosition().Y(), bars.y());
+}
+
+TEST_F(MainWindowTest, f1ShowsTheAboutBox)
+{
+    TSDIAppForm& window = Open();
+    const ModalAnswer about(
+        "quorvane::TfrmAbout", [](QWidget& form) { QTest::keyClick(&form, Qt::Key_Return); });
+    QTest::keyClick(&window, Qt::Key_F1);
+    EXPECT_TRUE(about.Answered());
 }
 
 class Commands : public MainWindowTest {
@@ -653,20 +665,17 @@ TEST_P(ChangePriority, appliesTheChosenClassToTheProcessAndRefillsItsThreads)
     Focus(child.Pid());
 
     QStringList shown;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<TThreadPriorityDlg*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        shown << dialog->cbClass->currentText();
-        QTest::keyClick(dialog->cbClass, param.Choose);
-        QTest::keyClick(dialog->cbClass, param.Close);
+    const ModalAnswer answer("quorvane::TThreadPriorityDlg", [&](QWidget& modal) {
+        QComboBox* classBox = static_cast<TThreadPriorityDlg&>(modal).cbClass;
+        shown << classBox->currentText();
+        QTest::keyClick(classBox, param.Choose);
+        QTest::keyClick(classBox, param.Close);
     });
     {
         std::optional<WithoutNiceCapability> unprivileged;
         if (param.Unprivileged)
             unprivileged.emplace();
-        // The thread list's double-click runs the command.
-        const QRect row = window.ThreadList->visualRect(window.ThreadList->model()->index(0, 0));
-        QTest::mouseDClick(window.ThreadList->viewport(), Qt::LeftButton, {}, row.center());
+        DoubleClickRow(*window.ThreadList, 0); // the thread list's double-click runs the command
     }
     EXPECT_EQ(shown, QStringList { "Normal" }) << "the process's class, shown first";
     EXPECT_EQ(Said(),
@@ -682,15 +691,6 @@ INSTANTIATE_TEST_SUITE_P(Commands, ChangePriority,
         PriorityCase { "HighRefused", Qt::Key_Down, Qt::Key_Return, true, 0 },
         PriorityCase { "Cancelled", Qt::Key_Home, Qt::Key_Escape, false, 0 }),
     [](const auto& info) { return std::string(info.param.Name); });
-
-TEST_F(Commands, f1ShowsTheAboutBox)
-{
-    TSDIAppForm& window = Open();
-    const ModalAnswer about(
-        "quorvane::TfrmAbout", [](QWidget& form) { QTest::keyClick(&form, Qt::Key_Return); });
-    QTest::keyClick(&window, Qt::Key_F1);
-    EXPECT_TRUE(about.Answered());
-}
 
 // The main window's rows pin the common values; these are the edges.
 TEST(ListTexts, priorityNamesCompareTheWholeSignedValue)
