@@ -69,6 +69,8 @@ std::string Bash(const std::string& comm,
     return "4242 (" + comm + ") S ppid 1 flags 4194560 priority 20 nice -3 threads 5" + after;
 }
 
+} // namespace
+
 TEST(SystemResources, freeShareIsThatOfTheScarcestTable)
 {
     // The kernel tables as files under a folder of the test's; an empty text leaves a file out.
@@ -103,8 +105,6 @@ TEST(MemoryStatus, totalIsThePhysicalMemoryInBytes)
         status.dwTotalPhys, uint64_t(sysconf(_SC_PHYS_PAGES)) * uint64_t(sysconf(_SC_PAGESIZE)));
 }
 
-} // namespace
-
 TEST(ExecutableType, readsTheElfClassFromHeadersAndFilesAndNothingFromAnythingElse)
 {
     // What, header bytes, type, its text.
@@ -121,7 +121,8 @@ TEST(ExecutableType, readsTheElfClassFromHeadersAndFilesAndNothingFromAnythingEl
         { "empty", "", 0, "" },
     };
     QTemporaryDir dir;
-    const std::string file = dir.path().toStdString() + "/a long (odd) näme";
+    const std::string folder = dir.path().toStdString();
+    const std::string file = folder + "/a long (odd) näme";
     for (const auto& [what, header, type, text] : cases) {
         SCOPED_TRACE(what);
         const auto* bytes = reinterpret_cast<const unsigned char*>(header.data());
@@ -131,7 +132,6 @@ TEST(ExecutableType, readsTheElfClassFromHeadersAndFilesAndNothingFromAnythingEl
         EXPECT_EQ(ExecutableTypeText(type), text);
     }
     // Only regular files at absolute paths are read: a FIFO would wait for a writer.
-    const std::string folder = dir.path().toStdString();
     ASSERT_EQ(mkfifo((folder + "/fifo").c_str(), 0600), 0);
     Write(file, Elf(2, 1, 2, 64));
     for (const std::string& path : { folder + "/fifo", folder, std::string("/dev/zero"),
