@@ -16,13 +16,8 @@ public:
     // A point near the right end of a cell: inside it, clear of its text.
     QRgb cellPixel(int row, int column)
     {
-        const QRect cell = List->visualRect(List->model()->index(row, column));
+        const QRect cell = cellRect(row, column);
         return pixel({ cell.right() - 4, cell.center().y() });
-    }
-
-    QVariant cell(int row, int column, int role) const
-    {
-        return List->model()->index(row, column).data(role);
     }
 };
 
@@ -55,7 +50,7 @@ INSTANTIATE_TEST_SUITE_P(Styles, EachStyle,
             } },
         StyleCase { "gridLines", lvxGridLines,
             [](ExtStylesTest& t) {
-                const QRect cell = t.List->visualRect(t.List->model()->index(0, 1));
+                const QRect cell = t.cellRect(0, 1);
                 const QRgb mid = t.List->palette().color(QPalette::Mid).rgb();
                 return t.pixel({ cell.center().x(), cell.bottom() }) == mid
                     && t.pixel({ cell.right(), cell.center().y() }) == mid;
@@ -64,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(Styles, EachStyle,
             [](ExtStylesTest& t) {
                 QStyleOptionViewItem option;
                 option.initFrom(t.List->viewport());
-                option.rect = t.List->visualRect(t.List->model()->index(1, 0));
+                option.rect = t.cellRect(1);
                 option.features = QStyleOptionViewItem::HasCheckIndicator;
                 const QStyle::SubElement box = QStyle::SE_ItemViewItemCheckIndicator;
                 const QRect at = t.List->style()->subElementRect(box, &option, t.List.get());
@@ -85,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(Styles, EachStyle,
             [](ExtStylesTest& t) {
                 for (const int row : { 1, 2 }) // no button held; row 1 is passed on the way
                     QTest::mouseMove(t.List->windowHandle(),
-                        t.List->viewport()->mapTo(t.List.get(), t.cellCenter(row)));
+                        t.List->viewport()->mapTo(t.List.get(), t.cellRect(row).center()));
                 return t.List->Selected() == 2 && t.List->ItemFocused() == 2;
             } }),
     [](const ::testing::TestParamInfo<StyleCase>& info) { return info.param.What; });
@@ -108,16 +103,16 @@ TEST_F(ExtStylesTest, marqueeSelectsTheRowItEndsOnUnlessRefusedOrVirtual)
         QTest::mouseRelease(List->viewport(), Qt::LeftButton, {}, to);
         return shown;
     };
-    EXPECT_FALSE(drag(cellCenter(1)));
+    EXPECT_FALSE(drag(cellRect(1).center()));
     EXPECT_EQ(List->Selected(), -1);
     allow = true;
-    EXPECT_TRUE(drag(cellCenter(1)));
+    EXPECT_TRUE(drag(cellRect(1).center()));
     EXPECT_EQ(asked, 2);
     EXPECT_EQ(List->Selected(), 1);
     EXPECT_EQ(List->ItemFocused(), 1);
     clickRow(2); // a press on a row starts no marquee
     List->SetVirtualMode(true);
-    EXPECT_FALSE(drag(cellCenter(1)));
+    EXPECT_FALSE(drag(cellRect(1).center()));
     EXPECT_EQ(asked, 2);
 }
 

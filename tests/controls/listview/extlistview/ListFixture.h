@@ -58,14 +58,19 @@ public:
 
     void clickHeader(int column) { ClickHeader(*List->header(), column); }
 
-    QPoint cellCenter(int row, int column = 0) const
+    QRect cellRect(int row, int column = 0) const
     {
-        return List->visualRect(List->model()->index(row, column)).center();
+        return List->visualRect(List->model()->index(row, column));
+    }
+
+    QVariant cell(int row, int column, int role = Qt::DisplayRole) const
+    {
+        return List->model()->index(row, column).data(role);
     }
 
     void clickRow(int row)
     {
-        QTest::mouseClick(List->viewport(), Qt::LeftButton, {}, cellCenter(row));
+        QTest::mouseClick(List->viewport(), Qt::LeftButton, {}, cellRect(row).center());
     }
 
     QStringList captions() const

@@ -50,8 +50,8 @@ TEST_F(VirtualModeTest, asksOnlyForTheRowsShownAfterHintingThem)
     EXPECT_LT(Hints.back().To, 40);
     ASSERT_FALSE(Asked.empty());
     EXPECT_LE(*Asked.rbegin(), Hints.back().To);
-    EXPECT_EQ(List->model()->index(12, 1).data().toString(), "144");
-    EXPECT_FALSE(List->model()->index(12, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
+    EXPECT_EQ(cell(12, 1).toString(), "144");
+    EXPECT_FALSE(cell(12, 0, Qt::DecorationRole).value<QIcon>().isNull());
 
     List->setFocus();
     QTest::keyClick(List.get(), Qt::Key_End);
@@ -71,13 +71,13 @@ TEST_F(VirtualModeTest, asksOnlyForTheRowsShownAfterHintingThem)
 TEST_F(VirtualModeTest, aCellShowsTheOwnersTextCutToTheViewsBufferWithoutHalfAPair)
 {
     Name = QString(300, QLatin1Char('n'));
-    EXPECT_EQ(List->model()->index(3, 2).data().toString().size(), TExtListView::CellTextMax - 1);
+    EXPECT_EQ(cell(3, 2).toString().size(), TExtListView::CellTextMax - 1);
     Name = QString(TExtListView::CellTextMax - 2, QLatin1Char('n'));
     const QString cut = Name;
     Name += QString::fromUcs4(U"\U0001F600");
-    EXPECT_EQ(List->model()->index(4, 2).data().toString(), cut);
+    EXPECT_EQ(cell(4, 2).toString(), cut);
     List->OnODGetItemInfo = nullptr;
-    EXPECT_EQ(List->model()->index(5, 0).data().toString(), QString());
+    EXPECT_EQ(cell(5, 0).toString(), QString());
 }
 
 // The heap list dialog sets no find handler: typing there must leave the focus alone.
