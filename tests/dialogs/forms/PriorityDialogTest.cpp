@@ -32,6 +32,7 @@ TEST(PriorityDialog, namesTheClassesUnknownAsNormalAndTabsPastTheThreadBox)
     }
     EXPECT_EQ(visited, (std::vector<QWidget*> { dialog.Button1, dialog.Button2, dialog.cbClass }));
     QTest::mouseClick(dialog.cbPriority, Qt::LeftButton);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "a click opens no list";
     EXPECT_EQ(dialog.cbPriority->currentIndex(), -1);
 }
 
