@@ -395,26 +395,55 @@ TEST(ProcessControl, everyThreadTakesTheClassOrNoneWhenItIsRefused)
         GTEST_SKIP() << "this machine gives no" << refused;
 }
 
-// A process killed while we hold it still must not be kept from its parent afterwards: its
-// threads end as zombies that only their tracer can collect.
-TEST(ProcessFreeze, aProcessKilledWhileHeldIsReapedByItsParentOnceLetGo)
+// A process killed while we hold it is let go at once and stays its parent's to reap, whether we
+// are that parent or not: its threads end as zombies that only their tracer can collect, and the
+// kernel reports the leader's end only after every other thread's.
+TEST(ProcessFreeze, aProcessKilledWhileHeldIsLetGoAndLeftToItsParent)
 {
-    StartedChild child(4);
-    const pid_t pid = child.Pid();
-    {
+    const auto holdKillAndRelease = [](pid_t pid) {
         ProcessFreeze freeze(pid);
-        ASSERT_TRUE(freeze.Held());
-        ASSERT_EQ(::kill(pid, SIGKILL), 0);
+        if (!freeze.Held() || ::kill(pid, SIGKILL) != 0)
+            return false;
+        // Every thread has taken the signal before we let go.
         const std::string tasks = "/proc/" + std::to_string(pid) + "/task/";
-        EXPECT_TRUE(Within30Seconds([&] {
+        return Within30Seconds([&] {
             const auto tids = ThreadIds(pid);
             return std::all_of(tids.begin(), tids.end(), [&](pid_t tid) {
                 const auto stat = StatAt(tasks + std::to_string(tid) + "/stat");
                 return !stat || stat->state == 'Z';
             });
-        })) << "every thread ends";
+        });
+    };
+    for (const bool heldByParent : { true, false }) {
+        SCOPED_TRACE(heldByParent ? "held by its parent" : "held by another process");
+        StartedChild child(4);
+        const pid_t pid = child.Pid();
+        pid_t holder = -1;
+        if (heldByParent) {
+            ASSERT_TRUE(holdKillAndRelease(pid));
+        } else {
+            int released[2];
+            ASSERT_EQ(::pipe(released), 0);
+            holder = fork();
+            if (holder == 0) {
+                // Stays alive until we have looked: its end would let go of everything.
+                const char done = holdKillAndRelease(pid) ? 'y' : 'n';
+                if (::write(released[1], &done, 1) == 1)
+                    ::pause();
+                _exit(1);
+            }
+            ::close(released[1]);
+            char done = 0;
+            EXPECT_EQ(::read(released[0], &done, 1), 1);
+            ::close(released[0]);
+            EXPECT_EQ(done, 'y');
+        }
+        EXPECT_TRUE(Within30Seconds([&] { return ::waitpid(pid, nullptr, WNOHANG) == pid; }));
+        if (holder > 0) {
+            ::kill(holder, SIGKILL);
+            ::waitpid(holder, nullptr, 0);
+        }
     }
-    EXPECT_TRUE(Within30Seconds([&] { return ::waitpid(pid, nullptr, WNOHANG) == pid; }));
 }
 
 TEST(ModuleWalk, listsEachLibraryAtOnceWithItsExtentAndOneIdWhoseUsageFollowsTheProcesses)
