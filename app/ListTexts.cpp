@@ -7,8 +7,13 @@ namespace quorvane {
 
 QString HexIdentifier(uint32_t value)
 {
-    return QLatin1Char('$')
-        + QString::number(value, 16).toUpper().rightJustified(8, QLatin1Char('0'));
+    // Written in place: one allocation, where number, upper case and padding made four.
+    QString text(9, Qt::Uninitialized);
+    QChar* digits = text.data();
+    digits[0] = QLatin1Char('$');
+    for (int i = 8; i >= 1; --i, value >>= 4)
+        digits[i] = QLatin1Char("0123456789ABCDEF"[value & 0xF]);
+    return text;
 }
 
 QString HexPointer(uint64_t value)
@@ -92,6 +97,21 @@ QString LowerCaseAscii(const QString& text)
             c = QChar(c.unicode() + ('a' - 'A'));
     }
     return lower;
+}
+
+QString ProcessCaption(const QString& path)
+{
+    const bool bracketed
+        = path.size() >= 2 && path.front() == QLatin1Char('[') && path.back() == QLatin1Char(']');
+    const qsizetype start = bracketed ? 0 : path.lastIndexOf(QLatin1Char('/')) + 1;
+    QString caption(path.size() - start, Qt::Uninitialized);
+    QChar* out = caption.data();
+    for (qsizetype i = start; i < path.size(); ++i) {
+        const QChar c = path[i];
+        *out++
+            = c >= QLatin1Char('A') && c <= QLatin1Char('Z') ? QChar(c.unicode() + ('a' - 'A')) : c;
+    }
+    return caption;
 }
 
 QString SystemText(const std::string& bytes)

@@ -29,6 +29,10 @@ std::string FileNamePart(const std::string& path);
 // stays as it is.
 QString LowerCaseAscii(const QString& text);
 
+// The process list's caption of a path already shown as text: its file-name part (as
+// FileNamePart) with "A" to "Z" lower-cased, made in one allocation.
+QString ProcessCaption(const QString& path);
+
 // Names from the system are bytes; shown in the locale's encoding.
 QString SystemText(const std::string& bytes);
 

@@ -7,6 +7,7 @@
 #include "ListTexts.h"
 #include "Placemnt.h"
 #include "ProcessHandle.h"
+#include "ProcessRowTexts.h"
 #include "ProgramKey.h"
 #include "ShellInfo.h"
 #include "ShowWarnings.h"
@@ -459,31 +460,27 @@ void TSDIAppForm::FillProcessList()
         ProcessList->Clear();
         if (std::unique_ptr<ToolhelpSnapshot> snapshot
             = FSnapshots.CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0)) {
+            ProcessRowTexts texts;
             PROCESSENTRY32 process;
             for (bool more = snapshot->Process32First(process); more;
                  more = snapshot->Process32Next(process))
-                AddProcessItem(process);
+                AddProcessItem(process, texts);
         }
     }
     if (FocusRowWithData(*ProcessList, focusedId) < 0)
         FocusFirstRow(*ProcessList);
 }
 
-void TSDIAppForm::AddProcessItem(const PROCESSENTRY32& process)
+void TSDIAppForm::AddProcessItem(const PROCESSENTRY32& process, ProcessRowTexts& texts)
 {
-    const int row = ProcessList->AddItem();
-    ProcessList->SetImageIndex(row, ImageList.Add(FShell.ExtractAssociatedIcon(process.szExeFile)));
-    ProcessList->SetCaption(row, LowerCaseAscii(SystemText(FileNamePart(process.szExeFile))));
-    ProcessList->AddSubItem(row, HexIdentifier(process.th32ProcessID));
-    ProcessList->AddSubItem(row,
-        QStringLiteral("%1 (%2)")
-            .arg(process.pcPriClassBase)
-            .arg(PriorityClassName(process.pcPriClassBase)));
-    ProcessList->AddSubItem(row, QString::number(process.cntThreads));
-    ProcessList->AddSubItem(
-        row, QString::fromStdString(ExecutableTypeText(FSnapshots.ExecutableTypeOf(process))));
-    ProcessList->AddSubItem(row, SystemText(process.szExeFile));
-    ProcessList->SetData(row, process.th32ProcessID);
+    const int image = ImageList.Add(FShell.ExtractAssociatedIcon(process.szExeFile));
+    QString path = SystemText(process.szExeFile);
+    QStringList subItems;
+    subItems.reserve(5);
+    subItems << HexIdentifier(process.th32ProcessID) << texts.Priority(process.pcPriClassBase)
+             << texts.Threads(process.cntThreads)
+             << texts.Type(FSnapshots.ExecutableTypeOf(process)) << path;
+    ProcessList->AddItem(ProcessCaption(path), std::move(subItems), image, process.th32ProcessID);
 }
 
 void TSDIAppForm::ProcessListChange(QObject* /*Sender*/, int Item, TItemChange Change)

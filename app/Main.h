@@ -16,6 +16,7 @@ class QToolButton;
 
 namespace quorvane {
 
+class ProcessRowTexts;
 class ShellInfo;
 class TAboutDlg;
 class TPlacement;
@@ -76,7 +77,8 @@ public:
 
     // The process list
     void FillProcessList();
-    void AddProcessItem(const PROCESSENTRY32& process);
+    // Appends the row of one process; texts that many rows share come from `texts`.
+    void AddProcessItem(const PROCESSENTRY32& process, ProcessRowTexts& texts);
 
     // The lists of the focused process
     void FillThreadList(uint32_t processId);

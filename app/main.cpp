@@ -14,10 +14,14 @@ int main(int argc, char** argv)
         = quorvane::AnswerCommandLine(argc, argv, std::cout, std::cerr))
         return *status;
 
+    // The first process snapshot is read while the application connects to the display and the
+    // window is built; the window's creation fills its list from it, before it shows.
+    quorvane::LinuxSnapshotService snapshots;
+    snapshots.PrefetchProcesses();
+
     quorvane::TApplication application(argc, argv);
     quorvane::SetUpApplication(application);
 
-    quorvane::LinuxSnapshotService snapshots;
     quorvane::DesktopShellInfo shell;
     quorvane::TSDIAppForm window(snapshots, shell);
     window.show();

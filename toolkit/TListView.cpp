@@ -116,6 +116,20 @@ int TListView::AddItem()
     return FModel->AddRow();
 }
 
+int TListView::AddItem(const QString& caption, QStringList subItems, int imageIndex, quint64 data)
+{
+    const int row = FModel->AddRow();
+    if (FModel->CellSource())
+        return row;
+    TListRowModel::Row& added = FModel->MutableRow(row);
+    added.Caption = caption;
+    added.SubItems = std::move(subItems);
+    added.ImageIndex = imageIndex;
+    added.Data = data;
+    setTextCell(row, TItemChange::ctText);
+    return row;
+}
+
 int TListView::ItemCount() const
 {
     return FModel->rowCount();

@@ -33,6 +33,8 @@ public:
 
     // Rows
     int AddItem(); // appends an empty row and returns its position
+    // Appends a whole row at once, for fills of thousands of rows; reported as one text change.
+    int AddItem(const QString& caption, QStringList subItems, int imageIndex, quint64 data);
     int ItemCount() const;
     void Clear();
     QString Caption(int row) const;

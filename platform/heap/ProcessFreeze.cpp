@@ -1,6 +1,8 @@
 #include "ProcessFreeze.h"
 
 #include "ProcFiles.h"
+#include "ProcStat.h"
+#include "RetryOnInterrupt.h"
 #include "UniqueFd.h"
 
 #include <algorithm>
@@ -73,22 +75,41 @@ namespace {
         return false;
     }
 
-    // A thread that was killed while held stays ours until we collect it, and its process
-    // cannot be reaped by its parent until then: wait for it to end (or to stop after all, and
-    // let it go then).
-    void CollectEnded(pid_t tid)
+    // Whether we started the process ourselves: then our own wait reaps it, not our hold.
+    bool IsOurChild(pid_t processId)
     {
+        const std::string path = "/proc/" + std::to_string(processId) + "/stat";
+        const std::optional<std::string> text = ReadProcFile(AT_FDCWD, path.c_str());
+        const std::optional<ProcStat> stat = text ? ParseProcStat(*text) : std::nullopt;
+        return stat && stat->ppid == ::getpid();
+    }
+
+    // True once a thread that would not detach is ours no more: ended and collected, or stopped
+    // after all and let go. With leaveExit its end is only looked at, and left for the parent.
+    bool Collected(pid_t tid, bool leaveExit)
+    {
+        siginfo_t info {};
+        const int options = WEXITED | WSTOPPED | WNOHANG | __WALL | (leaveExit ? WNOWAIT : 0);
+        if (RetryOnInterrupt([&] { return ::waitid(P_PID, id_t(tid), &info, options); }) != 0)
+            return true; // not ours to wait for
+        if (info.si_pid == 0)
+            return false;
+        if (info.si_code == CLD_EXITED || info.si_code == CLD_KILLED || info.si_code == CLD_DUMPED)
+            return true;
+        return ::ptrace(PTRACE_DETACH, tid, nullptr, nullptr) == 0;
+    }
+
+    // Threads killed while held stay ours until we collect them, and their process cannot be
+    // reaped by its parent until then. The kernel reports the leader's end only once every other
+    // thread has been collected, so they are all collected together, not one after another.
+    void CollectEnded(pid_t processId, std::vector<pid_t> tids)
+    {
+        const bool ourChild = IsOurChild(processId);
         const auto deadline = std::chrono::steady_clock::now() + StopTimeLimit;
         for (;;) {
-            int status = 0;
-            const pid_t got = ::waitpid(tid, &status, __WALL | WNOHANG);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0 || (got == tid && !WIFSTOPPED(status)))
-                return;
-            if (got == tid && ::ptrace(PTRACE_DETACH, tid, nullptr, nullptr) == 0)
-                return;
-            if (std::chrono::steady_clock::now() > deadline)
+            std::erase_if(
+                tids, [&](pid_t tid) { return Collected(tid, ourChild && tid == processId); });
+            if (tids.empty() || std::chrono::steady_clock::now() > deadline)
                 return;
             ::usleep(50);
         }
@@ -201,13 +222,16 @@ void ProcessFreeze::Release()
     if (std::any_of(FTracees.begin(), FTracees.end(), [](const Tracee& t) { return !t.stopped; })
         && FProcessId > 0)
         WaitForStops(FProcessId);
+    std::vector<pid_t> ended;
     for (const Tracee& tracee : FTracees) {
         if (tracee.tid > 0
             && ::ptrace(PTRACE_DETACH, tracee.tid, nullptr,
                    reinterpret_cast<void*>(intptr_t(tracee.pendingSignal)))
                 != 0)
-            CollectEnded(tracee.tid);
+            ended.push_back(tracee.tid);
     }
+    if (!ended.empty())
+        CollectEnded(FProcessId, std::move(ended));
     FTracees.clear();
     FHeld = false;
 }

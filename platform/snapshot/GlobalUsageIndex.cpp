@@ -28,7 +28,8 @@ std::vector<FileKey> MappedFileKeys(std::string_view mapsText)
 }
 
 GlobalUsageIndex::GlobalUsageIndex()
-    : FWorker([this] { Run(); })
+    : FLastPassEnd(std::chrono::steady_clock::now())
+    , FWorker([this] { Run(); })
 {
 }
 

@@ -29,7 +29,8 @@ public:
         double seconds = 0;
     };
 
-    // Starts the worker, which begins its first pass at once.
+    // Starts the worker. Its first pass waits MinimumGap (or a Synchronize), so that it does not
+    // compete with the program's start, when the first snapshot is read and the window built.
     GlobalUsageIndex();
     ~GlobalUsageIndex();
     GlobalUsageIndex(const GlobalUsageIndex&) = delete;
@@ -78,7 +79,7 @@ private:
     std::condition_variable FPassEnded;
     bool FStop = false;
     bool FRequested = true;
-    bool FUrgent = true; // no gap before the next pass
+    bool FUrgent = false; // no gap before the next pass
     std::chrono::steady_clock::time_point FLastPassEnd;
     bool FRunning = false;
     bool FReady = false;

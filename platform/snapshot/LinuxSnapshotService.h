@@ -4,7 +4,9 @@
 #include "SnapshotBuilder.h"
 #include "SnapshotService.h"
 
+#include <future>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace quorvane {
@@ -28,13 +30,18 @@ public:
     std::unique_ptr<ToolhelpSnapshot> CreateToolhelp32Snapshot(
         uint32_t flags, uint32_t processId) override;
 
+    // Starts reading the next process snapshot on a worker thread, so that it is read while the
+    // caller does other work (the program's start builds its window meanwhile); the next process
+    // snapshot asked for is that one. Every other call waits for the reading to end first.
+    void PrefetchProcesses();
+
     std::unique_ptr<HeapWalk> CreateHeapWalk() override;
     // Only a process the last process snapshot listed, and only while it is still that process.
     std::unique_ptr<ProcessHandle> OpenProcess(uint32_t access, uint32_t processId) override;
     void SetOnModuleUsageChanged(std::function<void()> onChanged) override;
     std::optional<uint32_t> ModuleGlobalUsage(uint32_t moduleId) override;
 
-    ProcessTable& Processes() { return *FProcesses; }
+    ProcessTable& Processes();
     ModuleListBuilder& Modules() { return *FModules; }
 
 protected:
@@ -51,6 +58,11 @@ private:
     ProcessTable* FProcesses = nullptr; // owned by FBuilders
     ModuleListBuilder* FModules = nullptr; // owned by FBuilders
     std::shared_ptr<HeapWalkScratchPool> FHeapWalkScratch; // shared with the walks it hands out
+
+    // The process table is the prefetch's alone until it has ended.
+    void SettlePrefetch();
+    std::optional<std::unique_ptr<ToolhelpSnapshot>> FPrefetched;
+    std::future<std::unique_ptr<ToolhelpSnapshot>> FPrefetch; // last: ends before the rest goes
 };
 
 } // namespace quorvane

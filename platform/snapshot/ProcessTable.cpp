@@ -11,27 +11,32 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace quorvane {
 
 namespace {
-    // Descriptors left to the rest of the program however many processes there are.
-    constexpr rlim_t DescriptorReserve = 256;
-
-    // Raises the soft descriptor limit toward the hard one; answers how many we may keep open.
+    // Raises the soft descriptor limit as far as the kept descriptors need; answers how many we
+    // may keep open from the base up.
     size_t DescriptorBudget()
     {
         rlimit limit {};
         if (getrlimit(RLIMIT_NOFILE, &limit) != 0)
             return 0;
-        if (limit.rlim_cur < limit.rlim_max) {
+        const rlim_t wanted = rlim_t(ProcessTable::KeptDescriptorBase) + ProcessTable::KeepCap;
+        if (limit.rlim_cur < wanted && limit.rlim_cur < limit.rlim_max) {
             rlimit raised = limit;
-            raised.rlim_cur = std::min<rlim_t>(limit.rlim_max, 1 << 20);
+            raised.rlim_cur = std::min(limit.rlim_max, wanted);
             if (setrlimit(RLIMIT_NOFILE, &raised) == 0)
                 limit = raised;
         }
-        return limit.rlim_cur > DescriptorReserve ? size_t(limit.rlim_cur - DescriptorReserve) : 0;
+        const rlim_t base = ProcessTable::KeptDescriptorBase;
+        return limit.rlim_cur > base
+            ? size_t(std::min<rlim_t>(limit.rlim_cur - base, ProcessTable::KeepCap))
+            : 0;
     }
 
     std::optional<uint32_t> ProcessIdOf(const char* name)
@@ -74,9 +79,9 @@ namespace {
     }
 
     // The exe link opens the very file the process runs, even when its name is gone.
-    uint32_t RunningImageType(const ProcPath& link)
+    uint32_t RunningImageType(const char* link)
     {
-        const UniqueFd fd(open(link.Text, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+        const UniqueFd fd(open(link, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
         unsigned char header[64];
         const ssize_t length = fd.Valid()
             ? RetryOnInterrupt([&] { return pread(fd.Get(), header, sizeof header, 0); })
@@ -95,6 +100,13 @@ ProcessTable::ProcessTable()
 {
 }
 
+void ProcessTable::SetKeepLimit(size_t limit)
+{
+    FKeepLimit = std::min(limit, DescriptorBudget());
+    if (FKept > FKeepLimit)
+        ReleaseKeptDescriptors(FKept - FKeepLimit);
+}
+
 ProcessTable::~ProcessTable() = default;
 
 bool ProcessTable::Build(uint32_t, LinuxToolhelpSnapshot& snapshot)
@@ -110,31 +122,37 @@ bool ProcessTable::Read(std::vector<PROCESSENTRY32>& records)
         return false;
     rewinddir(FProc.get());
     const uint64_t walk = ++FWalk;
-    records.reserve(records.size() + FEntries.size() + 64);
-
+    FListed.clear();
     while (const dirent* item = readdir(FProc.get())) {
-        const std::optional<uint32_t> pid = ProcessIdOf(item->d_name);
-        if (!pid)
-            continue;
-        Entry& entry = FEntries[*pid];
-        entry.Seen = walk;
-        size_t length = 0;
-        const StatRead result = ReadStat(*pid, entry, length);
-        if (result == StatRead::Gone) {
-            FEntries.erase(*pid);
-            continue;
+        if (const std::optional<uint32_t> pid = ProcessIdOf(item->d_name)) {
+            Entry& entry = FEntries[*pid];
+            entry.Seen = walk;
+            FListed.push_back({ *pid, &entry, false, std::nullopt });
+        }
+    }
+    RereadKept();
+    records.reserve(records.size() + FListed.size());
+    for (Listed& listed : FListed) {
+        Entry& entry = *listed.Process;
+        std::optional<ProcStat> stat = std::move(listed.Stat);
+        if (!listed.Reread) {
+            size_t length = 0;
+            const StatRead result = ReadStat(listed.Pid, entry, length);
+            if (result == StatRead::Gone) {
+                FEntries.erase(listed.Pid);
+                continue;
+            }
+            if (result == StatRead::Read)
+                stat = ParseProcStat(std::string_view(FBuffer.data(), length));
         }
         PROCESSENTRY32 record;
-        record.th32ProcessID = *pid;
-        const std::optional<ProcStat> stat = result == StatRead::Read
-            ? ParseProcStat(std::string_view(FBuffer.data(), length))
-            : std::nullopt;
+        record.th32ProcessID = listed.Pid;
         entry.Listed.reset();
         if (stat && HasEnded(*stat)) {
             // It never runs again: keep nothing for it until its parent reaps it.
             if (entry.Stat.Valid())
                 --FKept;
-            FEntries.erase(*pid);
+            FEntries.erase(listed.Pid);
             continue;
         }
         if (stat) {
@@ -143,15 +161,54 @@ bool ProcessTable::Read(std::vector<PROCESSENTRY32>& records)
             record.cntThreads = uint32_t(std::max(stat->num_threads, 0));
             record.pcPriClassBase = BasePriority(stat->policy, stat->nice);
             record.startTime = stat->starttime;
-            record.szExeFile = ExecutablePath(*pid, entry, *stat);
+            record.szExeFile = ExecutablePath(listed.Pid, entry, *stat);
         } else {
             // Listed but not readable (a restricted /proc): the identifier is all there is.
             record.szExeFile = "[?]";
         }
         records.push_back(std::move(record));
     }
+    FListed.clear();
     Forget(walk);
     return true;
+}
+
+void ProcessTable::RereadKept()
+{
+    // Only the kept files are read here: nothing but the listed slot and a buffer of its own is
+    // touched, so two threads share the work. The rest (new processes, ended ones, executables
+    // read again) follows on this thread.
+    const auto reread = [this](size_t from, size_t to, char* buffer, size_t size) {
+        for (size_t i = from; i < to; ++i) {
+            Listed& listed = FListed[i];
+            const int fd = listed.Process->Stat.Get();
+            if (fd < 0)
+                continue;
+            const ssize_t read = RetryOnInterrupt([&] { return pread(fd, buffer, size - 1, 0); });
+            if (read > 0) {
+                listed.Stat = ParseProcStat(std::string_view(buffer, size_t(read)));
+                listed.Reread = true;
+            }
+        }
+    };
+    const size_t count = FListed.size();
+    const size_t half = count >= ParallelRereadFrom && std::thread::hardware_concurrency() > 1
+        ? count / 2
+        : count;
+    std::thread helper;
+    if (half < count) {
+        try {
+            helper = std::thread([&] {
+                std::array<char, 4096> buffer;
+                reread(half, count, buffer.data(), buffer.size());
+            });
+        } catch (const std::system_error&) {
+            reread(half, count, FBuffer.data(), FBuffer.size()); // no thread to be had: alone
+        }
+    }
+    reread(0, half, FBuffer.data(), FBuffer.size());
+    if (helper.joinable())
+        helper.join();
 }
 
 ProcessTable::StatRead ProcessTable::ReadStat(uint32_t pid, Entry& entry, size_t& length)
@@ -189,11 +246,21 @@ ProcessTable::StatRead ProcessTable::OpenAndReadStat(uint32_t pid, Entry& entry,
     if (read <= 0)
         return read == 0 || Vanished(errno) ? StatRead::Gone : StatRead::Unreadable;
     length = size_t(read);
-    if (FKept < FKeepLimit) {
-        entry.Stat = std::move(fd);
-        ++FKept;
-    }
+    if (FKept < FKeepLimit)
+        Keep(entry, fd);
     return StatRead::Read;
+}
+
+void ProcessTable::Keep(Entry& entry, const UniqueFd& fd)
+{
+    const int high = fcntl(fd.Get(), F_DUPFD_CLOEXEC, KeptDescriptorBase);
+    if (high < 0) {
+        // The high range is full (or the limit was lowered under us): keep no more.
+        FKeepLimit = FKept;
+        return;
+    }
+    entry.Stat.Reset(high);
+    ++FKept;
 }
 
 void ProcessTable::ReleaseKeptDescriptors(size_t count)
@@ -214,21 +281,43 @@ std::string ProcessTable::ExecutablePath(uint32_t pid, Entry& entry, const ProcS
     if ((stat.flags & PF_KTHREAD) || stat.state == 'Z')
         return Bracketed(stat.comm);
 
-    ExecKey key { stat.starttime, stat.startcode, stat.endcode, stat.arg_start, stat.comm };
-    if (entry.Key != key) {
+    // Compared field by field: a key made only to compare would copy the name on every walk.
+    const bool current = entry.Key && entry.Key->StartTime == stat.starttime
+        && entry.Key->StartCode == stat.startcode && entry.Key->EndCode == stat.endcode
+        && entry.Key->ArgStart == stat.arg_start && entry.Key->Name == stat.comm;
+    if (!current) {
         const ProcPath path(pid, "exe");
         char target[4096];
         const ssize_t length = readlink(path.Text, target, sizeof target);
         entry.ExeType = 0;
         if (length > 0 && size_t(length) < sizeof target) {
             entry.ExePath.emplace(target, size_t(length));
-            entry.ExeType = RunningImageType(path);
+            entry.ExeType = TypeOfRunningImage(path.Text);
         } else {
             entry.ExePath.reset();
         }
-        entry.Key = std::move(key);
+        entry.Key
+            = ExecKey { stat.starttime, stat.startcode, stat.endcode, stat.arg_start, stat.comm };
     }
     return entry.ExePath ? *entry.ExePath : Bracketed(stat.comm);
+}
+
+uint32_t ProcessTable::TypeOfRunningImage(const char* exeLink)
+{
+    // Many processes run one file: its header is read once, for as long as the file is unchanged.
+    struct stat file { };
+    if (stat(exeLink, &file) != 0)
+        return 0;
+    const FileKey key { uint64_t(file.st_dev), uint64_t(file.st_ino) };
+    const ImageType seen { file.st_mtim.tv_sec, file.st_mtim.tv_nsec, file.st_size, 0 };
+    const auto known = FImageTypes.find(key);
+    if (known != FImageTypes.end() && known->second.SameFile(seen))
+        return known->second.Type;
+    if (FImageTypes.size() >= MaxImageTypes)
+        FImageTypes.clear();
+    ImageType& type = FImageTypes[key] = seen;
+    type.Type = RunningImageType(exeLink);
+    return type.Type;
 }
 
 std::optional<uint32_t> ProcessTable::ExecutableTypeOf(const PROCESSENTRY32& record) const

@@ -237,6 +237,30 @@ TEST_F(MainWindowTest, firstStartShowsEveryListWithTheFirstRowsFocused)
     EXPECT_EQ(window.ThreadList->ItemFocused(), 0);
 }
 
+TEST_F(MainWindowTest, processRowsSpellEachValueAlikeInEveryFill)
+{
+    // Texts many rows share are made once a fill and shared: every value must still read as its
+    // own, in the first fill and in the next one.
+    System.Processes.clear();
+    System.AddProcess(0xFFFFFFFF,
+        "/x/\xc3\x84"
+        "BC Tool",
+        4, 0);
+    System.AddProcess(0x00ABCDEF, "NoSlash", 24, 4095);
+    System.AddProcess(7, "[kworker/0:1-EVENTS]", 7, 4096);
+    System.AddProcess(8, "/bin/A", -3, 70000);
+    System.AddProcess(9, "/bin/B", 4, 4095);
+    const QStringList expected { "\u00c4bc tool | $FFFFFFFF | 4 (Idle) | 0 |  | /x/\u00c4BC Tool",
+        "noslash | $00ABCDEF | 24 (Real Time) | 4095 |  | NoSlash",
+        "[kworker/0:1-events] | $00000007 | 7 (Unknown) | 4096 |  | [kworker/0:1-EVENTS]",
+        "a | $00000008 | -3 (Unknown) | 70000 |  | /bin/A",
+        "b | $00000009 | 4 (Idle) | 4095 |  | /bin/B" };
+    TSDIAppForm& window = Open();
+    EXPECT_EQ(RowsOf(*window.ProcessList), expected);
+    window.FillProcessList();
+    EXPECT_EQ(RowsOf(*window.ProcessList), expected);
+}
+
 TEST_F(MainWindowTest, refreshKeepsTheFocusedProcessElseFallsBackToTheFirstRowNotIdentifierZero)
 {
     System.Processes.insert(System.Processes.begin() + 1, PROCESSENTRY32 { 0, 0, 1, 0, "idle", 0 });
