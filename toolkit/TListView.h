@@ -24,6 +24,8 @@ public:
     ~TListView() override;
 
     // Columns
+    // The column starts at its designed width, or at the width its pointer-sized values need in
+    // the list's current font when that is more.
     void AddColumn(const TListColumn& column);
     int ColumnCount() const;
     const TListColumn& Column(int index) const;
@@ -96,6 +98,7 @@ private:
     void reportState();
     void takeShownState();
     int columnsWidth() const;
+    int pointerTextWidth() const;
     void fillWithLastColumn();
     void setTextCell(int row, TItemChange change);
     bool validRow(int row) const;
