@@ -2,6 +2,7 @@
 
 #include "StableOrder.h"
 #include "TListRowModel.h"
+#include "TreeViewItems.h"
 
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -132,6 +133,13 @@ void TListView::updateGeometries()
 {
     QTreeView::updateGeometries();
     fillWithLastColumn();
+}
+
+void TListView::doItemsLayout()
+{
+    ReserveTreeViewItems(*this, FModel->rowCount());
+    QTreeView::doItemsLayout();
+    TrimTreeViewItems(*this);
 }
 
 int TListView::AddItem()

@@ -66,6 +66,9 @@ public:
 
     void SetSmallImages(const TImageList* images);
 
+    // The view's own layout, in a list of layout items no bigger than its rows need.
+    void doItemsLayout() override;
+
     // Events: Sender first. OnChange reports a row whose selected or focused state changed, once
     // per change and after it is complete, text and image changes made outside an update bracket,
     // and a Clear that removed the selected or focused row (Item -1).
