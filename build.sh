@@ -12,7 +12,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libgl-dev libicu-dev
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-private-dev qt6-svg-dev libgl-dev libicu-dev
           libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
           desktop-file-utils appstream)
 # A private X display with a window manager, to look at the program as a user does.

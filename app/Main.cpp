@@ -323,14 +323,14 @@ void TSDIAppForm::CreateLists()
         = [this](QObject* sender) { RunHandler([&] { ThreadListDblClick(sender); }); };
     ModuleList = ReportList(this, QStringLiteral("ModuleList"), QStringLiteral("ModuleList"),
         { { QStringLiteral("Module"), 80, Qt::AlignLeft, false },
-            { QStringLiteral("Handle"), 75, Qt::AlignLeft, false },
+            { QStringLiteral("Handle"), 75, Qt::AlignLeft, false, true },
             { QStringLiteral("MID"), 75, Qt::AlignLeft, false },
             { QStringLiteral("Global Usage"), 76, Qt::AlignHCenter, false },
             { QStringLiteral("Process Usage"), 84, Qt::AlignHCenter, false },
             { QStringLiteral("Size"), 65, Qt::AlignRight, false },
             { QStringLiteral("Full Path"), 105, Qt::AlignLeft, true } });
     HeapListList = ReportList(this, QStringLiteral("HeapListList"), QStringLiteral("HeapList"),
-        { { QStringLiteral("HID"), 75, Qt::AlignLeft, false },
+        { { QStringLiteral("HID"), 75, Qt::AlignLeft, false, true },
             { QStringLiteral("Status"), 187, Qt::AlignLeft, true } });
     HeapListList->OnDblClick
         = [this](QObject* sender) { RunHandler([&] { HeapListListDblClick(sender); }); };

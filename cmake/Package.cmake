@@ -1,6 +1,8 @@
 # A Debian package of what the install rules put in place. dpkg-shlibdeps works out the
 # libraries the program links to; the SVG plugins that draw its icon and glyphs are loaded at run
-# time, so no link names them: their package is listed by hand.
+# time, so no link names them: their package is listed by hand. The list view reaches into Qt's
+# private widget headers, which hold only for the Qt version built against: that version's ABI is
+# a dependency too.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quorvane)
 set(CPACK_PACKAGE_VENDOR "Brindlewick Software")
@@ -16,6 +18,6 @@ set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, qt6-base-abi (= ${Qt6Widgets_VERSION})")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

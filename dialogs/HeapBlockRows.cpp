@@ -51,24 +51,46 @@ const HEAPENTRY32& HeapBlockRows::WholeAt(size_t row) const
         ->block;
 }
 
+HEAPENTRY32 HeapBlockRows::Decode(size_t row, uint64_t handle) const
+{
+    const uint32_t word = FWords[row];
+    if ((word & 3) == KindWhole)
+        return WholeAt(row);
+    HEAPENTRY32 block;
+    block.hHandle = handle;
+    block.dwAddress = handle + HeaderBytes;
+    block.dwBlockSize = uint64_t(word >> 2) * 16;
+    block.dwFlags = (word & 3) == KindFixed ? LF32_FIXED : LF32_FREE;
+    block.dwLockCount = 0;
+    return block;
+}
+
 HEAPENTRY32 HeapBlockRows::Block(size_t row) const
 {
-    HEAPENTRY32 block;
     uint64_t handle = FCheckpoints[row / CheckpointEvery];
     for (size_t at = row - row % CheckpointEvery;; ++at) {
-        const uint32_t word = FWords[at];
-        if ((word & 3) == KindWhole) {
-            block = WholeAt(at);
-        } else {
-            block.hHandle = handle;
-            block.dwAddress = handle + HeaderBytes;
-            block.dwBlockSize = uint64_t(word >> 2) * 16;
-            block.dwFlags = (word & 3) == KindFixed ? LF32_FIXED : LF32_FREE;
-            block.dwLockCount = 0;
-        }
+        const HEAPENTRY32 block = Decode(at, handle);
         if (at == row)
             return block;
         handle = block.hHandle + block.dwBlockSize;
+    }
+}
+
+size_t HeapBlockRows::FindHandle(size_t from, size_t to, uint64_t low, uint64_t high) const
+{
+    const size_t end = std::min(to, FWords.size());
+    if (from >= end)
+        return to;
+    HEAPENTRY32 block = Block(from);
+    for (size_t row = from;;) {
+        if (block.hHandle >= low && block.hHandle <= high)
+            return row;
+        if (++row == end)
+            return to;
+        // A checkpoint row starts afresh: the row before need not end where it begins.
+        block = Decode(row,
+            row % CheckpointEvery == 0 ? FCheckpoints[row / CheckpointEvery]
+                                       : block.hHandle + block.dwBlockSize);
     }
 }
 

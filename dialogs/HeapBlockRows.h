@@ -24,6 +24,9 @@ public:
     bool IsCorrupt(size_t row) const { return FCorrupt && row == FWords.size(); }
     // The block of a row that is not the corrupt one; only the five shown fields are kept.
     HEAPENTRY32 Block(size_t row) const;
+    // The first row from `from` up to (not including) `to` whose handle lies in [low, high], in
+    // one pass over the rows between; `to` when there is none. The corrupt row has no handle.
+    size_t FindHandle(size_t from, size_t to, uint64_t low, uint64_t high) const;
     // What the rows hold on the heap.
     size_t BytesHeld() const;
 
@@ -38,6 +41,8 @@ private:
     static constexpr uint32_t KindWhole = 2;
 
     const HEAPENTRY32& WholeAt(size_t row) const;
+    // The block of a row whose handle is known.
+    HEAPENTRY32 Decode(size_t row, uint64_t handle) const;
 
     std::vector<uint32_t> FWords; // size / 16 << 2 | kind
     std::vector<uint64_t> FCheckpoints; // the handle of every 64th row

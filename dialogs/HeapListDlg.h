@@ -1,9 +1,11 @@
 #pragma once
 
+#include "ExtListViewTypes.h"
 #include "HeapBlockRows.h"
 #include "TComponent.h"
 
 #include <QDialog>
+#include <optional>
 
 class QPushButton;
 
@@ -23,8 +25,12 @@ public:
     QPushButton* Button1 = nullptr;
 
     // Fills HeapList with the blocks of heap HeapID of process ProcessID in walk order; a walk
-    // that fails ends in the row "Corrupt Data".
+    // that meets a damaged heap ends in the row "Corrupt Data". Any other failure, running out
+    // of memory among them, leaves the list empty and goes to the caller.
     void ListHeapBlocks(uint32_t ProcessID, uint64_t HeapID);
+    // Type-ahead in HeapList: the row whose first column starts with (or, without lvfiPartial,
+    // reads) the text typed, ignoring case, from the start row on, wrapping with lvfiWrap.
+    void HeapListODFindItem(QObject* Sender, TLVFindItem& FindInfo, bool& Found);
 
     const HeapBlockRows& Rows() const { return FRows; }
 
@@ -35,6 +41,9 @@ private:
     void CreateDesign();
     // The text of one cell, as the list asks for it.
     QString CellText(int row, int column) const;
+    // The first row in [from, to) whose first column matches text.
+    std::optional<size_t> FindCaption(
+        size_t from, size_t to, const QString& text, bool partial) const;
 
     SnapshotService& FSnapshots;
     HeapBlockRows FRows;

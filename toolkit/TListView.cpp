@@ -2,10 +2,13 @@
 
 #include "StableOrder.h"
 #include "TListRowModel.h"
+#include "TreeViewItems.h"
 
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <algorithm>
 #include <utility>
 
@@ -55,7 +58,9 @@ void TListView::AddColumn(const TListColumn& column)
 {
     FModel->AddColumn(column);
     const int index = ColumnCount() - 1;
-    header()->resizeSection(index, std::max(column.Width, 0));
+    const int width
+        = column.HoldsPointer ? std::max(column.Width, pointerTextWidth()) : column.Width;
+    header()->resizeSection(index, std::max(width, 0));
     FFillPending = column.AutoSizeUseHeader;
 }
 
@@ -77,6 +82,25 @@ void TListView::SetColumnWidth(int column, int width)
         FFillPending = false;
     if (columnWidth(column) != width)
         setColumnWidth(column, std::max(width, 0));
+}
+
+// A cell wide enough for "$" and sixteen of the widest hexadecimal digit, with the room the style
+// leaves around a cell's text, so that no such value is cut short.
+int TListView::pointerTextWidth() const
+{
+    // Measured as runs: rounding each glyph's advance alone can pick a narrower digit.
+    const QFontMetrics metrics = fontMetrics();
+    QString widest;
+    for (const QChar digit : QStringLiteral("0123456789ABCDEF")) {
+        const QString run = QLatin1Char('$') + QString(16, digit);
+        if (metrics.horizontalAdvance(run) > metrics.horizontalAdvance(widest))
+            widest = run;
+    }
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    option.text = widest;
+    return style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).width();
 }
 
 // The width the columns are shown in: the inner width, less the vertical scroll bar when the rows
@@ -109,6 +133,13 @@ void TListView::updateGeometries()
 {
     QTreeView::updateGeometries();
     fillWithLastColumn();
+}
+
+void TListView::doItemsLayout()
+{
+    ReserveTreeViewItems(*this, FModel->rowCount());
+    QTreeView::doItemsLayout();
+    TrimTreeViewItems(*this);
 }
 
 int TListView::AddItem()

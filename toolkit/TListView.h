@@ -24,6 +24,8 @@ public:
     ~TListView() override;
 
     // Columns
+    // The column starts at its designed width, or at the width its pointer-sized values need in
+    // the list's current font when that is more.
     void AddColumn(const TListColumn& column);
     int ColumnCount() const;
     const TListColumn& Column(int index) const;
@@ -66,6 +68,9 @@ public:
 
     void SetSmallImages(const TImageList* images);
 
+    // The view's own layout, in a list of layout items no bigger than its rows need.
+    void doItemsLayout() override;
+
     // Events: Sender first. OnChange reports a row whose selected or focused state changed, once
     // per change and after it is complete, text and image changes made outside an update bracket,
     // and a Clear that removed the selected or focused row (Item -1).
@@ -98,6 +103,7 @@ private:
     void reportState();
     void takeShownState();
     int columnsWidth() const;
+    int pointerTextWidth() const;
     void fillWithLastColumn();
     void setTextCell(int row, TItemChange change);
     bool validRow(int row) const;

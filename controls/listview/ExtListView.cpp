@@ -479,24 +479,30 @@ void TExtListView::keyPressEvent(QKeyEvent* event)
     TListView::keyPressEvent(event);
 }
 
+// As a list with rows of its own searches: a new search starts below the focused row, and a key
+// typed again and again steps through the rows that start with it.
 void TExtListView::keyboardSearch(const QString& search)
 {
     if (!FVirtualMode) {
         TListView::keyboardSearch(search);
         return;
     }
-    if (search.isEmpty())
+    if (search.isEmpty() || ItemCount() == 0)
         return;
-    if (!FTypeAheadTimer.isValid()
-        || FTypeAheadTimer.elapsed() > QApplication::keyboardInputInterval())
-        FTypeAhead.clear();
+    const bool fresh = !FTypeAheadTimer.isValid()
+        || FTypeAheadTimer.elapsed() > QApplication::keyboardInputInterval();
     FTypeAheadTimer.start();
-    FTypeAhead += search;
+    FTypeAhead = fresh ? search : FTypeAhead + search;
+    const bool sameKey
+        = FTypeAhead.size() > 1 && FTypeAhead.count(FTypeAhead.back()) == FTypeAhead.size();
+    const int focused = ItemFocused();
     TLVFindItem find;
     find.Header = { this, lvnODFindItem };
-    find.Start = std::max(ItemFocused(), 0);
+    find.Start = std::max(focused, 0);
+    if ((fresh && focused >= 0) || sameKey)
+        find.Start = (find.Start + 1) % ItemCount();
     find.Flags = lvfiString | lvfiPartial | lvfiWrap;
-    find.Text = FTypeAhead;
+    find.Text = sameKey ? FTypeAhead.left(1) : FTypeAhead;
     if (!DoODFindItem(find) || find.Found < 0 || find.Found >= ItemCount())
         return;
     const QModelIndex index = RowModel()->index(find.Found, 0);

@@ -459,6 +459,35 @@ TEST_F(MainWindowTest, columnsAndShowWarningsComeBackAtTheNextStartAndStoredBars
     EXPECT_EQ(StoredNumber("Splitter", "Y"), 0);
 }
 
+// Handles and heap identifiers are "$" and 16 digits here: their columns start wide enough for
+// the whole text, until the user gives them a width of their own.
+TEST_F(MainWindowTest, pointerColumnsShowTheirWholeValuesUnlessAWidthIsStored)
+{
+    MODULEENTRY32 libc;
+    libc.th32ModuleID = 7;
+    libc.hModule = 0x7FDDDDDDDDDDDDDD;
+    libc.szModule = "libc.so.6";
+    System.Modules[100] = { libc };
+    System.Heaps[100].push_back({ 100, 0xDDDDDDDDDDDDDDDD, 0 });
+    TSDIAppForm& first = Open();
+    const std::pair<TExtListView*, int> pointerColumns[]
+        = { { first.ModuleList, 1 }, { first.HeapListList, 0 } };
+    for (const auto& [list, column] : pointerColumns) {
+        ASSERT_GT(list->ItemCount(), 0);
+        EXPECT_GT(list->columnWidth(column), 75) << list->objectName().toStdString();
+        EXPECT_LE(static_cast<const QAbstractItemView*>(list)->sizeHintForColumn(column),
+            list->columnWidth(column))
+            << list->objectName().toStdString() << ": the widest value is cut";
+    }
+    EXPECT_EQ(first.ModuleList->columnWidth(2), 75) << "a 32-bit identifier keeps its width";
+    DragHeaderEdge(*first.HeapListList->header(), 0, -40);
+    const int stored = first.HeapListList->columnWidth(0);
+    Window.reset();
+
+    TSDIAppForm& second = Open();
+    EXPECT_EQ(second.HeapListList->columnWidth(0), stored);
+}
+
 TEST_F(MainWindowTest, refreshSortsEveryListAgainByItsLastClickedColumn)
 {
     TSDIAppForm& window = Open();

@@ -1,12 +1,18 @@
 #include "HeapListDlg.h"
 #include "ChildProcess.h"
 #include "ExtListView.h"
+#include "FailingAllocation.h"
 #include "HeapListBuilder.h"
 #include "HeapWalkError.h"
 #include "LinuxSnapshotService.h"
+#include "TApplication.h"
+#include "TMessageBox.h"
+#include "TThreadPriorityDlg.h"
 
 #include <QAbstractItemModel>
-#include <QFontMetrics>
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -14,6 +20,7 @@
 
 using namespace quorvane;
 using quorvane::testing::ChildProcess;
+using quorvane::testing::FailingAllocation;
 
 namespace {
 
@@ -21,8 +28,8 @@ namespace {
 // the failure a damaged heap raises.
 class ListedWalk : public HeapWalk {
 public:
-    explicit ListedWalk(std::vector<HEAPENTRY32> blocks)
-        : FBlocks(std::move(blocks))
+    explicit ListedWalk(const std::vector<HEAPENTRY32>& blocks)
+        : FBlocks(blocks)
     {
     }
     bool Heap32First(HEAPENTRY32& block, uint32_t, uint64_t) override { return Heap32Next(block); }
@@ -35,7 +42,7 @@ public:
     }
 
 private:
-    std::vector<HEAPENTRY32> FBlocks;
+    const std::vector<HEAPENTRY32>& FBlocks;
     size_t FNext = 0;
 };
 
@@ -65,6 +72,38 @@ QString Row(const THeapListDlg& dialog, int row)
 uint64_t Hex(const THeapListDlg& dialog, int row, int column)
 {
     return Cell(dialog, row, column).mid(1).toULongLong(nullptr, 16);
+}
+
+// The width the widest cell of a column needs, as the view measures it.
+int WidestCell(const QAbstractItemView& view, int column)
+{
+    return view.sizeHintForColumn(column);
+}
+
+// Keys typed within this interval of each other make one search.
+class TypingPace {
+public:
+    explicit TypingPace(int milliseconds)
+        : FSaved(QApplication::keyboardInputInterval())
+    {
+        QApplication::setKeyboardInputInterval(milliseconds);
+    }
+    ~TypingPace() { QApplication::setKeyboardInputInterval(FSaved); }
+    TypingPace(const TypingPace&) = delete;
+    TypingPace& operator=(const TypingPace&) = delete;
+
+private:
+    int FSaved;
+};
+constexpr int OneSearch = 3600 * 1000;
+constexpr int Brief = 1;
+
+std::vector<HEAPENTRY32> Tiled(size_t count)
+{
+    std::vector<HEAPENTRY32> blocks;
+    for (uint64_t handle = 0x1000; blocks.size() < count; handle += 32)
+        blocks.push_back({ handle, handle + 16, 32, LF32_FIXED, 0 });
+    return blocks;
 }
 
 }
@@ -105,6 +144,13 @@ TEST(HeapListDlg, listsEveryBlockOfARealHeapInAddressOrderWithItsKindAndNoneOfAn
     }
     EXPECT_EQ(live, 2000); // every third of the main thread's blocks is freed
 
+    // Typing a whole handle, in either case, finds its row far from any checkpoint.
+    {
+        const TypingPace pace(OneSearch);
+        QTest::keyClicks(dialog.HeapList, Cell(dialog, 1000, 0).toLower());
+    }
+    EXPECT_EQ(dialog.HeapList->ItemFocused(), 1000);
+
     // A heap the process does not have, and a process without heaps, list nothing.
     dialog.ListHeapBlocks(uint32_t(child.Pid()), 0x1000);
     EXPECT_EQ(dialog.HeapList->ItemCount(), 0);
@@ -135,9 +181,76 @@ TEST(HeapListDlg, showsEachFieldAsItsColumnSaysWhateverTheWalkDelivers)
     ASSERT_EQ(dialog.HeapList->ItemCount(), expected.size());
     for (int row = 0; row < expected.size(); ++row)
         EXPECT_EQ(Row(dialog, row), expected[row]);
-    const QFontMetrics metrics(dialog.HeapList->font());
+}
+
+TEST(HeapListDlg, usesTheDialogsFontWithWholeAddressesAndTypingFindsARowByItsFirstColumn)
+{
+    ListedSnapshots system;
+    system.Blocks = Tiled(200);
+    system.Blocks.push_back({ 0x7FDDDDDDDDDDDDD0, 0x7FDDDDDDDDDDDDE0, 48, LF32_FREE, 0 });
+    THeapListDlg dialog(system);
+    dialog.ListHeapBlocks(1, 1);
+    const int corrupt = dialog.HeapList->ItemCount() - 1;
+    ASSERT_EQ(Cell(dialog, corrupt, 0), "Corrupt Data");
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+
+    EXPECT_EQ(dialog.HeapList->font(), TThreadPriorityDlg(nullptr).font());
     for (const int column : { 0, 1 })
-        EXPECT_GE(
-            dialog.HeapList->columnWidth(column), metrics.horizontalAdvance(Cell(dialog, 4, 1)) + 6)
-            << "a whole address fits";
+        EXPECT_LE(WidestCell(*dialog.HeapList, column), dialog.HeapList->columnWidth(column))
+            << "a whole address fits in column " << column;
+    EXPECT_GT(dialog.Button1->geometry().left(), dialog.HeapList->geometry().right());
+    EXPECT_LE(dialog.Button1->geometry().right(), dialog.width());
+
+    // Keys typed together make one search; each starts below the focused row and wraps.
+    QTest::keyClick(dialog.HeapList, Qt::Key_Home);
+    {
+        const TypingPace pace(OneSearch);
+        QTest::keyClicks(dialog.HeapList, "$00000000000017");
+    }
+    EXPECT_EQ(Cell(dialog, dialog.HeapList->ItemFocused(), 0), "$0000000000001700");
+    // Each key after a pause longer than the interval: a new search.
+    const TypingPace pace(Brief);
+    const std::pair<const char*, QString> typed[] = {
+        { "c", "Corrupt Data" },
+        { "$", "$0000000000001000" },
+        { "$", "$0000000000001020" },
+        { "x", "$0000000000001020" }, // no row starts so: the focus stays
+        { "7", "$0000000000001020" },
+    };
+    for (const auto& [keys, focused] : typed) {
+        QTest::qWait(5 * Brief);
+        QTest::keyClicks(dialog.HeapList, keys);
+        EXPECT_EQ(Cell(dialog, dialog.HeapList->ItemFocused(), 0), focused) << keys;
+        EXPECT_EQ(dialog.HeapList->Selected(), dialog.HeapList->ItemFocused()) << keys;
+    }
+}
+
+// Only a damaged heap ends in "Corrupt Data": running out of memory is an error like any other,
+// for the default error handler, and the list claims no row it does not hold.
+TEST(HeapListDlg, runningOutOfMemoryWhileListingGoesToTheDefaultErrorHandler)
+{
+    std::vector<TMessageRequest> boxes;
+    TMessageBox::SetAnswerHook([&](const TMessageRequest& request) {
+        boxes.push_back(request);
+        return TModalResult::mrOk;
+    });
+    ListedSnapshots system;
+    system.Blocks = Tiled(100'000);
+    THeapListDlg dialog(system);
+    {
+        // The rows of 100,000 blocks outgrow 256 KiB; nothing else listing them asks for as much.
+        const FailingAllocation failing(256 * 1024);
+        RunHandler([&] { dialog.ListHeapBlocks(1, 1); });
+        EXPECT_GT(failing.Failed(), 0u);
+    }
+    TMessageBox::SetAnswerHook({});
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Caption, "Quorvane");
+    EXPECT_EQ(boxes[0].Text, "std::bad_alloc.");
+    EXPECT_EQ(dialog.HeapList->ItemCount(), 0);
+
+    dialog.ListHeapBlocks(1, 1);
+    EXPECT_EQ(dialog.HeapList->ItemCount(), 100'001);
+    EXPECT_EQ(Cell(dialog, 100'000, 0), "Corrupt Data");
 }

@@ -80,7 +80,7 @@ TEST_F(VirtualModeTest, aCellShowsTheOwnersTextCutToTheViewsBufferWithoutHalfAPa
     EXPECT_EQ(cell(5, 0).toString(), QString());
 }
 
-// The heap list dialog sets no find handler: typing there must leave the focus alone.
+// Without a find handler typing leaves the focus alone.
 TEST_F(VirtualModeTest, typeAheadFocusesTheRowTheOwnerFinds)
 {
     List->OnODFindItem = [&](QObject*, TLVFindItem& find, bool& found) {
