@@ -6,6 +6,7 @@
 #include "RemoteBlockCache.h"
 
 #include <algorithm>
+#include <array>
 #include <optional>
 
 namespace quorvane {
@@ -13,6 +14,8 @@ namespace quorvane {
 using namespace malloc_layout;
 
 namespace {
+    constexpr uint64_t MaxTcacheCount = 0xFFFF;
+
     class FreeListReader {
     public:
         FreeListReader(const RemoteMemory& memory, const MallocArenas& arenas, ChunkLinks& links)
@@ -25,21 +28,35 @@ namespace {
         // The chunks of one thread's tcache, or nothing when it is not one.
         std::optional<std::vector<uint64_t>> Tcache(uint64_t chunk)
         {
+            const MallocLayout& layout = *FArenas.Layout();
             const uint64_t user = chunk + HeaderSize;
-            uint16_t counts[TcacheBins];
-            for (int i = 0; i < TcacheBins / 4; ++i) {
+            std::array<uint16_t, 128> counts {};
+            for (int i = 0; i < (layout.tcacheBins + 3) / 4; ++i) {
                 const auto word = FWords.Word(user + uint64_t(i) * 8);
                 if (!word)
                     return std::nullopt;
                 for (int k = 0; k < 4; ++k)
-                    counts[i * 4 + k] = uint16_t(*word >> (16 * k));
+                    counts[size_t(i * 4 + k)] = uint16_t(*word >> (16 * k));
             }
             std::vector<uint64_t> chunks;
             std::optional<uint64_t> key = FKey;
-            for (int bin = 0; bin < TcacheBins; ++bin) {
-                const auto head = FWords.Word(user + TcacheEntries + uint64_t(bin) * 8);
-                if (!head || !FollowTcacheList(*head, counts[bin], bin, key, chunks))
+            // Where the counts are the slots left, every bin's chunks and slots add up to the
+            // same capacity, mp_.tcache_count.
+            std::optional<uint64_t> capacity = FArenas.TcacheCount();
+            for (int bin = 0; bin < layout.tcacheBins; ++bin) {
+                const auto head = FWords.Word(user + layout.tcacheEntries + uint64_t(bin) * 8);
+                const uint16_t count = counts[size_t(bin)];
+                const size_t before = chunks.size();
+                if (!head
+                    || !FollowTcacheList(
+                        *head, layout.tcacheCountsFree ? count : MaxTcacheCount, bin, key, chunks))
                     return std::nullopt;
+                const uint64_t found = chunks.size() - before;
+                if (layout.tcacheCountsFree ? found != count
+                                            : capacity && found + count != *capacity)
+                    return std::nullopt;
+                if (!layout.tcacheCountsFree)
+                    capacity = found + count;
             }
             FKey = key;
             return chunks;
@@ -72,12 +89,13 @@ namespace {
         }
 
     private:
-        bool FollowTcacheList(uint64_t entry, uint16_t count, int bin, std::optional<uint64_t>& key,
+        // Follows a list of at most limit entries to its end; false when it is longer or an
+        // entry is not a chunk of the bin.
+        bool FollowTcacheList(uint64_t entry, uint64_t limit, int bin, std::optional<uint64_t>& key,
             std::vector<uint64_t>& chunks)
         {
-            for (uint16_t i = 0; i < count; ++i) {
-                if (entry < HeaderSize
-                    || !IsChunk(entry - HeaderSize, TcacheChunkSizeOf(bin), nullptr))
+            for (uint64_t i = 0; entry != 0; ++i) {
+                if (i == limit || entry < HeaderSize || !IsTcacheChunk(entry - HeaderSize, bin))
                     return false;
                 const auto next = FWords.Word(entry);
                 const auto entryKey = FWords.Word(entry + 8);
@@ -87,7 +105,20 @@ namespace {
                 chunks.push_back(entry - HeaderSize);
                 entry = Reveal(entry, *next);
             }
-            return entry == 0;
+            return true;
+        }
+
+        bool IsTcacheChunk(uint64_t chunk, int bin)
+        {
+            const MallocLayout& layout = *FArenas.Layout();
+            if (bin < TcacheSmallBins)
+                return IsChunk(chunk, TcacheChunkSizeOf(bin), nullptr);
+            const auto sizeWord
+                = chunk % ChunkAlignment == 0 ? FWords.Word(chunk + 8) : std::nullopt;
+            if (!sizeWord)
+                return false;
+            const uint64_t size = *sizeWord & ~SizeFlags;
+            return layout.FitsTcacheBin(bin, size) && InHeap(chunk, size, nullptr);
         }
 
         // A chunk of the given size inside a heap (of the given arena, when one is named).
@@ -135,7 +166,7 @@ void FindCachedFreeChunks(const RemoteMemory& memory, const MallocArenas& arenas
             chunks.insert(chunks.end(), cached->begin(), cached->end());
     }
     for (const MallocArena& arena : arenas.Arenas()) {
-        for (int bin = 0; bin < FastbinCount; ++bin)
+        for (int bin = 0; bin < arenas.Layout()->fastbinCount; ++bin)
             reader.Fastbin(arena, bin, chunks);
     }
 }

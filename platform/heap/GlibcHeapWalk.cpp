@@ -138,6 +138,8 @@ void GlibcHeapWalk::Take(
         heapsFrom = std::min(heapsFrom, heap.firstChunk);
         heapsTo = std::max(heapsTo, heap.end);
     }
+    const MallocLayout& layout = *arenas.Layout();
+    const uint64_t maxFastbinChunk = layout.MaxFastbinChunkSize();
     for (const MallocHeap& heap : arenas.Heaps()) {
         const MallocArena* arena = arenas.ArenaAt(heap.arena);
         const bool isChosen = &heap == chosen;
@@ -149,9 +151,10 @@ void GlibcHeapWalk::Take(
                     chosenChunks.push_back(chunk->size | (chunk->inUse ? InUseMark : 0));
                 if (!chunk->inUse)
                     continue;
-                if (chunk->size == TcacheChunkSize)
+                if (chunk->size >= layout.tcacheChunkSize
+                    && chunk->size <= layout.tcacheChunkSizeMax)
                     tcacheCandidates.push_back(chunk->address);
-                if (chunk->size > MaxFastbinChunkSize)
+                if (chunk->size > maxFastbinChunk)
                     continue;
                 // Only a link that could be a fastbin's is worth keeping.
                 const uint64_t next = Reveal(chunk->address + HeaderSize, chunk->firstWord);
