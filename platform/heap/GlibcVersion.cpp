@@ -15,11 +15,28 @@ namespace {
     constexpr size_t BannerLength = 160; // the banner's first line, with room to spare
     constexpr uint64_t MaxRegionBytes = 8ull << 20;
 
-    // Once read, a library file's version is kept: a heap list and every walk ask again.
+    // Where a library file's banner was found, so that a heap list and every walk after it read
+    // only the banner again: a file of the same identity may since be another one.
+    struct FoundBanner {
+        uint64_t fileOffset;
+        GlibcVersion version;
+    };
     std::mutex cacheLock;
-    std::map<FileKey, std::optional<GlibcVersion>> cache;
+    std::map<FileKey, FoundBanner> cache;
 
-    std::optional<GlibcVersion> Search(const RemoteMemory& memory, const MapRegion& region)
+    std::optional<GlibcVersion> BannerAt(
+        const RemoteMemory& memory, const MapRegion& region, uint64_t fileOffset)
+    {
+        if (fileOffset < region.offset || fileOffset - region.offset >= region.end - region.start)
+            return std::nullopt;
+        char text[BannerLength];
+        const uint64_t address = region.start + (fileOffset - region.offset);
+        const size_t got = memory.Read(
+            address, text, size_t(std::min<uint64_t>(sizeof text, region.end - address)));
+        return GlibcVersion::FromBanner(std::string_view(text, got));
+    }
+
+    std::optional<FoundBanner> Search(const RemoteMemory& memory, const MapRegion& region)
     {
         std::string bytes(size_t(std::min(region.end - region.start, MaxRegionBytes)), '\0');
         bytes.resize(memory.Read(region.start, bytes.data(), bytes.size()));
@@ -27,7 +44,7 @@ namespace {
              at = bytes.find(BannerStart, at + 1)) {
             if (const auto version
                 = GlibcVersion::FromBanner(std::string_view(bytes).substr(at, BannerLength)))
-                return version;
+                return FoundBanner { region.offset + at, *version };
         }
         return std::nullopt;
     }
@@ -71,24 +88,28 @@ std::optional<GlibcVersion> GlibcVersion::Read(
     if (readOnly.empty())
         return std::nullopt;
     const FileKey file = readOnly.front()->file;
+    std::optional<FoundBanner> known;
     {
         const std::lock_guard guard(cacheLock);
-        if (const auto known = cache.find(file); known != cache.end())
-            return known->second;
+        if (const auto found = cache.find(file); found != cache.end())
+            known = found->second;
     }
-    std::optional<GlibcVersion> version;
-    bool anyRead = false;
-    for (auto region = readOnly.rbegin(); region != readOnly.rend() && !version; ++region) {
-        uint64_t probe = 0;
-        anyRead = anyRead || memory.ReadExact((*region)->start, &probe, sizeof probe);
-        version = Search(memory, **region);
+    if (known) {
+        for (const MapRegion* region : readOnly) {
+            const auto version = BannerAt(memory, *region, known->fileOffset);
+            if (version && version->major == known->version.major
+                && version->minor == known->version.minor)
+                return version;
+        }
     }
-    // What could not be read says nothing about the file.
-    if (anyRead) {
-        const std::lock_guard guard(cacheLock);
-        cache[file] = version;
+    for (auto region = readOnly.rbegin(); region != readOnly.rend(); ++region) {
+        if (const auto found = Search(memory, **region)) {
+            const std::lock_guard guard(cacheLock);
+            cache[file] = *found;
+            return found->version;
+        }
     }
-    return version;
+    return std::nullopt;
 }
 
 } // namespace quorvane

@@ -10,13 +10,17 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <sstream>
+#include <sys/uio.h>
 #include <sys/wait.h>
 #include <tuple>
 #include <unistd.h>
@@ -222,7 +226,9 @@ TEST(HeapWalk, aHeapTheArenaHasLeftEndsAtItsLastHeader)
     }
 }
 
-TEST(HeapWalk, aProcessOfAnotherUserListsNoneAndWalksNothing)
+// Reading is refused with EPERM where the process belongs to another user, as it is under Yama's
+// ptrace_scope for any process that is not a descendant: nothing is listed and nothing walked.
+TEST(HeapWalk, aRefusedReadListsNoneAndWalksNothing)
 {
     ChildProcess child(HEAP_CHILD, { "pattern", "100", "10" });
     ReadReport(child);
@@ -230,6 +236,10 @@ TEST(HeapWalk, aProcessOfAnotherUserListsNoneAndWalksNothing)
     std::string missing;
     const std::optional<int> seen = quorvane::testing::RunAsAnotherUser(
         [&] {
+            uint64_t word = 0;
+            iovec local { &word, sizeof word }, remote { &word, sizeof word };
+            if (::process_vm_readv(pid_t(parent), &local, 1, &remote, 1, 0) >= 0 || errno != EPERM)
+                return 2; // not the refusal this case is about
             HEAPENTRY32 entry;
             const bool walked = GlibcHeapWalk().Heap32First(entry, pid, 0);
             return !HeapsOf(parent).empty() || !HeapsOf(pid).empty() || walked ? 1 : 0;
@@ -239,6 +249,103 @@ TEST(HeapWalk, aProcessOfAnotherUserListsNoneAndWalksNothing)
         GTEST_SKIP() << missing;
     EXPECT_EQ(*seen, 0);
 }
+
+namespace {
+// The path of the C library this test program runs on.
+std::string OwnLibc()
+{
+    std::ifstream maps("/proc/self/maps");
+    for (std::string line; std::getline(maps, line);) {
+        const size_t path = line.find('/');
+        if (path != std::string::npos && line.find("/libc.so.6", path) != std::string::npos)
+            return line.substr(path);
+    }
+    return {};
+}
+
+bool MapsHold(pid_t pid, const std::string& text)
+{
+    std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
+    const std::string all { std::istreambuf_iterator<char>(maps), {} };
+    return all.find(text) != std::string::npos;
+}
+}
+
+// The walk knows a layout by the version in the C library's banner. The same library with only
+// that version changed to one it does not know gives no heap, rather than a guess.
+TEST(HeapWalk, aGlibcOfAnUnknownVersionListsNoHeap)
+{
+    const std::string libc = OwnLibc();
+    ASSERT_FALSE(libc.empty());
+    char folder[] = "/tmp/quorvane-libc-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    const std::filesystem::path copy = std::filesystem::path(folder) / "libc.so.6";
+    const struct {
+        const char* version;
+        size_t heaps;
+    } cases[] = { { "2.", 2 }, { "7.", 0 } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.version);
+        std::ifstream in(libc, std::ios::binary);
+        std::string bytes { std::istreambuf_iterator<char>(in), {} };
+        const std::string mark = " release version ";
+        const size_t at = bytes.find(mark + "2.");
+        ASSERT_NE(at, std::string::npos);
+        bytes.replace(at + mark.size(), 2, c.version);
+        std::filesystem::remove(copy); // a new file each time, as a new library would be
+        std::ofstream(copy, std::ios::binary) << bytes;
+
+        ChildProcess child("/lib64/ld-linux-x86-64.so.2",
+            { "--library-path",
+                std::string(folder) + ":/lib/x86_64-linux-gnu:/usr/lib/x86_64-linux-gnu",
+                HEAP_CHILD, "pattern", "300", "30" });
+        ReadReport(child);
+        ASSERT_TRUE(MapsHold(child.Pid(), copy.string()));
+        const std::vector<HEAPLIST32> heaps = HeapsOf(uint32_t(child.Pid()));
+        EXPECT_EQ(heaps.size(), c.heaps);
+        EXPECT_EQ(child.Finish(), 0);
+    }
+    std::filesystem::remove_all(folder);
+}
+
+// Processes whose memory glibc's malloc does not manage, or that have none: no heap, at once.
+struct WithoutGlibcHeap {
+    const char* What;
+    std::string Program;
+    std::vector<std::string> Arguments;
+    std::vector<std::string> Environment;
+    const char* MapsShow; // what the process's map must show for the case to mean anything
+    bool Shown;
+};
+
+class ProcessesWithoutGlibcHeaps : public ::testing::TestWithParam<WithoutGlibcHeap> { };
+
+TEST_P(ProcessesWithoutGlibcHeaps, listNoHeap)
+{
+    const WithoutGlibcHeap& c = GetParam();
+    for (const std::string& variable : c.Environment) {
+        const std::string file = variable.substr(variable.find('=') + 1);
+        if (::access(file.c_str(), R_OK) != 0)
+            GTEST_SKIP() << file << " is missing (Debian package libjemalloc2)";
+    }
+    ChildProcess child(c.Program, c.Arguments, c.Environment);
+    ReadReport(child);
+    ASSERT_EQ(MapsHold(child.Pid(), c.MapsShow), c.Shown) << c.MapsShow;
+    std::vector<HEAPLIST32> heaps;
+    EXPECT_TRUE(ReadHeapList(uint32_t(child.Pid()), heaps)); // it could be read
+    EXPECT_TRUE(heaps.empty());
+    EXPECT_EQ(child.Finish(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Children, ProcessesWithoutGlibcHeaps,
+    ::testing::Values(
+        WithoutGlibcHeap { "jemallocPreloaded", HEAP_CHILD, { "pattern", "3000", "300" },
+            { "LD_PRELOAD=/usr/lib/x86_64-linux-gnu/libjemalloc.so.2" }, "libjemalloc", true },
+        // Its malloc is glibc's, linked in, but no C library is mapped to tell its version.
+        WithoutGlibcHeap {
+            "aStaticProgram", PLAIN_STATIC_CHILD, { "grow", "3000" }, {}, "[heap]", true },
+        WithoutGlibcHeap { "neverGrewAHeap", PLAIN_CHILD, {}, {}, "[heap]", false }),
+    [](const ::testing::TestParamInfo<WithoutGlibcHeap>& info) { return info.param.What; });
 
 namespace {
 // The C library of a Debian release, unpacked by tools/fetch_libcs.sh; missing says why not.
