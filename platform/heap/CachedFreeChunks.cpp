@@ -47,9 +47,12 @@ namespace {
                 const auto head = FWords.Word(user + layout.tcacheEntries + uint64_t(bin) * 8);
                 const uint16_t count = counts[size_t(bin)];
                 const size_t before = chunks.size();
-                if (!head
+                // A list holds its count, or what its free slots leave of the capacity.
+                const uint64_t most
+                    = layout.tcacheCountsFree ? count : capacity.value_or(MaxTcacheCount);
+                if (!head || most < count
                     || !FollowTcacheList(
-                        *head, layout.tcacheCountsFree ? count : MaxTcacheCount, bin, key, chunks))
+                        *head, layout.tcacheCountsFree ? most : most - count, bin, key, chunks))
                     return std::nullopt;
                 const uint64_t found = chunks.size() - before;
                 if (layout.tcacheCountsFree ? found != count
