@@ -160,7 +160,7 @@ namespace {
     };
 }
 
-void FindCachedFreeChunks(const RemoteMemory& memory, const MallocArenas& arenas,
+void FindCachedFreeChunks(const RemoteMemory& memory, const MallocArenas& arenas, uint64_t arena,
     const std::vector<uint64_t>& tcacheCandidates, ChunkLinks& links, std::vector<uint64_t>& chunks)
 {
     FreeListReader reader(memory, arenas, links);
@@ -168,9 +168,9 @@ void FindCachedFreeChunks(const RemoteMemory& memory, const MallocArenas& arenas
         if (const auto cached = reader.Tcache(candidate))
             chunks.insert(chunks.end(), cached->begin(), cached->end());
     }
-    for (const MallocArena& arena : arenas.Arenas()) {
+    if (const MallocArena* fastbins = arenas.ArenaAt(arena)) {
         for (int bin = 0; bin < arenas.Layout()->fastbinCount; ++bin)
-            reader.Fastbin(arena, bin, chunks);
+            reader.Fastbin(*fastbins, bin, chunks);
     }
 }
 

@@ -138,11 +138,18 @@ void GlibcHeapWalk::Take(
         heapsFrom = std::min(heapsFrom, heap.firstChunk);
         heapsTo = std::max(heapsTo, heap.end);
     }
+    // Links serve to follow the fastbins of the chosen heap's arena, which hold its chunks only:
+    // none are kept where those are empty.
+    const MallocArena* chosenArena = arenas.ArenaAt(chosen->arena);
+    const bool fastbinsHold = chosenArena
+        && std::any_of(chosenArena->fastbins.begin(), chosenArena->fastbins.end(),
+            [](uint64_t head) { return head != 0; });
     const MallocLayout& layout = *arenas.Layout();
-    const uint64_t maxFastbinChunk = layout.MaxFastbinChunkSize();
     for (const MallocHeap& heap : arenas.Heaps()) {
         const MallocArena* arena = arenas.ArenaAt(heap.arena);
         const bool isChosen = &heap == chosen;
+        const uint64_t maxFastbinChunk
+            = fastbinsHold && heap.arena == chosen->arena ? layout.MaxFastbinChunkSize() : 0;
         try {
             ChunkStream chunks(
                 memory, FScratch->streamBuffer, heap.firstChunk, heap.end, arena ? arena->top : 0);
@@ -172,7 +179,8 @@ void GlibcHeapWalk::Take(
     std::vector<uint64_t>& cachedFree = FScratch->cachedFree;
     cachedFree.assign((granules + 63) / 64, 0);
     links.Seal();
-    FindCachedFreeChunks(memory, arenas, tcacheCandidates, links, FScratch->cachedChunks);
+    FindCachedFreeChunks(
+        memory, arenas, chosen->arena, tcacheCandidates, links, FScratch->cachedChunks);
     for (const uint64_t chunk : FScratch->cachedChunks) {
         if (chunk >= FFirstChunk && chunk < chosen->end) {
             const uint64_t granule = (chunk - FFirstChunk) / ChunkAlignment;

@@ -73,6 +73,11 @@ std::optional<GlibcVersion> GlibcVersion::FromBanner(std::string_view text)
     const auto minor = std::from_chars(major.ptr + 1, end, version.minor);
     if (minor.ec != std::errc {})
         return std::nullopt;
+    // A development snapshot (2.43.9000 leads to 2.44) may hold any layout: not a release.
+    int patch = 0;
+    if (minor.ptr != end && *minor.ptr == '.'
+        && std::from_chars(minor.ptr + 1, end, patch).ec == std::errc {} && patch >= 9000)
+        return std::nullopt;
     return version;
 }
 

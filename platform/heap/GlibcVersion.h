@@ -20,7 +20,7 @@ struct GlibcVersion {
     // that cannot be read.
     static std::optional<GlibcVersion> Read(
         const RemoteMemory& memory, const std::vector<MapRegion>& regions);
-    // The banner's version in text: nothing when it holds none.
+    // The release named by the banner at the start of text: nothing when it names none.
     static std::optional<GlibcVersion> FromBanner(std::string_view text);
 };
 

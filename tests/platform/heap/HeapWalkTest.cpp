@@ -2,6 +2,7 @@
 #include "ChildProcess.h"
 #include "ChunkStream.h"
 #include "GlibcHeapWalk.h"
+#include "GlibcVersion.h"
 #include "HeapListBuilder.h"
 #include "HeapWalkError.h"
 #include "LinuxSnapshotService.h"
@@ -466,3 +467,29 @@ INSTANTIATE_TEST_SUITE_P(Debian, HeapWalkOnEachLibc,
             c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
         return name;
     });
+
+// Distributions word the banner each their own way; a development snapshot names no release.
+TEST(GlibcVersion, isReadFromEachDistributionsBanner)
+{
+    const struct {
+        const char* banner;
+        int major, minor; // 0, 0: none
+    } cases[] = {
+        { "GNU C Library (Debian GLIBC 2.41-12+deb13u5) stable release version 2.41.", 2, 41 },
+        { "GNU C Library (Ubuntu GLIBC 2.39-0ubuntu8.4) stable release version 2.39.\n", 2, 39 },
+        { "GNU C Library (GNU libc) release release version 2.42.", 2, 42 },
+        { "GNU C Library (GNU libc) development release version 2.43.9000.", 0, 0 },
+        { "GNU C Library (GNU libc) stable release version 2.", 0, 0 },
+        { "GNU C Library stable release", 0, 0 },
+        { "not a banner, release version 2.41.", 0, 0 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.banner);
+        const std::optional<GlibcVersion> version = GlibcVersion::FromBanner(c.banner);
+        ASSERT_EQ(version.has_value(), c.major != 0);
+        if (version) {
+            EXPECT_EQ(version->major, c.major);
+            EXPECT_EQ(version->minor, c.minor);
+        }
+    }
+}
