@@ -13,6 +13,7 @@
 #include "GlibcHeapWalk.h"
 #include "GlibcVersion.h"
 #include "HeapWalkError.h"
+#include "HeapWalkScratchPool.h"
 #include "MallocLayout.h"
 #include "RemoteMemory.h"
 
@@ -22,6 +23,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <memory>
 #include <sys/mman.h>
 #include <unistd.h>
 #include <vector>
@@ -120,7 +122,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     } catch (const HeapWalkError&) {
         chunksFail = true;
     }
-    GlibcHeapWalk walk;
+    // Working memory kept between inputs, as the program keeps it between walks.
+    static const auto pool = std::make_shared<HeapWalkScratchPool>();
+    GlibcHeapWalk walk(pool);
     HEAPENTRY32 block;
     size_t index = 0;
     bool walkFails = false;

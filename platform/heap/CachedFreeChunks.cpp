@@ -16,6 +16,33 @@ using namespace malloc_layout;
 namespace {
     constexpr uint64_t MaxTcacheCount = 0xFFFF;
 
+    // Brent's cycle finding: a list that comes back to an entry it has passed is caught within
+    // twice its length, however long its bound.
+    class LoopWatch {
+    public:
+        explicit LoopWatch(uint64_t head)
+            : FSaved(head)
+        {
+        }
+        // Whether the list, having stepped on to entry, has come round.
+        bool Loops(uint64_t entry)
+        {
+            if (entry == FSaved)
+                return true;
+            if (++FSteps == FPower) {
+                FSaved = entry;
+                FPower *= 2;
+                FSteps = 0;
+            }
+            return false;
+        }
+
+    private:
+        uint64_t FSaved;
+        uint64_t FSteps = 0;
+        uint64_t FPower = 1;
+    };
+
     class FreeListReader {
     public:
         FreeListReader(const RemoteMemory& memory, const MallocArenas& arenas, ChunkLinks& links)
@@ -73,12 +100,15 @@ namespace {
             uint64_t steps = 0;
             for (const MallocHeap& heap : FArenas.Heaps())
                 steps += heap.arena == arena.address ? (heap.end - heap.firstChunk) / size : 0;
+            LoopWatch watch(arena.fastbins[size_t(bin)]);
             for (uint64_t chunk = arena.fastbins[size_t(bin)]; chunk != 0 && steps > 0; --steps) {
                 if (const auto seen = FLinks.Find(chunk)) {
                     if (seen->size != size || !InArena(chunk, size, arena))
                         return;
                     chunks.push_back(chunk);
                     chunk = seen->next;
+                    if (chunk != 0 && watch.Loops(chunk))
+                        return;
                     continue;
                 }
                 if (!IsChunk(chunk, size, &arena))
@@ -88,6 +118,8 @@ namespace {
                 if (!stored)
                     return;
                 chunk = Reveal(chunk + HeaderSize, *stored);
+                if (chunk != 0 && watch.Loops(chunk))
+                    return;
             }
         }
 
@@ -97,6 +129,7 @@ namespace {
         bool FollowTcacheList(uint64_t entry, uint64_t limit, int bin, std::optional<uint64_t>& key,
             std::vector<uint64_t>& chunks)
         {
+            LoopWatch watch(entry);
             for (uint64_t i = 0; entry != 0; ++i) {
                 if (i == limit || entry < HeaderSize || !IsTcacheChunk(entry - HeaderSize, bin))
                     return false;
@@ -107,6 +140,8 @@ namespace {
                 key = *entryKey;
                 chunks.push_back(entry - HeaderSize);
                 entry = Reveal(entry, *next);
+                if (entry != 0 && watch.Loops(entry))
+                    return false;
             }
             return true;
         }
