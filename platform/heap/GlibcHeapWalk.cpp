@@ -145,6 +145,9 @@ void GlibcHeapWalk::Take(
         && std::any_of(chosenArena->fastbins.begin(), chosenArena->fastbins.end(),
             [](uint64_t head) { return head != 0; });
     const MallocLayout& layout = *arenas.Layout();
+    // Kept in locals: the stores of the loop below could otherwise alias them.
+    const uint64_t tcacheFrom = layout.tcacheChunkSize;
+    const uint64_t tcacheTo = layout.tcacheChunkSizeMax;
     for (const MallocHeap& heap : arenas.Heaps()) {
         const MallocArena* arena = arenas.ArenaAt(heap.arena);
         const bool isChosen = &heap == chosen;
@@ -158,8 +161,7 @@ void GlibcHeapWalk::Take(
                     chosenChunks.push_back(chunk->size | (chunk->inUse ? InUseMark : 0));
                 if (!chunk->inUse)
                     continue;
-                if (chunk->size >= layout.tcacheChunkSize
-                    && chunk->size <= layout.tcacheChunkSizeMax)
+                if (chunk->size >= tcacheFrom && chunk->size <= tcacheTo)
                     tcacheCandidates.push_back(chunk->address);
                 if (chunk->size > maxFastbinChunk)
                     continue;
