@@ -1,6 +1,8 @@
 // The detail lists of one process: the refill of the thread, module and heap lists for a process
 // with 1,000 threads and 300 mapped files among 1,000 processes; the global usage index, cold and
-// warm; the heap walk over a heap of 1,000,000 chunks.
+// warm; the heap walk over a heap of 1,000,000 chunks, on this machine's C library and on each
+// one tools/fetch_libcs.sh has (the same heap, filled by this program started again through that
+// library's loader: "BM_HeapWalk/glibc_2.43-7").
 //
 // The processes are forked from this program before anything starts a thread; each dies with it.
 
@@ -18,7 +20,9 @@
 #include <benchmark/benchmark.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
@@ -38,10 +42,14 @@ constexpr int ThreadCount = 1000;
 constexpr int MappedFileCount = 300;
 constexpr size_t HeapChunkCount = 1000000;
 
+constexpr const char* FillHeapArgument = "--fill-heap";
+
 std::vector<pid_t> children;
 pid_t threadsChild = 0;
 pid_t heapChild = 0;
 std::filesystem::path fileFolder;
+// The same heap on each fetched C library, by its Debian version.
+std::vector<std::pair<std::string, pid_t>> libcHeapChildren;
 
 // A ready child, kept to be killed at the end.
 template <typename Body> pid_t Fork(Body body)
@@ -103,6 +111,55 @@ void FillHeap()
         std::free(blocks[i]);
 }
 
+// This program started again through the loader of the C library unpacked at root, to fill its
+// heap and say so; it dies with us.
+pid_t StartFilledOnLibc(const std::string& root)
+{
+    std::string loader = root + "/lib64/ld-linux-x86-64.so.2";
+    if (::access(loader.c_str(), X_OK) != 0)
+        loader = root + "/usr/lib64/ld-linux-x86-64.so.2";
+    const std::string path = root + "/lib/x86_64-linux-gnu:" + root
+        + "/usr/lib/x86_64-linux-gnu:/lib/x86_64-linux-gnu:/usr/lib/x86_64-linux-gnu";
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    int ready[2];
+    if (::pipe(ready) != 0)
+        std::abort();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        ::dup2(ready[1], 1);
+        ::execl(loader.c_str(), loader.c_str(), "--library-path", path.c_str(), self.c_str(),
+            FillHeapArgument, nullptr);
+        ::_exit(127);
+    }
+    ::close(ready[1]);
+    char done = 0;
+    const bool filled = ::read(ready[0], &done, 1) == 1;
+    ::close(ready[0]);
+    children.push_back(pid);
+    return filled ? pid : 0;
+}
+
+// Every C library the project's script has unpacked; none without the archive or its cache.
+void StartOnEachLibc()
+{
+    const char* cache = std::getenv("QUORVANE_LIBC_CACHE");
+    const std::string command = std::string(QUORVANE_SOURCE_DIR) + "/tools/fetch_libcs.sh '"
+        + (cache ? cache : "/var/cache/quorvane/libc") + "' bookworm trixie sid experimental";
+    FILE* out = ::popen(command.c_str(), "r");
+    char line[4096];
+    while (out && std::fgets(line, sizeof line, out)) {
+        char suite[64], version[128], root[3800];
+        if (std::sscanf(line, "%63s %127s %3799s", suite, version, root) != 3
+            || std::strcmp(version, "-") == 0)
+            continue;
+        if (const pid_t pid = StartFilledOnLibc(root))
+            libcHeapChildren.emplace_back(version, pid);
+    }
+    if (out)
+        ::pclose(out);
+}
+
 void StartProcesses()
 {
     fileFolder
@@ -113,6 +170,7 @@ void StartProcesses()
         StartThreads();
     });
     heapChild = Fork(FillHeap);
+    StartOnEachLibc();
     for (int missing = PopulationSize - CountProcesses(); missing > 0; --missing)
         Fork([] {});
 }
@@ -265,10 +323,10 @@ BENCHMARK(BM_HeapWalk)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // What no walk can beat: the same heap copied through one reused 1 MiB buffer, each chunk header
 // stepped over, nothing classified, nothing kept. The heap's bounds are found once, beforehand.
-void BM_HeapFloor(benchmark::State& state)
+void HeapFloor(benchmark::State& state, pid_t child)
 {
-    const RemoteMemory memory { heapChild };
-    const std::string path = "/proc/" + std::to_string(heapChild) + "/maps";
+    const RemoteMemory memory { child };
+    const std::string path = "/proc/" + std::to_string(child) + "/maps";
     const std::optional<std::string> maps = ReadProcFile(AT_FDCWD, path.c_str());
     const MallocArenas arenas = MallocArenas::Find(memory, ParseMaps(maps ? *maps : ""));
     if (arenas.Heaps().empty()) {
@@ -305,7 +363,28 @@ void BM_HeapFloor(benchmark::State& state)
     state.counters["chunks"] = double(chunks + 1); // and the top chunk
     state.SetItemsProcessed(int64_t(state.iterations() * (chunks + 1)));
 }
+
+void BM_HeapFloor(benchmark::State& state)
+{
+    HeapFloor(state, heapChild);
+}
 BENCHMARK(BM_HeapFloor)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The walk and its floor next to each other on each fetched C library.
+void RegisterEachLibc()
+{
+    for (const auto& [version, pid] : libcHeapChildren) {
+        const pid_t child = pid;
+        benchmark::RegisterBenchmark(("BM_HeapWalk/glibc_" + version).c_str(),
+            [child](benchmark::State& state) { WalkHeap(state, child); })
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+        benchmark::RegisterBenchmark(("BM_HeapFloor/glibc_" + version).c_str(),
+            [child](benchmark::State& state) { HeapFloor(state, child); })
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+    }
+}
 
 // A small heap in a process of 1,000 threads: what holding them all costs.
 void BM_HeapWalkThousandThreads(benchmark::State& state)
@@ -317,7 +396,16 @@ BENCHMARK(BM_HeapWalkThousandThreads)->Unit(benchmark::kMillisecond)->UseRealTim
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && std::strcmp(argv[1], FillHeapArgument) == 0) {
+        FillHeap();
+        const char done = 1;
+        if (::write(1, &done, 1) != 1)
+            return 1;
+        for (;;)
+            ::pause();
+    }
     StartProcesses();
+    RegisterEachLibc();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -6,6 +6,7 @@
 #include "RemoteBlockCache.h"
 
 #include <algorithm>
+#include <array>
 #include <optional>
 
 namespace quorvane {
@@ -13,6 +14,35 @@ namespace quorvane {
 using namespace malloc_layout;
 
 namespace {
+    constexpr uint64_t MaxTcacheCount = 0xFFFF;
+
+    // Brent's cycle finding: a list that comes back to an entry it has passed is caught within
+    // twice its length, however long its bound.
+    class LoopWatch {
+    public:
+        explicit LoopWatch(uint64_t head)
+            : FSaved(head)
+        {
+        }
+        // Whether the list, having stepped on to entry, has come round.
+        bool Loops(uint64_t entry)
+        {
+            if (entry == FSaved)
+                return true;
+            if (++FSteps == FPower) {
+                FSaved = entry;
+                FPower *= 2;
+                FSteps = 0;
+            }
+            return false;
+        }
+
+    private:
+        uint64_t FSaved;
+        uint64_t FSteps = 0;
+        uint64_t FPower = 1;
+    };
+
     class FreeListReader {
     public:
         FreeListReader(const RemoteMemory& memory, const MallocArenas& arenas, ChunkLinks& links)
@@ -25,21 +55,38 @@ namespace {
         // The chunks of one thread's tcache, or nothing when it is not one.
         std::optional<std::vector<uint64_t>> Tcache(uint64_t chunk)
         {
+            const MallocLayout& layout = *FArenas.Layout();
             const uint64_t user = chunk + HeaderSize;
-            uint16_t counts[TcacheBins];
-            for (int i = 0; i < TcacheBins / 4; ++i) {
+            std::array<uint16_t, 128> counts {};
+            for (int i = 0; i < (layout.tcacheBins + 3) / 4; ++i) {
                 const auto word = FWords.Word(user + uint64_t(i) * 8);
                 if (!word)
                     return std::nullopt;
                 for (int k = 0; k < 4; ++k)
-                    counts[i * 4 + k] = uint16_t(*word >> (16 * k));
+                    counts[size_t(i * 4 + k)] = uint16_t(*word >> (16 * k));
             }
             std::vector<uint64_t> chunks;
             std::optional<uint64_t> key = FKey;
-            for (int bin = 0; bin < TcacheBins; ++bin) {
-                const auto head = FWords.Word(user + TcacheEntries + uint64_t(bin) * 8);
-                if (!head || !FollowTcacheList(*head, counts[bin], bin, key, chunks))
+            // Where the counts are the slots left, every bin's chunks and slots add up to the
+            // same capacity, mp_.tcache_count.
+            std::optional<uint64_t> capacity = FArenas.TcacheCount();
+            for (int bin = 0; bin < layout.tcacheBins; ++bin) {
+                const auto head = FWords.Word(user + layout.tcacheEntries + uint64_t(bin) * 8);
+                const uint16_t count = counts[size_t(bin)];
+                const size_t before = chunks.size();
+                // A list holds its count, or what its free slots leave of the capacity.
+                const uint64_t most
+                    = layout.tcacheCountsFree ? count : capacity.value_or(MaxTcacheCount);
+                if (!head || most < count
+                    || !FollowTcacheList(
+                        *head, layout.tcacheCountsFree ? most : most - count, bin, key, chunks))
                     return std::nullopt;
+                const uint64_t found = chunks.size() - before;
+                if (layout.tcacheCountsFree ? found != count
+                                            : capacity && found + count != *capacity)
+                    return std::nullopt;
+                if (!layout.tcacheCountsFree)
+                    capacity = found + count;
             }
             FKey = key;
             return chunks;
@@ -53,12 +100,15 @@ namespace {
             uint64_t steps = 0;
             for (const MallocHeap& heap : FArenas.Heaps())
                 steps += heap.arena == arena.address ? (heap.end - heap.firstChunk) / size : 0;
+            LoopWatch watch(arena.fastbins[size_t(bin)]);
             for (uint64_t chunk = arena.fastbins[size_t(bin)]; chunk != 0 && steps > 0; --steps) {
                 if (const auto seen = FLinks.Find(chunk)) {
                     if (seen->size != size || !InArena(chunk, size, arena))
                         return;
                     chunks.push_back(chunk);
                     chunk = seen->next;
+                    if (chunk != 0 && watch.Loops(chunk))
+                        return;
                     continue;
                 }
                 if (!IsChunk(chunk, size, &arena))
@@ -68,16 +118,20 @@ namespace {
                 if (!stored)
                     return;
                 chunk = Reveal(chunk + HeaderSize, *stored);
+                if (chunk != 0 && watch.Loops(chunk))
+                    return;
             }
         }
 
     private:
-        bool FollowTcacheList(uint64_t entry, uint16_t count, int bin, std::optional<uint64_t>& key,
+        // Follows a list of at most limit entries to its end; false when it is longer or an
+        // entry is not a chunk of the bin.
+        bool FollowTcacheList(uint64_t entry, uint64_t limit, int bin, std::optional<uint64_t>& key,
             std::vector<uint64_t>& chunks)
         {
-            for (uint16_t i = 0; i < count; ++i) {
-                if (entry < HeaderSize
-                    || !IsChunk(entry - HeaderSize, TcacheChunkSizeOf(bin), nullptr))
+            LoopWatch watch(entry);
+            for (uint64_t i = 0; entry != 0; ++i) {
+                if (i == limit || entry < HeaderSize || !IsTcacheChunk(entry - HeaderSize, bin))
                     return false;
                 const auto next = FWords.Word(entry);
                 const auto entryKey = FWords.Word(entry + 8);
@@ -86,8 +140,23 @@ namespace {
                 key = *entryKey;
                 chunks.push_back(entry - HeaderSize);
                 entry = Reveal(entry, *next);
+                if (entry != 0 && watch.Loops(entry))
+                    return false;
             }
-            return entry == 0;
+            return true;
+        }
+
+        bool IsTcacheChunk(uint64_t chunk, int bin)
+        {
+            const MallocLayout& layout = *FArenas.Layout();
+            if (bin < TcacheSmallBins)
+                return IsChunk(chunk, TcacheChunkSizeOf(bin), nullptr);
+            const auto sizeWord
+                = chunk % ChunkAlignment == 0 ? FWords.Word(chunk + 8) : std::nullopt;
+            if (!sizeWord)
+                return false;
+            const uint64_t size = *sizeWord & ~SizeFlags;
+            return layout.FitsTcacheBin(bin, size) && InHeap(chunk, size, nullptr);
         }
 
         // A chunk of the given size inside a heap (of the given arena, when one is named).
@@ -126,7 +195,7 @@ namespace {
     };
 }
 
-void FindCachedFreeChunks(const RemoteMemory& memory, const MallocArenas& arenas,
+void FindCachedFreeChunks(const RemoteMemory& memory, const MallocArenas& arenas, uint64_t arena,
     const std::vector<uint64_t>& tcacheCandidates, ChunkLinks& links, std::vector<uint64_t>& chunks)
 {
     FreeListReader reader(memory, arenas, links);
@@ -134,9 +203,9 @@ void FindCachedFreeChunks(const RemoteMemory& memory, const MallocArenas& arenas
         if (const auto cached = reader.Tcache(candidate))
             chunks.insert(chunks.end(), cached->begin(), cached->end());
     }
-    for (const MallocArena& arena : arenas.Arenas()) {
-        for (int bin = 0; bin < FastbinCount; ++bin)
-            reader.Fastbin(arena, bin, chunks);
+    if (const MallocArena* fastbins = arenas.ArenaAt(arena)) {
+        for (int bin = 0; bin < arenas.Layout()->fastbinCount; ++bin)
+            reader.Fastbin(*fastbins, bin, chunks);
     }
 }
 

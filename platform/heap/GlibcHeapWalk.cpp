@@ -138,9 +138,21 @@ void GlibcHeapWalk::Take(
         heapsFrom = std::min(heapsFrom, heap.firstChunk);
         heapsTo = std::max(heapsTo, heap.end);
     }
+    // Links serve to follow the fastbins of the chosen heap's arena, which hold its chunks only:
+    // none are kept where those are empty.
+    const MallocArena* chosenArena = arenas.ArenaAt(chosen->arena);
+    const bool fastbinsHold = chosenArena
+        && std::any_of(chosenArena->fastbins.begin(), chosenArena->fastbins.end(),
+            [](uint64_t head) { return head != 0; });
+    const MallocLayout& layout = *arenas.Layout();
+    // Kept in locals: the stores of the loop below could otherwise alias them.
+    const uint64_t tcacheFrom = layout.tcacheChunkSize;
+    const uint64_t tcacheTo = layout.tcacheChunkSizeMax;
     for (const MallocHeap& heap : arenas.Heaps()) {
         const MallocArena* arena = arenas.ArenaAt(heap.arena);
         const bool isChosen = &heap == chosen;
+        const uint64_t maxFastbinChunk
+            = fastbinsHold && heap.arena == chosen->arena ? layout.MaxFastbinChunkSize() : 0;
         try {
             ChunkStream chunks(
                 memory, FScratch->streamBuffer, heap.firstChunk, heap.end, arena ? arena->top : 0);
@@ -149,9 +161,9 @@ void GlibcHeapWalk::Take(
                     chosenChunks.push_back(chunk->size | (chunk->inUse ? InUseMark : 0));
                 if (!chunk->inUse)
                     continue;
-                if (chunk->size == TcacheChunkSize)
+                if (chunk->size >= tcacheFrom && chunk->size <= tcacheTo)
                     tcacheCandidates.push_back(chunk->address);
-                if (chunk->size > MaxFastbinChunkSize)
+                if (chunk->size > maxFastbinChunk)
                     continue;
                 // Only a link that could be a fastbin's is worth keeping.
                 const uint64_t next = Reveal(chunk->address + HeaderSize, chunk->firstWord);
@@ -169,7 +181,8 @@ void GlibcHeapWalk::Take(
     std::vector<uint64_t>& cachedFree = FScratch->cachedFree;
     cachedFree.assign((granules + 63) / 64, 0);
     links.Seal();
-    FindCachedFreeChunks(memory, arenas, tcacheCandidates, links, FScratch->cachedChunks);
+    FindCachedFreeChunks(
+        memory, arenas, chosen->arena, tcacheCandidates, links, FScratch->cachedChunks);
     for (const uint64_t chunk : FScratch->cachedChunks) {
         if (chunk >= FFirstChunk && chunk < chosen->end) {
             const uint64_t granule = (chunk - FFirstChunk) / ChunkAlignment;

@@ -1,6 +1,6 @@
 #include "MallocArenas.h"
 
-#include "MallocLayout.h"
+#include "GlibcVersion.h"
 #include "RemoteMemory.h"
 
 #include <algorithm>
@@ -29,13 +29,26 @@ namespace {
         HeapInfo info;
     };
 
-    // tcache_bins follows from tcache_max_bytes as malloc derives it; at most 65535 a bin.
-    bool IsTcacheSetting(uint64_t bins, uint64_t maxBytes, uint64_t count)
+    // The tcache's bin count follows from tcache_max_bytes as malloc derives it; at most 65535
+    // chunks a bin.
+    bool IsTcacheSetting(
+        const MallocLayout& layout, uint64_t bins, uint64_t maxBytes, uint64_t count)
     {
-        if (maxBytes > 1032 || count > 0xFFFF)
+        if (count > 0xFFFF)
             return false;
-        const uint64_t chunk = std::max<uint64_t>((maxBytes + 8 + 15) & ~15ull, MinChunkSize);
-        return bins == (chunk - MinChunkSize) / 16 + 1;
+        if (layout.tcacheMaxIsUserSize) {
+            if (maxBytes > MaxTcacheSmallChunk - 8)
+                return false;
+            const uint64_t chunk = std::max<uint64_t>((maxBytes + 8 + 15) & ~15ull, MinChunkSize);
+            return bins == (chunk - MinChunkSize) / 16 + 1;
+        }
+        // A chunk size plus one; past the small bins, the large ones take the rest.
+        const uint64_t chunk = maxBytes - 1;
+        if (maxBytes == 0 || chunk < MinChunkSize || chunk % ChunkAlignment != 0)
+            return false;
+        if (chunk <= MaxTcacheSmallChunk)
+            return bins == (chunk - MinChunkSize) / 16 + 1;
+        return bins == uint64_t(TcacheSmallBins) && chunk < (4ull << 20);
     }
 
     uint64_t Word(const std::vector<uint64_t>& words, uint64_t offset)
@@ -43,28 +56,12 @@ namespace {
         return words[offset / 8];
     }
 
-    bool IsLibc(const MapRegion& region)
-    {
-        const std::string_view name = FileNameOf(region.path);
-        return name.starts_with("libc.so") || name.starts_with("libc-");
-    }
-
-    // Where main_arena and mp_ may live: the C library's writable data, or for a program linked
-    // statically its own.
+    // Where main_arena and mp_ live: the C library's writable data.
     std::vector<const MapRegion*> StateAreas(const std::vector<MapRegion>& regions)
     {
         std::vector<const MapRegion*> areas;
         for (const MapRegion& region : regions) {
-            if (region.writable && !region.shared && region.IsFile() && IsLibc(region))
-                areas.push_back(&region);
-        }
-        if (!areas.empty())
-            return areas;
-        const auto program = std::find_if(
-            regions.begin(), regions.end(), [](const MapRegion& r) { return r.IsFile(); });
-        for (const MapRegion& region : regions) {
-            if (program != regions.end() && region.writable && !region.shared
-                && region.file == program->file)
+            if (region.writable && !region.shared && IsLibcRegion(region))
                 areas.push_back(&region);
         }
         return areas;
@@ -103,6 +100,10 @@ const MallocHeap* MallocArenas::HeapHolding(uint64_t address) const
 MallocArenas MallocArenas::Find(const RemoteMemory& memory, const std::vector<MapRegion>& regions)
 {
     MallocArenas found;
+    const std::optional<GlibcVersion> version = GlibcVersion::Read(memory, regions);
+    found.FLayout = version ? MallocLayout::For(*version) : nullptr;
+    if (!found.FLayout)
+        return found;
     found.FindThreadHeaps(memory, regions);
     found.FindMainArena(memory, regions);
     std::sort(
@@ -114,15 +115,16 @@ MallocArenas MallocArenas::Find(const RemoteMemory& memory, const std::vector<Ma
 
 bool MallocArenas::ReadArena(const RemoteMemory& memory, uint64_t address, bool main)
 {
-    std::vector<uint64_t> state(ArenaSize / 8);
-    if (!memory.ReadExact(address, state.data(), ArenaSize))
+    const MallocLayout& layout = *FLayout;
+    std::vector<uint64_t> state(layout.arenaSize / 8);
+    if (!memory.ReadExact(address, state.data(), layout.arenaSize))
         return false;
     MallocArena arena;
     arena.address = address;
     arena.main = main;
-    arena.top = Word(state, ArenaTop);
-    for (int i = 0; i < FastbinCount; ++i)
-        arena.fastbins[size_t(i)] = Word(state, ArenaFastbins + uint64_t(i) * 8);
+    arena.top = Word(state, layout.arenaTop);
+    for (int i = 0; i < layout.fastbinCount; ++i)
+        arena.fastbins[size_t(i)] = Word(state, layout.arenaFastbins + uint64_t(i) * 8);
     FArenas.push_back(arena);
     return true;
 }
@@ -145,11 +147,12 @@ void MallocArenas::FindThreadHeaps(
         pieces.push_back({ candidate.start, &candidate.info, sizeof candidate.info, false });
     memory.ReadPieces(pieces);
 
+    const uint64_t firstChunk = FLayout->firstChunkInArenaHeap;
     auto plausible = [&](const HeapCandidate& c, size_t index) {
         const HeapInfo& h = c.info;
-        return pieces[index].read && h.size >= FirstChunkInArenaHeap + MinChunkSize
-            && h.size <= HeapMaxSize && h.size % 4096 == 0 && c.start + h.size <= c.regionEnd
-            && h.mprotectSize >= h.size && h.mprotectSize <= HeapMaxSize;
+        return pieces[index].read && h.size >= firstChunk + MinChunkSize && h.size <= HeapMaxSize
+            && h.size % 4096 == 0 && c.start + h.size <= c.regionEnd && h.mprotectSize >= h.size
+            && h.mprotectSize <= HeapMaxSize;
     };
     // First heaps carry their arena right behind the heap_info.
     std::unordered_set<uint64_t> arenas;
@@ -157,8 +160,8 @@ void MallocArenas::FindThreadHeaps(
         const HeapCandidate& c = candidates[i];
         if (plausible(c, i) && c.info.arena == c.start + HeapInfoSize && c.info.prev == 0
             && ReadArena(memory, c.info.arena, false)) {
-            FHeaps.push_back({ c.start, c.start + FirstChunkInArenaHeap, c.start + c.info.size,
-                c.info.arena, false });
+            FHeaps.push_back(
+                { c.start, c.start + firstChunk, c.start + c.info.size, c.info.arena, false });
             arenas.insert(c.info.arena);
         }
     }
@@ -207,11 +210,12 @@ void MallocArenas::FindMainArena(const RemoteMemory& memory, const std::vector<M
         return;
     auto inHeap = [&](uint64_t address) { return address >= heapStart && address < heapEnd; };
 
+    const MallocLayout& layout = *FLayout;
     std::unordered_set<uint64_t> threadArenas;
     std::unordered_map<uint64_t, uint64_t> nextOf;
     for (const MallocArena& arena : FArenas) {
         threadArenas.insert(arena.address);
-        if (const auto next = memory.Load<uint64_t>(arena.address + ArenaNext))
+        if (const auto next = memory.Load<uint64_t>(arena.address + layout.arenaNext))
             nextOf[arena.address] = *next;
     }
     auto ringCloses = [&](uint64_t candidate, uint64_t next) {
@@ -233,16 +237,17 @@ void MallocArenas::FindMainArena(const RemoteMemory& memory, const std::vector<M
         std::vector<uint64_t> words(size / 8);
         const size_t got = memory.Read(area->start, words.data(), words.size() * 8);
         words.resize(got / 8);
-        for (size_t i = 0; !mainArena && i + ArenaSize / 8 <= words.size(); ++i) {
+        for (size_t i = 0; !mainArena && i + layout.arenaSize / 8 <= words.size(); ++i) {
             const uint64_t candidate = area->start + i * 8;
-            const uint64_t next = words[i + ArenaNext / 8];
+            const uint64_t next = words[i + layout.arenaNext / 8];
             if (next != candidate && !threadArenas.count(next))
                 continue;
-            const uint64_t top = words[i + ArenaTop / 8];
-            const uint64_t unsorted = words[i + ArenaBins / 8];
-            const uint64_t systemMem = words[i + ArenaSystemMem / 8];
+            const uint64_t top = words[i + layout.arenaTop / 8];
+            const uint64_t unsorted = words[i + layout.arenaBins / 8];
+            const uint64_t systemMem = words[i + layout.arenaSystemMem / 8];
+            // An empty bin points at itself as a chunk: its list pointers are bins[0] and [1].
             if (!inHeap(top) || top % ChunkAlignment != 0
-                || !(unsorted == candidate + ArenaTop || inHeap(unsorted))
+                || !(unsorted == candidate + layout.arenaBins - HeaderSize || inHeap(unsorted))
                 || systemMem > heapEnd - heapStart || systemMem == 0
                 || !ringCloses(candidate, next))
                 continue;
@@ -253,8 +258,11 @@ void MallocArenas::FindMainArena(const RemoteMemory& memory, const std::vector<M
         }
         // sbrk_base, then tcache_bins, tcache_max_bytes and tcache_count.
         for (size_t i = 0; !sbrkBase && i + 4 <= words.size(); ++i) {
-            if (inHeap(words[i]) && IsTcacheSetting(words[i + 1], words[i + 2], words[i + 3]))
+            if (inHeap(words[i])
+                && IsTcacheSetting(layout, words[i + 1], words[i + 2], words[i + 3])) {
                 sbrkBase = words[i];
+                FTcacheCount = words[i + 3];
+            }
         }
     }
     if (!mainArena || !ReadArena(memory, mainArena, true))
