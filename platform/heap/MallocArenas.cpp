@@ -1,5 +1,6 @@
 #include "MallocArenas.h"
 
+#include "FileName.h"
 #include "MallocLayout.h"
 #include "RemoteMemory.h"
 
