@@ -47,7 +47,7 @@ std::optional<MapRegion> ParseMapsLine(std::string_view line)
     region.shared = perms[3] == 's';
     region.file.device = makedev(unsigned(major), unsigned(minor));
     // The kernel pads the inode column with spaces before the path.
-    region.path = TrimFront(line, " ");
+    region.path = TrimFront(line, ' ');
     return region;
 }
 

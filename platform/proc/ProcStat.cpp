@@ -38,7 +38,7 @@ std::optional<ProcStat> ParseProcStat(std::string_view text)
     rest = TakeLine(rest);
     std::string_view field[53];
     for (int number = 3; number <= 52; ++number) {
-        field[number] = TakeWord(rest, " ");
+        field[number] = TakeWord(rest, ' ');
         if (!field[number].empty())
             stat.last_field = number;
     }
