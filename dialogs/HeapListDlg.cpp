@@ -1,13 +1,13 @@
 #include "HeapListDlg.h"
 
+#include "DialogDesign.h"
 #include "ExtListView.h"
 #include "SnapshotService.h"
+#include "ValueTexts.h"
 
 #include <QFontMetrics>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPushButton>
-#include <QScreen>
 
 namespace quorvane {
 
@@ -19,12 +19,6 @@ namespace {
     constexpr int CellPadding = 12;
 
     enum Column { colHandle, colAddress, colSize, colType, colLockCount };
-
-    QString HexPointer(uint64_t value)
-    {
-        return QLatin1Char('$')
-            + QString::number(qulonglong(value), 16).toUpper().rightJustified(16, QLatin1Char('0'));
-    }
 
     // The kind by the whole flags value: combinations are no kind of their own.
     QString KindText(uint32_t flags)
@@ -90,8 +84,7 @@ void THeapListDlg::CreateDesign()
     connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
 
     setFixedSize(DesignClientWidth + wider, DesignClientHeight);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(*this);
     HeapList->setFocus();
 }
 
