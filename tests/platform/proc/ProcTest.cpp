@@ -162,12 +162,14 @@ TEST(ExecutableTypeCache, answersForTheFileNowAtThePath)
 TEST(ProcStatParsing, takesTheNameToTheLastParenthesisAndRefusesWhatIsCutOrNoNumber)
 {
     const std::string toThreads = StatLine("cat", StatLine("cat").find(" 0 98765"));
+    const std::string cutAfterThreads = " start 0 size 0 code 0-0 args 0 rt 0 policy 0 fields 20";
     const std::pair<std::string, std::string> cases[] = {
         { StatLine("a) S 1 2 3 (b"), Bash("a) S 1 2 3 (b") },
         { StatLine(""), Bash("") },
         // Fields after the thread count may be missing; those before may not.
-        { toThreads, Bash("cat", " start 0 size 0 code 0-0 args 0 rt 0 policy 0 fields 20") },
+        { toThreads, Bash("cat", cutAfterThreads) },
         { toThreads.substr(0, toThreads.size() - 2), "refused" },
+        { toThreads + "\n0 777", Bash("cat", cutAfterThreads) }, // the first line only
         { StatLine("cat", 9), "refused" },
         { "x (a) S", "refused" },
         { "12 a) S 1", "refused" },
