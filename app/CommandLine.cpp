@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "AppIdentity.h"
+#include "FileName.h"
 
 #include <algorithm>
 #include <array>
@@ -93,7 +94,7 @@ std::optional<int> AnswerCommandLine(int argc, char** argv, std::ostream& out, s
 {
     std::vector<std::string_view> arguments(argv + std::min(argc, 1), argv + argc);
     std::string_view program = argc > 0 && argv[0] ? argv[0] : "quorvane";
-    program = program.substr(program.rfind('/') + 1);
+    program = FileNameOf(program);
     const CommandLine commandLine = CommandLine::Parse(arguments);
     switch (commandLine.WhatToDo()) {
     case CommandLine::Action::Run:

@@ -20,6 +20,7 @@
 #include "TThreadPriorityDlg.h"
 #include "ToxQuadSplit.h"
 #include "ToxScrollPane.h"
+#include "ValueTexts.h"
 
 #include <QCloseEvent>
 #include <QFrame>

@@ -2,6 +2,7 @@
 
 #include "ExecutableType.h"
 #include "ListTexts.h"
+#include "ValueTexts.h"
 
 namespace quorvane {
 

@@ -18,7 +18,10 @@ void SetFixedDialogBorder(QDialog& dialog, int clientWidth, int clientHeight)
 
 void CentreOnScreen(QWidget& window)
 {
-    if (const QScreen* screen = window.screen()) {
+    // Before it is shown a window has no screen of its own yet: it opens on its owner's.
+    const QWidget* owner = window.parentWidget();
+    const QWidget& placed = !window.windowHandle() && owner ? *owner->window() : window;
+    if (const QScreen* screen = placed.screen()) {
         QRect frame = window.frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());
         window.move(frame.topLeft());

@@ -14,7 +14,7 @@ namespace quorvane {
 // border icon, and the designs' font: the platform's UI font 11 pixels high.
 void SetFixedDialogBorder(QDialog& dialog, int clientWidth, int clientHeight);
 
-// Puts a window in the middle of the screen it is on.
+// Puts a window in the middle of the screen it is on, or, before it is shown, of its owner's.
 void CentreOnScreen(QWidget& window);
 
 // A label at its designed top-left corner that sizes itself to its text.

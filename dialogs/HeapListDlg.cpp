@@ -4,6 +4,7 @@
 #include "ExtListView.h"
 #include "HeapWalkError.h"
 #include "SnapshotService.h"
+#include "ValueTexts.h"
 
 #include <QKeyEvent>
 #include <QPushButton>
@@ -18,12 +19,6 @@ namespace {
     const QString CorruptData = QStringLiteral("Corrupt Data");
 
     enum Column { colHandle, colAddress, colSize, colType, colLockCount };
-
-    QString HexPointer(uint64_t value)
-    {
-        return QLatin1Char('$')
-            + QString::number(qulonglong(value), 16).toUpper().rightJustified(16, QLatin1Char('0'));
-    }
 
     // The kind by the whole flags value: combinations are no kind of their own.
     QString KindText(uint32_t flags)

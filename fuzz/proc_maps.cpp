@@ -1,5 +1,6 @@
 // Any bytes must parse without a fault; every region kept must be a well-formed range whose path
 // lies inside the text, and its file name and decoded path must follow from that path.
+#include "FileName.h"
 #include "ProcMaps.h"
 
 #include <cstdint>

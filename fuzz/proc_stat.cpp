@@ -24,7 +24,8 @@ std::string LineOf(const ProcStat& stat)
     field(stat.num_threads);
     field(0);
     field(stat.starttime); // 22
-    for (int number = 23; number <= 25; ++number)
+    field(stat.vsize);
+    for (int number = 24; number <= 25; ++number)
         field(0);
     field(stat.startcode); // 26
     field(stat.endcode);
@@ -42,7 +43,7 @@ bool Same(const ProcStat& a, const ProcStat& b)
 {
     return a.pid == b.pid && a.comm == b.comm && a.state == b.state && a.ppid == b.ppid
         && a.flags == b.flags && a.priority == b.priority && a.nice == b.nice
-        && a.num_threads == b.num_threads && a.starttime == b.starttime
+        && a.num_threads == b.num_threads && a.starttime == b.starttime && a.vsize == b.vsize
         && a.startcode == b.startcode && a.endcode == b.endcode && a.rt_priority == b.rt_priority
         && a.policy == b.policy && a.arg_start == b.arg_start;
 }

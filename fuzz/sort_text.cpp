@@ -57,23 +57,23 @@ void CheckDate(const QString& text, uint8_t choice)
         std::abort();
 }
 
-// Spaces, a sign, then "$" and one to eight hex digits, or up to ten decimal digits that fit.
+// Spaces, then a sign and decimal digits whose value fits, or "$" and hex digits whose value
+// fits in 32 bits.
 void CheckInt32(const QString& text)
 {
     static const QRegularExpression grammar(
-        QStringLiteral("\\A *([+-]?)(\\$[0-9A-Fa-f]{1,8}|[0-9]{1,10})\\z"));
+        QStringLiteral("\\A *([+-]?[0-9]+|\\$([0-9A-Fa-f]+))\\z"));
     const QRegularExpressionMatch match = grammar.match(text);
-    const bool hex = match.captured(2).startsWith(QLatin1Char('$'));
+    const bool hex = match.hasCaptured(2);
     bool ok = false;
-    const qint64 decimal = (match.captured(1) + match.captured(2)).toLongLong(&ok);
-    const quint32 bits = match.captured(2).mid(1).toUInt(nullptr, 16);
-    const bool fits = match.hasMatch() && (hex || (ok && decimal == qint32(decimal)));
+    const qint64 decimal = hex ? 0 : match.captured(1).toLongLong(&ok);
+    const quint64 bits = hex ? match.captured(2).toULongLong(&ok, 16) : 0;
+    const bool fits
+        = match.hasMatch() && ok && (hex ? bits <= 0xFFFFFFFFu : decimal == qint32(decimal));
     qint32 value = 0;
     if (TextToInt32(text, value) != fits)
         std::abort();
-    const qint32 expected
-        = hex ? qint32(match.captured(1) == "-" ? 0u - bits : bits) : qint32(decimal);
-    if (fits && value != expected)
+    if (fits && value != (hex ? qint32(quint32(bits)) : qint32(decimal)))
         std::abort();
 }
 }

@@ -1,6 +1,7 @@
 #include "TRegIniFile.h"
 
-#include "HiveText.h"
+#include "Int32Text.h"
+#include "TextFields.h"
 
 #include <cstdint>
 
@@ -41,55 +42,23 @@ namespace {
         return text;
     }
 
-    // Stored number text: leading blanks, then an optionally signed decimal or "$" and hex digits
-    // (a leading "0x" counts as "$"), and nothing after the digits.
-    std::optional<int> ParseNumber(QString text)
+    // Stored number text: a leading "0x" of a text longer than two counts as "$"; then blanks,
+    // then "$" and hexadecimal digits, or an optionally signed decimal from -2147483647 to
+    // 2147483647 (not -2147483648), and nothing after the digits.
+    std::optional<int> ParseNumber(const QString& stored)
     {
-        if (text.size() > 2 && text[0] == u'0' && (text[1] == u'x' || text[1] == u'X'))
-            text = u'$' + text.mid(2);
-        qsizetype i = 0;
-        while (i < text.size() && (text[i] == u' ' || text[i] == u'\t'))
-            ++i;
-        if (i == text.size())
+        // Non-ASCII characters become bytes that no part of the grammar takes.
+        const QByteArray bytes = stored.toLatin1();
+        std::string text(bytes.constData(), size_t(bytes.size()));
+        if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+            text.replace(0, 2, "$");
+        const std::string_view number = TrimFront(text);
+        if (const std::optional<int32_t> bits = ScanDollarHex32(number))
+            return *bits;
+        const std::optional<int64_t> value = ScanSignedDecimal32(number);
+        if (!value || *value < -INT32_MAX || *value > INT32_MAX)
             return std::nullopt;
-        if (text[i] == u'$') {
-            ++i;
-            if (i == text.size())
-                return std::nullopt;
-            uint64_t value = 0;
-            for (; i < text.size(); ++i) {
-                const char16_t u = text[i].unicode();
-                const int digit = u < 0x80 ? HexDigit(static_cast<char>(u)) : -1;
-                if (digit < 0)
-                    return std::nullopt;
-                value = (value << 4) | static_cast<uint64_t>(digit);
-                if (value > UINT32_MAX)
-                    return std::nullopt;
-            }
-            // The 32 bits are the signed result's bit pattern: $FFFFFFFF is -1.
-            return static_cast<int>(static_cast<int32_t>(static_cast<uint32_t>(value)));
-        }
-        bool negative = false;
-        if (text[i] == u'+' || text[i] == u'-') {
-            negative = text[i] == u'-';
-            ++i;
-        }
-        if (i == text.size())
-            return std::nullopt;
-        int64_t value = 0;
-        for (; i < text.size(); ++i) {
-            const char16_t u = text[i].unicode();
-            if (u < '0' || u > '9')
-                return std::nullopt;
-            value = value * 10 + (u - '0');
-            if (value > int64_t(INT32_MAX) + 1)
-                return std::nullopt;
-        }
-        if (negative)
-            value = -value;
-        if (value > INT32_MAX)
-            return std::nullopt;
-        return static_cast<int>(value);
+        return int(*value);
     }
 
 } // namespace

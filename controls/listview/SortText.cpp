@@ -1,7 +1,9 @@
 #include "SortText.h"
 
+#include "Int32Text.h"
+#include "TextFields.h"
+
 #include <QDate>
-#include <cctype>
 #include <clocale>
 #include <cstdlib>
 #include <limits>
@@ -191,42 +193,15 @@ TShortDateFormat TShortDateFormat::FromLocale(const QLocale& locale)
 
 bool TextToInt32(QStringView text, qint32& value)
 {
-    qsizetype at = 0;
-    while (at < text.size() && text[at] == QLatin1Char(' '))
-        ++at;
-    bool negative = false;
-    if (at < text.size() && (text[at] == QLatin1Char('+') || text[at] == QLatin1Char('-')))
-        negative = text[at++] == QLatin1Char('-');
-    if (at < text.size() && text[at] == QLatin1Char('$')) {
-        const QStringView hex = text.mid(at + 1);
-        if (hex.isEmpty() || hex.size() > 8)
-            return false;
-        quint32 bits = 0;
-        for (QChar c : hex) {
-            const char16_t u = c.unicode();
-            if (u >= 128 || !std::isxdigit(int(u)))
-                return false;
-            const int digit = isDigit(c) ? u - '0' : std::tolower(int(u)) - 'a' + 10;
-            bits = bits << 4 | quint32(digit);
-        }
-        value = qint32(negative ? 0u - bits : bits);
-        return true;
-    }
-    const QStringView digits = text.mid(at);
-    if (digits.isEmpty())
+    // Non-ASCII characters become bytes that no part of the grammar takes.
+    const QByteArray bytes = text.toLatin1();
+    const std::string_view entry = TrimFront({ bytes.constData(), size_t(bytes.size()) }, " ");
+    std::optional<int64_t> number = ScanDollarHex32(entry);
+    if (!number)
+        number = ScanSignedDecimal32(entry);
+    if (!number || *number > std::numeric_limits<qint32>::max())
         return false;
-    for (QChar c : digits)
-        if (!isDigit(c))
-            return false;
-    bool ok = false;
-    const qint64 magnitude = digits.size() <= 10 ? digits.toLongLong(&ok) : -1;
-    if (!ok)
-        return false;
-    const qint64 signedValue = negative ? -magnitude : magnitude;
-    if (signedValue < std::numeric_limits<qint32>::min()
-        || signedValue > std::numeric_limits<qint32>::max())
-        return false;
-    value = qint32(signedValue);
+    value = qint32(*number);
     return true;
 }
 

@@ -24,8 +24,9 @@ bool TextToNumber(const QString& text, long double& value);
 // A date of two or three numbers under the format; the value is the Julian day number.
 bool TextToDate(const QString& text, const TShortDateFormat& format, qint64& days);
 
-// An integer entry of a stored list: optional leading spaces, an optional sign and decimal digits
-// within 32 bits, or "$" and up to eight hexadecimal digits.
+// An integer entry of a stored list: leading spaces (no other blanks), then an optional sign and
+// decimal digits within the signed 32-bit range, or "$" and hexadecimal digits whose value fits
+// in 32 bits (the bit pattern: "$FFFFFFFF" is -1). No sign before "$", no "0x".
 bool TextToInt32(QStringView text, qint32& value);
 
 } // namespace quorvane

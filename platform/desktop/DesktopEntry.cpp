@@ -1,15 +1,14 @@
 #include "DesktopEntry.h"
 
+#include "TextFields.h"
+
 namespace quorvane {
 
 namespace {
+    // A CR of a CR LF line goes with the blanks at the end.
     std::string_view Trimmed(std::string_view text)
     {
-        while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-            text.remove_prefix(1);
-        while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
-            text.remove_suffix(1);
-        return text;
+        return TrimBack(TrimFront(text), " \t\r");
     }
 
     // The escapes of a string value; others stay for the Exec quoting rules to read.
@@ -56,9 +55,7 @@ std::optional<DesktopEntry> DesktopEntry::Parse(std::string_view text)
     std::optional<DesktopEntry> entry;
     bool inGroup = false;
     while (!text.empty()) {
-        const size_t end = text.find('\n');
-        const std::string_view line = Trimmed(text.substr(0, end));
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        const std::string_view line = Trimmed(TakeLine(text));
         if (line.empty() || line.front() == '#')
             continue;
         if (line.front() == '[') {

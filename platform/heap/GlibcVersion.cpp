@@ -1,5 +1,6 @@
 #include "GlibcVersion.h"
 
+#include "FileName.h"
 #include "RemoteMemory.h"
 
 #include <algorithm>

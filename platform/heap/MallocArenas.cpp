@@ -1,6 +1,8 @@
 #include "MallocArenas.h"
 
+#include "FileName.h"
 #include "GlibcVersion.h"
+#include "MallocLayout.h"
 #include "RemoteMemory.h"
 
 #include <algorithm>

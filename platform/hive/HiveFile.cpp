@@ -1,5 +1,6 @@
 #include "HiveFile.h"
 
+#include "FileName.h"
 #include "HiveParser.h"
 #include "UniqueFd.h"
 
@@ -40,12 +41,6 @@ namespace {
     {
         const size_t slash = path.rfind('/');
         return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-    }
-
-    std::string BaseName(const std::string& path)
-    {
-        const size_t slash = path.rfind('/');
-        return slash == std::string::npos ? path : path.substr(slash + 1);
     }
 
     // Makes the folder and any missing folder above it, private to the user.
@@ -165,7 +160,7 @@ namespace {
 
     bool ReplaceFile(const std::string& path, int folderFd, const std::string& text)
     {
-        const std::string base = BaseName(path);
+        const std::string base(FileNameOf(path));
         std::string temporary = Folder(path) + "/" + TemporaryPrefix(base) + "XXXXXX";
         UniqueFd file(::mkostemp(temporary.data(), O_CLOEXEC));
         if (!file.Valid())
@@ -291,7 +286,7 @@ HiveResult HiveFile::Update(const std::function<HiveResult(HiveDocument&)>& chan
         return HiveResult::hsAccessDenied;
     const std::string path = WritePath(FPath);
     const std::string folder = Folder(path);
-    const std::string base = BaseName(path);
+    const std::string base(FileNameOf(path));
     if (!MakeFolders(folder))
         return HiveResult::hsIoError;
     UniqueFd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

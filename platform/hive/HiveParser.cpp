@@ -1,6 +1,8 @@
 #include "HiveParser.h"
 
 #include "HiveText.h"
+#include "TextFields.h"
+#include "WholeNumber.h"
 
 #include <array>
 #include <optional>
@@ -17,28 +19,12 @@ namespace {
         return c == ' ' || c == '\t';
     }
 
-    std::string_view Trim(std::string_view text)
-    {
-        while (!text.empty() && IsBlank(text.front()))
-            text.remove_prefix(1);
-        while (!text.empty() && IsBlank(text.back()))
-            text.remove_suffix(1);
-        return text;
-    }
-
     // Parses 1 to maxDigits hexadecimal digits making up the whole of text.
-    std::optional<uint32_t> ParseHex(std::string_view text, size_t maxDigits)
+    std::optional<uint32_t> ParseHexDigits(std::string_view text, size_t maxDigits)
     {
-        if (text.empty() || text.size() > maxDigits)
+        if (text.size() > maxDigits)
             return std::nullopt;
-        uint32_t value = 0;
-        for (char c : text) {
-            const int digit = HexDigit(c);
-            if (digit < 0)
-                return std::nullopt;
-            value = (value << 4) | static_cast<uint32_t>(digit);
-        }
-        return value;
+        return ParseHex<uint32_t>(text);
     }
 
     bool StartsWithNoCase(std::string_view text, std::string_view prefix)
@@ -63,31 +49,28 @@ namespace {
         return std::string(name);
     }
 
-    // Walks the text line by line; a line is what lies between LFs, less a final CR.
+    // Walks the text line by line; a line is what lies between LFs, less a final CR. A text that
+    // ends in LF has an empty last line.
     class LineReader {
     public:
         explicit LineReader(std::string_view text)
-            : FText(text)
+            : FRest(text)
         {
         }
         bool Next(std::string_view& line)
         {
-            if (FPosition > FText.size())
+            if (FDone)
                 return false;
-            const size_t end = FText.find('\n', FPosition);
-            const size_t stop = end == std::string_view::npos ? FText.size() : end;
-            line = FText.substr(FPosition, stop - FPosition);
-            if (!line.empty() && line.back() == '\r')
-                line.remove_suffix(1);
-            FPosition = stop + 1;
+            FDone = FRest.find('\n') == std::string_view::npos;
+            line = TakeTextLine(FRest);
             ++FNumber;
             return true;
         }
         size_t Number() const { return FNumber; }
 
     private:
-        std::string_view FText;
-        size_t FPosition = 0;
+        std::string_view FRest;
+        bool FDone = false;
         size_t FNumber = 0;
     };
 
@@ -237,7 +220,7 @@ namespace {
                 return true;
             }
             if (StartsWithNoCase(data, "dword:")) {
-                const auto number = ParseHex(data.substr(6), 8);
+                const auto number = ParseHexDigits(data.substr(6), 8);
                 if (!number) {
                     Problem("bad dword");
                     return false;
@@ -266,7 +249,7 @@ namespace {
                 const size_t close = data.find(')');
                 const auto type = close == std::string_view::npos
                     ? std::nullopt
-                    : ParseHex(data.substr(1, close - 1), 8);
+                    : ParseHexDigits(data.substr(1, close - 1), 8);
                 if (!type) {
                     Problem("bad hex type");
                     SkipContinuation(data);
@@ -322,18 +305,14 @@ namespace {
                 return true;
             if (data.back() == ',')
                 data.remove_suffix(1);
-            size_t start = 0;
             while (true) {
-                const size_t comma = data.find(',', start);
-                const std::string_view token = Trim(data.substr(start,
-                    comma == std::string_view::npos ? std::string_view::npos : comma - start));
-                const auto byte = ParseHex(token, 2);
+                const bool last = data.find(',') == std::string_view::npos;
+                const auto byte = ParseHexDigits(Trim(TakeField(data, ',')), 2);
                 if (!byte)
                     return false;
                 bytes += static_cast<char>(*byte);
-                if (comma == std::string_view::npos)
+                if (last)
                     return true;
-                start = comma + 1;
             }
         }
 

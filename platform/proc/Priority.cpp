@@ -16,25 +16,25 @@ bool IsRealTimePolicy(uint32_t policy)
 int32_t BasePriority(uint32_t policy, int32_t nice)
 {
     if (IsRealTimePolicy(policy))
-        return 24;
-    if (policy == SCHED_POLICY_IDLE || nice >= 10)
-        return 4;
-    if (nice <= -5)
-        return 13;
+        return kRealTimeBasePriority;
+    if (policy == SCHED_POLICY_IDLE || nice >= kIdleNice)
+        return kIdleBasePriority;
+    if (nice <= kHighNice)
+        return kHighBasePriority;
     if (nice < 0)
-        return 10;
+        return kAboveNormalBasePriority;
     if (nice == 0)
-        return 8;
-    return 6;
+        return kNormalBasePriority;
+    return kBelowNormalBasePriority;
 }
 
 int32_t ThreadDeltaPriority(
     uint32_t processPolicy, int32_t processNice, uint32_t threadPolicy, int32_t threadNice)
 {
     if (threadPolicy == SCHED_POLICY_IDLE)
-        return -15;
+        return kIdleThreadDelta;
     if (IsRealTimePolicy(threadPolicy) && !IsRealTimePolicy(processPolicy))
-        return 15;
+        return kTimeCriticalThreadDelta;
     const int32_t difference
         = BasePriority(threadPolicy, threadNice) - BasePriority(processPolicy, processNice);
     return std::clamp(difference, -2, 2);
@@ -42,13 +42,17 @@ int32_t ThreadDeltaPriority(
 
 uint32_t PriorityClassOf(uint32_t policy, int32_t nice)
 {
-    if (IsRealTimePolicy(policy))
+    // The class is the one whose base the pair has; Normal's neighbours are Normal.
+    switch (BasePriority(policy, nice)) {
+    case kRealTimeBasePriority:
         return REALTIME_PRIORITY_CLASS;
-    if (policy == SCHED_POLICY_IDLE || nice >= 10)
+    case kIdleBasePriority:
         return IDLE_PRIORITY_CLASS;
-    if (nice <= -5)
+    case kHighBasePriority:
         return HIGH_PRIORITY_CLASS;
-    return NORMAL_PRIORITY_CLASS;
+    default:
+        return NORMAL_PRIORITY_CLASS;
+    }
 }
 
 } // namespace quorvane

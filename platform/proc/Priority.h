@@ -6,6 +6,22 @@ namespace quorvane {
 
 // Linux scheduling seen as the base priorities and priority classes of the process viewer.
 
+// The base priority of each class; Normal has a neighbour on either side.
+constexpr int32_t kIdleBasePriority = 4;
+constexpr int32_t kBelowNormalBasePriority = 6;
+constexpr int32_t kNormalBasePriority = 8;
+constexpr int32_t kAboveNormalBasePriority = 10;
+constexpr int32_t kHighBasePriority = 13;
+constexpr int32_t kRealTimeBasePriority = 24;
+
+// Where nice leaves the Normal class: at or above Idle's, at or below High's.
+constexpr int32_t kIdleNice = 10;
+constexpr int32_t kHighNice = -5;
+
+// The thread priorities that are no difference of two bases.
+constexpr int32_t kIdleThreadDelta = -15;
+constexpr int32_t kTimeCriticalThreadDelta = 15;
+
 bool IsRealTimePolicy(uint32_t policy);
 
 // Real-time 24; nice <= -5: 13; -4..-1: 10; 0: 8; 1..9: 6; nice >= 10 or SCHED_IDLE: 4.

@@ -36,7 +36,4 @@ std::vector<MapRegion> ParseMaps(std::string_view text);
 // The path as the file system names it: "\012" back to a newline.
 std::string DecodeMapsPath(std::string_view path);
 
-// The file name part of a path: the text after its last "/".
-std::string_view FileNameOf(std::string_view path);
-
 } // namespace quorvane

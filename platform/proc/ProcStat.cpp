@@ -1,46 +1,17 @@
 #include "ProcStat.h"
 
-#include <charconv>
+#include "TextFields.h"
+#include "WholeNumber.h"
 
 namespace quorvane {
 
 namespace {
-    // Walks the space-separated fields after the name; field numbers are those of proc(5).
-    class FieldReader {
-    public:
-        explicit FieldReader(std::string_view rest)
-            : FRest(rest)
-        {
-        }
-
-        // The next field's text, empty at the end.
-        std::string_view Next()
-        {
-            while (!FRest.empty() && FRest.front() == ' ')
-                FRest.remove_prefix(1);
-            // A plain loop: find_first_of calls memchr once per character.
-            size_t end = 0;
-            while (end < FRest.size() && FRest[end] != ' ' && FRest[end] != '\n')
-                ++end;
-            if (end == FRest.size())
-                end = std::string_view::npos;
-            std::string_view field = FRest.substr(0, end);
-            FRest.remove_prefix(end == std::string_view::npos ? FRest.size() : end);
-            if (!FRest.empty() && FRest.front() == '\n')
-                FRest = {};
-            return field;
-        }
-
-    private:
-        std::string_view FRest;
-    };
-
     template <typename T> bool ToNumber(std::string_view text, T& value)
     {
-        if (text.empty())
-            return false;
-        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-        return error == std::errc() && end == text.data() + text.size();
+        const std::optional<T> number = ParseDecimal<T>(text);
+        if (number)
+            value = *number;
+        return number.has_value();
     }
 
     // A missing trailing field leaves the value as it is; a malformed one fails.
@@ -62,24 +33,28 @@ std::optional<ProcStat> ParseProcStat(std::string_view text)
         return std::nullopt;
     stat.comm = std::string(text.substr(open + 1, close - open - 1));
 
-    FieldReader fields(text.substr(close + 1));
-    const std::string_view state = fields.Next(); // 3
-    if (state.size() != 1)
-        return std::nullopt;
-    stat.state = state.front();
-
+    // Fields are numbered as in proc(5); nothing after the line counts.
+    std::string_view rest = text.substr(close + 1);
+    rest = TakeLine(rest);
     std::string_view field[53];
-    for (int number = 4; number <= 52; ++number)
-        field[number] = fields.Next();
+    for (int number = 3; number <= 52; ++number) {
+        field[number] = TakeWord(rest, ' ');
+        if (!field[number].empty())
+            stat.last_field = number;
+    }
+    if (field[3].size() != 1)
+        return std::nullopt;
+    stat.state = field[3].front();
 
     uint64_t unused = 0;
     if (!ToNumber(field[4], stat.ppid) || !ToNumber(field[5], unused) || !ToNumber(field[6], unused)
         || !ToNumber(field[9], stat.flags) || !ToNumber(field[18], stat.priority)
         || !ToNumber(field[19], stat.nice) || !ToNumber(field[20], stat.num_threads))
         return std::nullopt;
-    if (!OptionalNumber(field[22], stat.starttime) || !OptionalNumber(field[26], stat.startcode)
-        || !OptionalNumber(field[27], stat.endcode) || !OptionalNumber(field[40], stat.rt_priority)
-        || !OptionalNumber(field[41], stat.policy) || !OptionalNumber(field[48], stat.arg_start))
+    if (!OptionalNumber(field[22], stat.starttime) || !OptionalNumber(field[23], stat.vsize)
+        || !OptionalNumber(field[26], stat.startcode) || !OptionalNumber(field[27], stat.endcode)
+        || !OptionalNumber(field[40], stat.rt_priority) || !OptionalNumber(field[41], stat.policy)
+        || !OptionalNumber(field[48], stat.arg_start))
         return std::nullopt;
     return stat;
 }

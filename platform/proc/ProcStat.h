@@ -18,11 +18,13 @@ struct ProcStat {
     int32_t nice = 0;
     int32_t num_threads = 0;
     uint64_t starttime = 0; // clock ticks since boot
+    uint64_t vsize = 0; // bytes of the address space
     uint64_t startcode = 0;
     uint64_t endcode = 0;
     uint64_t arg_start = 0; // where exec placed argv: moves with every exec under ASLR
     uint32_t rt_priority = 0;
     uint32_t policy = 0;
+    int last_field = 0; // the number of the last field present: a short text ends early
 };
 
 constexpr uint32_t PF_KTHREAD = 0x00200000;

@@ -1,11 +1,11 @@
 #include "SystemResources.h"
 
 #include "ProcFiles.h"
+#include "TextFields.h"
+#include "WholeNumber.h"
 
 #include <algorithm>
-#include <charconv>
 #include <fcntl.h>
-#include <sstream>
 #include <vector>
 
 namespace quorvane {
@@ -15,12 +15,11 @@ namespace {
 
     Count ToNumber(std::string_view text)
     {
-        unsigned long long value = 0;
-        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-        if (text.empty() || error != std::errc() || end != text.data() + text.size())
-            return std::nullopt;
-        return value;
+        return ParseDecimal<unsigned long long>(text);
     }
+
+    // What the kernel writes between the numbers of its tables.
+    constexpr std::string_view kWhiteSpace = " \t\n\r\f\v";
 
     std::optional<int> FreeShare(Count used, Count limit)
     {
@@ -42,9 +41,9 @@ std::vector<std::string> SystemResources::Fields(const char* path) const
     std::vector<std::string> fields;
     if (const std::optional<std::string> text
         = ReadProcFile(AT_FDCWD, (FProcRoot + path).c_str())) {
-        std::istringstream words(*text);
-        for (std::string word; words >> word;)
-            fields.push_back(std::move(word));
+        std::string_view rest = *text;
+        for (std::string_view word; !(word = TakeWord(rest, kWhiteSpace)).empty();)
+            fields.emplace_back(word);
     }
     return fields;
 }

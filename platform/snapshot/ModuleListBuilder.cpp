@@ -1,5 +1,6 @@
 #include "ModuleListBuilder.h"
 
+#include "FileName.h"
 #include "LinuxToolhelpSnapshot.h"
 #include "MappingKey.h"
 #include "ProcFiles.h"

@@ -19,6 +19,7 @@
 #include "TThreadPriorityDlg.h"
 #include "ToxQuadSplit.h"
 #include "ToxScrollPane.h"
+#include "ValueTexts.h"
 
 #include <QAbstractItemModel>
 #include <QComboBox>

@@ -55,16 +55,17 @@ std::string Parsed(const std::string& line)
     std::ostringstream text;
     text << stat->pid << " (" << stat->comm << ") " << stat->state << " ppid " << stat->ppid
          << " flags " << stat->flags << " priority " << stat->priority << " nice " << stat->nice
-         << " threads " << stat->num_threads << " start " << stat->starttime << " code "
-         << stat->startcode << "-" << stat->endcode << " args " << stat->arg_start << " rt "
-         << stat->rt_priority << " policy " << stat->policy;
+         << " threads " << stat->num_threads << " start " << stat->starttime << " size "
+         << stat->vsize << " code " << stat->startcode << "-" << stat->endcode << " args "
+         << stat->arg_start << " rt " << stat->rt_priority << " policy " << stat->policy
+         << " fields " << stat->last_field;
     return text.str();
 }
 
 // What the line of the sleeping bash parses to under another name.
 std::string Bash(const std::string& comm,
-    const std::string& after = " start 98765 code "
-                               "94000000000000-94000000900000 args 140730000010000 rt 7 policy 2")
+    const std::string& after = " start 98765 size 8699904 code 94000000000000-94000000900000 "
+                               "args 140730000010000 rt 7 policy 2 fields 52")
 {
     return "4242 (" + comm + ") S ppid 1 flags 4194560 priority 20 nice -3 threads 5" + after;
 }
@@ -161,12 +162,14 @@ TEST(ExecutableTypeCache, answersForTheFileNowAtThePath)
 TEST(ProcStatParsing, takesTheNameToTheLastParenthesisAndRefusesWhatIsCutOrNoNumber)
 {
     const std::string toThreads = StatLine("cat", StatLine("cat").find(" 0 98765"));
+    const std::string cutAfterThreads = " start 0 size 0 code 0-0 args 0 rt 0 policy 0 fields 20";
     const std::pair<std::string, std::string> cases[] = {
         { StatLine("a) S 1 2 3 (b"), Bash("a) S 1 2 3 (b") },
         { StatLine(""), Bash("") },
         // Fields after the thread count may be missing; those before may not.
-        { toThreads, Bash("cat", " start 0 code 0-0 args 0 rt 0 policy 0") },
+        { toThreads, Bash("cat", cutAfterThreads) },
         { toThreads.substr(0, toThreads.size() - 2), "refused" },
+        { toThreads + "\n0 777", Bash("cat", cutAfterThreads) }, // the first line only
         { StatLine("cat", 9), "refused" },
         { "x (a) S", "refused" },
         { "12 a) S 1", "refused" },

@@ -1,7 +1,8 @@
 // The values a sorted column reads from its texts. The grammars as a whole are the sort-text fuzz
 // target's; here the values and what it cannot tell (the locale's part, the dates it refuses).
-// The stored integers are the persistence test's and that fuzz target's.
+// The stored integers are the persistence test's and that fuzz target's too.
 #include "SortText.h"
+#include "IntegerTexts.h"
 
 #include <QDate>
 #include <gtest/gtest.h>
@@ -32,6 +33,16 @@ TEST(TextToNumber, readsThePointFormWhateverTheNumericLocale)
         }
     }
     QLocale::setDefault(saved);
+}
+
+TEST(TextToInt32, readsAColumnEntryByItsOwnGrammar)
+{
+    for (const IntegerText& c : kIntegerTexts) {
+        qint32 value = 12345;
+        EXPECT_EQ(TextToInt32(QString::fromUtf8(c.Text), value), c.ColumnEntry.has_value())
+            << c.Text;
+        EXPECT_EQ(value, c.ColumnEntry.value_or(12345)) << c.Text;
+    }
 }
 
 TEST(TextToDate, readsTheShortFormatOfTheLocale)
