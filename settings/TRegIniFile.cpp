@@ -4,6 +4,7 @@
 #include "TextFields.h"
 
 #include <cstdint>
+#include <limits>
 
 namespace quorvane {
 
@@ -151,7 +152,11 @@ void TRegIniFile::WriteText(const QString& Section, const QString& Name, const Q
 
 void TRegIniFile::WriteNumber(const QString& Section, const QString& Name, int Value) const
 {
-    WriteStored(Section, Name, QString::number(Value));
+    // A number read takes decimals down to -2147483647 only: the lowest value goes as its bit
+    // pattern, so that whatever is written reads back.
+    WriteStored(Section, Name,
+        Value == std::numeric_limits<int>::min() ? QStringLiteral("$80000000")
+                                                 : QString::number(Value));
 }
 
 void TRegIniFile::WriteFlag(const QString& Section, const QString& Name, bool Value) const
