@@ -479,8 +479,8 @@ TEST_F(MainWindowTest, theShowWarningsClickTurnsOverTheStoreAndAFailureLeavesThe
     // From here on the store reads its defaults and refuses every write.
     Home.WriteUserHive("");
     qputenv("XDG_CONFIG_HOME", (Home.UserHive() + "/below-a-file").toLocal8Bit());
-    // Chosen in the open menu by its underlined letter: under Qt 6.8 a press that the test
-    // sends to an open menu closes it before the item is chosen, on both ways of sending it.
+    // Chosen in the open menu by its underlined letter: under Qt 6.8 a press that a test sends
+    // to an open menu offscreen closes the menu first (a real click under X chooses the item).
     window.ProcessMenu->popup(window.mapToGlobal(QPoint(40, 40)));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.ProcessMenu));
     QTest::keyClick(window.ProcessMenu, Qt::Key_S);
