@@ -113,6 +113,13 @@ suite_of "$version" >/dev/null
 need_root
 root="$cache/debian-$version"
 mkdir -p "$cache"
+# One run at a time in a root: it is made, upgraded and installed into in place. The lock goes
+# with the last process of the run.
+exec 9>"$root.lock"
+if ! flock -n 9; then
+    echo "debian_root: waiting for another run in $root"
+    flock 9
+fi
 [ -f "$root/.quorvane-root" ] || make_root "$version" "$root"
 refresh=no
 stale "$root" && refresh=yes
