@@ -1,6 +1,7 @@
 // The main window on a system of a chosen shape, and its commands on real children it lists.
 #include "ChildProcess.h"
 #include "ConfigHome.h"
+#include "DesktopData.h"
 #include "DesktopShellInfo.h"
 #include "EAbort.h"
 #include "HeaderGestures.h"
@@ -197,6 +198,7 @@ protected:
     int ProcessSnapshots() { return System.SnapshotsTaken[TH32CS_SNAPPROCESS]; }
 
     ConfigHome Home;
+    DesktopData Desktop;
     FakeSnapshotService System;
     DesktopShellInfo Shell;
     std::unique_ptr<TSDIAppForm> Window;
@@ -408,12 +410,25 @@ TEST_F(MainWindowTest, toolButtonsRunTheirCommands)
 
 TEST_F(MainWindowTest, processIconsAreSharedAndAddedOnce)
 {
+    Desktop.WriteIcon(QStringLiteral("alpha-tool"));
+    Desktop.WriteEntry(
+        QStringLiteral("alpha"), QStringLiteral("/usr/bin/Alpha"), QStringLiteral("alpha-tool"));
+    Desktop.WriteEntry(
+        QStringLiteral("gamma"), QStringLiteral("/usr/bin/Gamma"), QStringLiteral("alpha-tool"));
+    System.AddProcess(400, "/usr/bin/Gamma");
+    System.AddProcess(500, "/opt/delta");
     TSDIAppForm& window = Open();
-    EXPECT_EQ(window.ProcessList->ImageIndex(0), 0);
-    EXPECT_EQ(window.ProcessList->ImageIndex(1), 0) << "both files are unknown to the desktop";
-    EXPECT_EQ(window.ProcessList->ImageIndex(2), -1) << "a kernel thread has no file";
+    const auto image = [&](uint32_t pid) {
+        return window.ProcessList->ImageIndex(window.ProcessList->FindData(pid));
+    };
+    EXPECT_GE(image(100), 0);
+    EXPECT_EQ(image(400), image(100)) << "two entries, one themed icon";
+    EXPECT_GE(image(200), 0) << "the generic icon did not load: are Qt's SVG plugins installed?";
+    EXPECT_NE(image(200), image(100));
+    EXPECT_EQ(image(500), image(200)) << "both files are unknown to the desktop";
+    EXPECT_EQ(image(300), -1) << "a kernel thread has no file";
     PressKey(Qt::Key_F5);
-    EXPECT_EQ(window.ImageList.Count(), 1);
+    EXPECT_EQ(window.ImageList.Count(), 2);
 }
 
 // The panes' order is the window's own choice; the splitter's tests cover the other orders.
@@ -518,10 +533,11 @@ TEST_F(MainWindowTest, theShowWarningsClickTurnsOverTheStoreAndAFailureLeavesThe
     // From here on the store reads its defaults and refuses every write.
     Home.WriteUserHive("");
     qputenv("XDG_CONFIG_HOME", (Home.UserHive() + "/below-a-file").toLocal8Bit());
+    // Chosen in the open menu by its underlined letter: under Qt 6.8 a press that a test sends
+    // to an open menu offscreen closes the menu first (a real click under X chooses the item).
     window.ProcessMenu->popup(window.mapToGlobal(QPoint(40, 40)));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.ProcessMenu));
-    QTest::mouseClick(window.ProcessMenu, Qt::LeftButton, {},
-        window.ProcessMenu->actionGeometry(window.ShowWarningsItem).center());
+    QTest::keyClick(window.ProcessMenu, Qt::Key_S);
     EXPECT_EQ(Said(), QStringList { "Quorvane: Failed to create key Options." });
     EXPECT_TRUE(window.ShowWarningsItem->isChecked());
 }
