@@ -15,6 +15,26 @@ namespace quorvane {
 using namespace malloc_layout;
 
 namespace {
+    // How far the break may have moved on between reading the map and reading the arena.
+    constexpr uint64_t BreakGrowthLimit = 1ull << 30;
+
+    // Where the main heap ends when top is its top chunk: at the mapped end of the break area, or
+    // further when the process grew its heap since its map was read (one that is allocating, or
+    // this program looking at itself) and the top chunk runs on into memory that is there now.
+    // Zero when top cannot be the top chunk.
+    uint64_t MainHeapEnd(const RemoteMemory& memory, uint64_t top, uint64_t mappedEnd)
+    {
+        const auto topSize = memory.Load<uint64_t>(top + 8);
+        if (!topSize)
+            return 0;
+        const uint64_t topEnd = top + (*topSize & ~SizeFlags);
+        if (topEnd <= mappedEnd)
+            return topEnd + 4096 > mappedEnd ? mappedEnd : 0;
+        const bool grown = topEnd - mappedEnd <= BreakGrowthLimit && topEnd % 4096 == 0
+            && memory.Load<uint64_t>(topEnd - 8).has_value();
+        return grown ? topEnd : 0;
+    }
+
     struct HeapInfo {
         uint64_t arena;
         uint64_t prev;
@@ -233,6 +253,7 @@ void MallocArenas::FindMainArena(const RemoteMemory& memory, const std::vector<M
     };
 
     uint64_t mainArena = 0;
+    uint64_t mainEnd = 0;
     uint64_t sbrkBase = 0;
     for (const MapRegion* area : StateAreas(regions)) {
         const uint64_t size = std::min<uint64_t>(area->end - area->start, 16ull << 20);
@@ -248,15 +269,15 @@ void MallocArenas::FindMainArena(const RemoteMemory& memory, const std::vector<M
             const uint64_t unsorted = words[i + layout.arenaBins / 8];
             const uint64_t systemMem = words[i + layout.arenaSystemMem / 8];
             // An empty bin points at itself as a chunk: its list pointers are bins[0] and [1].
-            if (!inHeap(top) || top % ChunkAlignment != 0
+            if (top < heapStart || top >= heapEnd + BreakGrowthLimit || top % ChunkAlignment != 0
                 || !(unsorted == candidate + layout.arenaBins - HeaderSize || inHeap(unsorted))
-                || systemMem > heapEnd - heapStart || systemMem == 0
-                || !ringCloses(candidate, next))
+                || systemMem == 0 || !ringCloses(candidate, next))
                 continue;
-            const auto topSize = memory.Load<uint64_t>(top + 8);
-            const uint64_t topEnd = topSize ? top + (*topSize & ~SizeFlags) : 0;
-            if (topEnd <= heapEnd && topEnd + 4096 > heapEnd)
+            const uint64_t end = MainHeapEnd(memory, top, heapEnd);
+            if (end && systemMem <= end - heapStart) {
                 mainArena = candidate;
+                mainEnd = end;
+            }
         }
         // sbrk_base, then tcache_bins, tcache_max_bytes and tcache_count.
         for (size_t i = 0; !sbrkBase && i + 4 <= words.size(); ++i) {
@@ -271,7 +292,7 @@ void MallocArenas::FindMainArena(const RemoteMemory& memory, const std::vector<M
         return;
     const uint64_t first
         = ((sbrkBase ? sbrkBase : heapStart) + ChunkAlignment - 1) & ~(ChunkAlignment - 1);
-    FHeaps.push_back({ heapStart, first, heapEnd, mainArena, true });
+    FHeaps.push_back({ heapStart, first, mainEnd, mainArena, true });
 }
 
 } // namespace quorvane

@@ -6,6 +6,8 @@
 #include "HeapListBuilder.h"
 #include "HeapWalkError.h"
 #include "LinuxSnapshotService.h"
+#include "MallocArenas.h"
+#include "ProcMaps.h"
 #include "RemoteMemory.h"
 
 #include <gtest/gtest.h>
@@ -185,6 +187,31 @@ INSTANTIATE_TEST_SUITE_P(Children, HeapWalks,
         HeapCase { "stopped", { "pattern", "300", "30" }, false, 2, SIGSTOP, true },
         HeapCase { "inUninterruptibleSleep", { "stuck", "300", "30" }, false, 2, 0, false }),
     [](const ::testing::TestParamInfo<HeapCase>& info) { return info.param.What; });
+
+// A process that grows its heap between the reading of its map and of its arena (this program
+// looking at itself does) still has its main heap, reaching to where the break is now.
+TEST(HeapWalk, aBreakAreaThatGrewSinceItsMapWasReadIsStillTheMainHeap)
+{
+    ChildProcess child(HEAP_CHILD, { "grow" });
+    ASSERT_EQ(child.ReadLine(), "ready");
+    std::ifstream mapsFile("/proc/" + std::to_string(child.Pid()) + "/maps");
+    const std::string staleMaps { std::istreambuf_iterator<char>(mapsFile), {} };
+    child.Send("grow");
+    ASSERT_EQ(child.ReadLine(), "grown");
+
+    const RemoteMemory memory(child.Pid());
+    const MallocArenas stale = MallocArenas::Find(memory, ParseMaps(staleMaps));
+    std::ifstream freshFile("/proc/" + std::to_string(child.Pid()) + "/maps");
+    const MallocArenas fresh = MallocArenas::Find(
+        memory, ParseMaps(std::string { std::istreambuf_iterator<char>(freshFile), {} }));
+    ASSERT_FALSE(fresh.Heaps().empty());
+    ASSERT_TRUE(fresh.Heaps().front().main);
+    ASSERT_FALSE(stale.Heaps().empty());
+    EXPECT_TRUE(stale.Heaps().front().main);
+    EXPECT_EQ(stale.Heaps().front().end, fresh.Heaps().front().end);
+    child.CloseInput();
+    EXPECT_EQ(child.Finish(), 0);
+}
 
 // The blocks before a damaged chunk size are handed out, then the walk fails.
 TEST(HeapWalk, aDamagedChunkSizeEndsTheWalkAfterTheBlocksBeforeIt)
