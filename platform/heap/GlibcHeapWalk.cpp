@@ -21,8 +21,9 @@ using namespace malloc_layout;
 
 namespace {
     constexpr uint32_t InUseMark = 1;
-    // Chunks from this size on keep it beside their record.
-    constexpr uint64_t LargeChunkSize = (uint64_t(1) << 31) * ChunkAlignment;
+    // A record's size / 16 from this on says the size is kept beside the records (a damaged top
+    // chunk may well be of size 0, so 0 cannot say it).
+    constexpr uint32_t LargeChunkUnits = (uint32_t(1) << 31) - 1;
 }
 
 bool GlibcHeapWalk::Finish()
@@ -47,9 +48,9 @@ void GlibcHeapWalk::DeliverNext(std::span<HEAPENTRY32> blocks)
     uint64_t address = FNextAddress;
     for (HEAPENTRY32& block : blocks) {
         const uint32_t chunk = *chunks++;
-        uint64_t size = uint64_t(chunk >> 1) * ChunkAlignment;
-        if (size == 0) [[unlikely]]
-            size = *largeSizes++;
+        const uint64_t size = (chunk >> 1) == LargeChunkUnits
+            ? *largeSizes++
+            : uint64_t(chunk >> 1) * ChunkAlignment;
         const uint64_t granule = (address - firstChunk) / ChunkAlignment;
         const bool cachedFree = (cachedFreeBits[granule / 64] >> (granule % 64)) & 1;
         const bool inUse = (chunk & InUseMark) != 0 && !cachedFree;
@@ -191,9 +192,10 @@ void GlibcHeapWalk::Take(
                 memory, FScratch->streamBuffer, heap.firstChunk, heap.end, arena ? arena->top : 0);
             chunks.ForEach([&](const HeapChunk& chunk) {
                 if (isChosen) {
-                    const bool large = chunk.size >= LargeChunkSize;
+                    const bool large = chunk.size / ChunkAlignment >= LargeChunkUnits;
                     chosenChunks.push_back(
-                        uint32_t(large ? 0 : chunk.size / ChunkAlignment << 1) | chunk.inUse);
+                        (large ? LargeChunkUnits : uint32_t(chunk.size / ChunkAlignment)) << 1
+                        | uint32_t(chunk.inUse));
                     if (large) [[unlikely]]
                         largeSizes.push_back(chunk.size);
                 }

@@ -12,7 +12,7 @@ namespace quorvane {
 struct HeapWalkScratch {
     std::vector<uint64_t> streamBuffer; // the reused window the heap is copied through
     // The chosen heap's chunks: size / 16 << 1, bit 0 set when in use. Where size / 16 does not
-    // fit (32 GiB and up), only bit 0 is kept, and the size in largeSizes, in order.
+    // fit below 2^31 - 1 (32 GiB), that value stands for it, and the size is in largeSizes.
     std::vector<uint32_t> chunks;
     std::vector<uint64_t> largeSizes;
     std::vector<uint64_t> cachedFree; // one bit per 16 bytes of the chosen heap
