@@ -19,6 +19,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -303,11 +304,12 @@ void WalkHeap(benchmark::State& state, pid_t child)
     bool held = false;
     for (auto _ : state) {
         const std::unique_ptr<HeapWalk> walk = Service().CreateHeapWalk();
-        HEAPENTRY32 block;
-        chunks = 0;
-        for (bool more = walk->Heap32First(block, pid, heap.th32HeapID); more;
-             more = walk->Heap32Next(block))
-            ++chunks;
+        // In batches, as the heap block dialog takes them.
+        std::array<HEAPENTRY32, 256> batch;
+        chunks = walk->Heap32First(batch.front(), pid, heap.th32HeapID) ? 1 : 0;
+        while (const size_t count = walk->Heap32NextBlocks(batch))
+            chunks += count;
+        benchmark::DoNotOptimize(batch);
         held = dynamic_cast<GlibcHeapWalk&>(*walk).WasHeld();
     }
     state.counters["chunks"] = double(chunks);

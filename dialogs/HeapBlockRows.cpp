@@ -39,6 +39,12 @@ void HeapBlockRows::Append(const HEAPENTRY32& block)
     FNextHandle = block.hHandle + block.dwBlockSize;
 }
 
+void HeapBlockRows::Append(std::span<const HEAPENTRY32> blocks)
+{
+    for (const HEAPENTRY32& block : blocks)
+        Append(block);
+}
+
 void HeapBlockRows::AppendCorrupt()
 {
     FCorrupt = true;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace quorvane {
@@ -17,6 +18,7 @@ class HeapBlockRows {
 public:
     void Clear();
     void Append(const HEAPENTRY32& block);
+    void Append(std::span<const HEAPENTRY32> blocks);
     // The last row: where a walk that failed stops.
     void AppendCorrupt();
 

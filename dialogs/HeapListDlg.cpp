@@ -8,7 +8,9 @@
 
 #include <QKeyEvent>
 #include <QPushButton>
+#include <array>
 #include <optional>
+#include <span>
 
 namespace quorvane {
 
@@ -125,10 +127,13 @@ void THeapListDlg::ListHeapBlocks(uint32_t ProcessID, uint64_t HeapID)
     HeapList->SetVirtualItemCount(0);
     try {
         if (const std::unique_ptr<HeapWalk> walk = FSnapshots.CreateHeapWalk()) {
-            HEAPENTRY32 block;
-            for (bool more = walk->Heap32First(block, ProcessID, HeapID); more;
-                 more = walk->Heap32Next(block))
-                FRows.Append(block);
+            // Taken in batches: a heap may hold millions of blocks.
+            std::array<HEAPENTRY32, 256> batch;
+            if (walk->Heap32First(batch.front(), ProcessID, HeapID)) {
+                FRows.Append(batch.front());
+                while (const size_t count = walk->Heap32NextBlocks(batch))
+                    FRows.Append(std::span(batch).first(count));
+            }
         }
     } catch (const HeapWalkError&) {
         // A damaged heap ends the list; the rows before the damage stay.

@@ -1,5 +1,6 @@
 // Any bytes as a heap, read through process_vm_readv from our own memory: the stream ends, with
-// a chunk list or a HeapWalkError, and never hands out a chunk outside the heap.
+// a chunk list or a HeapWalkError, and never hands out a chunk outside the heap. Taking them all
+// at once hands out the same chunks and fails alike.
 #include "ChunkStream.h"
 #include "HeapWalkError.h"
 #include "RemoteMemory.h"
@@ -28,6 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const uint64_t top = choice & 1 ? start + (choice >> 1) % (memory.size() * 8) / 16 * 16 : 0;
     size_t chunks = 0;
     uint64_t expected = start;
+    std::vector<uint64_t> seen; // address, size and whether in use, of each
+    bool failed = false;
     try {
         ChunkStream stream(self, buffer, start, end, top);
         while (const auto chunk = stream.Next()) {
@@ -35,8 +38,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 || ++chunks > (end - start) / 32 + 1 || (chunk->top && chunk->address != top))
                 std::abort();
             expected += chunk->size;
+            seen.insert(seen.end(), { chunk->address, chunk->size, uint64_t(chunk->inUse) });
         }
     } catch (const HeapWalkError&) {
+        failed = true;
     }
+    std::vector<uint64_t> all;
+    bool allFailed = false;
+    try {
+        ChunkStream stream(self, buffer, start, end, top);
+        stream.ForEach([&](const HeapChunk& chunk) {
+            if (all.size() >= seen.size())
+                std::abort();
+            all.insert(all.end(), { chunk.address, chunk.size, uint64_t(chunk.inUse) });
+        });
+    } catch (const HeapWalkError&) {
+        allFailed = true;
+    }
+    if (all != seen || allFailed != failed)
+        std::abort();
     return 0;
 }

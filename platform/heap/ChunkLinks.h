@@ -38,6 +38,11 @@ public:
     size_t Capacity() const { return FEntries.capacity() * sizeof(FEntries[0]); }
 
 private:
+    static constexpr size_t NearSteps = 8;
+
+    // Where chunk is or would be, looked for from finger.
+    size_t LowerBound(uint64_t chunk, size_t finger) const;
+
     std::vector<std::pair<uint64_t, uint64_t>> FEntries; // chunk, next | size / 16
     size_t FFinger = 0;
     bool FSorted = true;

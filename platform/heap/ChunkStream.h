@@ -53,6 +53,39 @@ public:
         return NextChecked();
     }
 
+    // Hands every chunk left to visit(const HeapChunk&) in order, as Next would, and throws as
+    // it does. The ordinary chunks go round a loop of locals, which the visitor's stores cannot
+    // alias: the way to take a whole heap.
+    template <typename Visit> void ForEach(Visit&& visit)
+    {
+        using namespace malloc_layout;
+        for (;;) {
+            const uint64_t* const words = FWords;
+            const uint64_t bufferStart = FBufferStart;
+            const uint64_t bufferEnd = FBufferEnd;
+            const uint64_t ordinaryLimit = FOrdinaryLimit;
+            const uint64_t end = FEnd;
+            uint64_t address = FNext;
+            while (address >= bufferStart && address + 2 * HeaderSize <= bufferEnd
+                && address < ordinaryLimit) {
+                const uint64_t* at = words + (address - bufferStart) / 8;
+                const uint64_t size = at[1] & ~SizeFlags;
+                const uint64_t next = address + size;
+                if (size < MinChunkSize || size % ChunkAlignment != 0
+                    || size > end - address - HeaderSize || next + HeaderSize > bufferEnd)
+                    break;
+                const bool inUse = (at[size / 8 + 1] & PrevInUse) != 0;
+                visit(HeapChunk { address, size, inUse, false, at[2] });
+                address = next;
+            }
+            FNext = address;
+            const std::optional<HeapChunk> chunk = NextChecked();
+            if (!chunk)
+                return;
+            visit(*chunk);
+        }
+    }
+
 private:
     std::optional<HeapChunk> NextChecked();
     // The word at address, with the bytes up to address + span read into the buffer as needed.

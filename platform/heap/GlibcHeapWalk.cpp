@@ -20,7 +20,10 @@ namespace quorvane {
 using namespace malloc_layout;
 
 namespace {
-    constexpr uint64_t InUseMark = 1;
+    constexpr uint32_t InUseMark = 1;
+    // A record's size / 16 from this on says the size is kept beside the records (a damaged top
+    // chunk may well be of size 0, so 0 cannot say it).
+    constexpr uint32_t LargeChunkUnits = (uint32_t(1) << 31) - 1;
 }
 
 bool GlibcHeapWalk::Finish()
@@ -33,26 +36,43 @@ bool GlibcHeapWalk::Finish()
     return false;
 }
 
-[[gnu::always_inline]] inline bool GlibcHeapWalk::Deliver(HEAPENTRY32& block)
+// Works in locals: the stores into blocks could otherwise alias the members.
+void GlibcHeapWalk::DeliverNext(std::span<HEAPENTRY32> blocks)
+{
+    const uint32_t* chunks = FChunkData + FNextChunk;
+    const uint64_t* largeSizes = FLargeSizes + FNextLarge;
+    const uint64_t* cachedFreeBits = FCachedFreeBits;
+    const uint64_t firstChunk = FFirstChunk;
+    const uint32_t processId = FProcessId;
+    const uint64_t heapId = FHeapId;
+    uint64_t address = FNextAddress;
+    for (HEAPENTRY32& block : blocks) {
+        const uint32_t chunk = *chunks++;
+        const uint64_t size = (chunk >> 1) == LargeChunkUnits
+            ? *largeSizes++
+            : uint64_t(chunk >> 1) * ChunkAlignment;
+        const uint64_t granule = (address - firstChunk) / ChunkAlignment;
+        const bool cachedFree = (cachedFreeBits[granule / 64] >> (granule % 64)) & 1;
+        const bool inUse = (chunk & InUseMark) != 0 && !cachedFree;
+        block.hHandle = address;
+        block.dwAddress = address + HeaderSize;
+        block.dwBlockSize = size;
+        block.dwFlags = inUse ? LF32_FIXED : LF32_FREE;
+        block.dwLockCount = 0;
+        block.th32ProcessID = processId;
+        block.th32HeapID = heapId;
+        address += size;
+    }
+    FNextChunk = size_t(chunks - FChunkData);
+    FNextLarge = size_t(largeSizes - FLargeSizes);
+    FNextAddress = address;
+}
+
+bool GlibcHeapWalk::Deliver(HEAPENTRY32& block)
 {
     if (FNextChunk >= FChunkCount)
         return Finish();
-    const uint64_t address = FNextAddress;
-    const uint64_t chunk = FChunkData[FNextChunk];
-    const uint64_t size = chunk & ~InUseMark;
-    const uint64_t granule = (address - FFirstChunk) / ChunkAlignment;
-    const bool cachedFree = (FCachedFreeBits[granule / 64] >> (granule % 64)) & 1;
-    const bool inUse = (chunk & InUseMark) != 0 && !cachedFree;
-    ++FNextChunk;
-    FNextAddress += size;
-
-    block.hHandle = address;
-    block.dwAddress = address + HeaderSize;
-    block.dwBlockSize = size;
-    block.dwFlags = inUse ? LF32_FIXED : LF32_FREE;
-    block.dwLockCount = 0;
-    block.th32ProcessID = FProcessId;
-    block.th32HeapID = FHeapId;
+    DeliverNext({ &block, 1 });
     return true;
 }
 
@@ -73,6 +93,8 @@ void GlibcHeapWalk::Start(uint32_t processId, uint64_t heapId)
     FScratch->Clear();
     FChunkData = nullptr;
     FChunkCount = 0;
+    FLargeSizes = nullptr;
+    FNextLarge = 0;
     FCachedFreeBits = nullptr;
     FNextChunk = 0;
     FFailure.reset();
@@ -105,6 +127,15 @@ bool GlibcHeapWalk::Heap32Next(HEAPENTRY32& block)
     return Deliver(block);
 }
 
+size_t GlibcHeapWalk::Heap32NextBlocks(std::span<HEAPENTRY32> blocks)
+{
+    const size_t count = std::min(blocks.size(), FChunkCount - FNextChunk);
+    if (count == 0)
+        return blocks.empty() ? 0 : size_t(Finish());
+    DeliverNext(blocks.first(count));
+    return count;
+}
+
 // Everything is read while the process is held; the tcache lists of every thread may hold
 // chunks of any heap, so every heap is walked for them.
 void GlibcHeapWalk::Survey(uint32_t processId, uint64_t heapId)
@@ -126,7 +157,8 @@ void GlibcHeapWalk::Take(
     if (!chosen)
         return;
     FFirstChunk = chosen->firstChunk;
-    std::vector<uint64_t>& chosenChunks = FScratch->chunks;
+    std::vector<uint32_t>& chosenChunks = FScratch->chunks;
+    std::vector<uint64_t>& largeSizes = FScratch->largeSizes;
     chosenChunks.reserve((chosen->end - chosen->firstChunk) / 256);
 
     std::vector<uint64_t>& tcacheCandidates = FScratch->tcacheCandidates;
@@ -138,6 +170,8 @@ void GlibcHeapWalk::Take(
         heapsFrom = std::min(heapsFrom, heap.firstChunk);
         heapsTo = std::max(heapsTo, heap.end);
     }
+    // With one heap the span is exactly it.
+    const bool oneHeap = arenas.Heaps().size() == 1;
     // Links serve to follow the fastbins of the chosen heap's arena, which hold its chunks only:
     // none are kept where those are empty.
     const MallocArena* chosenArena = arenas.ArenaAt(chosen->arena);
@@ -156,22 +190,28 @@ void GlibcHeapWalk::Take(
         try {
             ChunkStream chunks(
                 memory, FScratch->streamBuffer, heap.firstChunk, heap.end, arena ? arena->top : 0);
-            while (const std::optional<HeapChunk> chunk = chunks.Next()) {
-                if (isChosen)
-                    chosenChunks.push_back(chunk->size | (chunk->inUse ? InUseMark : 0));
-                if (!chunk->inUse)
-                    continue;
-                if (chunk->size >= tcacheFrom && chunk->size <= tcacheTo)
-                    tcacheCandidates.push_back(chunk->address);
-                if (chunk->size > maxFastbinChunk)
-                    continue;
+            chunks.ForEach([&](const HeapChunk& chunk) {
+                if (isChosen) {
+                    const bool large = chunk.size / ChunkAlignment >= LargeChunkUnits;
+                    chosenChunks.push_back(
+                        (large ? LargeChunkUnits : uint32_t(chunk.size / ChunkAlignment)) << 1
+                        | uint32_t(chunk.inUse));
+                    if (large) [[unlikely]]
+                        largeSizes.push_back(chunk.size);
+                }
+                if (!chunk.inUse)
+                    return;
+                if (chunk.size >= tcacheFrom && chunk.size <= tcacheTo)
+                    tcacheCandidates.push_back(chunk.address);
+                if (chunk.size > maxFastbinChunk)
+                    return;
                 // Only a link that could be a fastbin's is worth keeping.
-                const uint64_t next = Reveal(chunk->address + HeaderSize, chunk->firstWord);
+                const uint64_t next = Reveal(chunk.address + HeaderSize, chunk.firstWord);
                 if (next == 0
                     || (next % ChunkAlignment == 0 && next >= heapsFrom && next < heapsTo
-                        && arenas.HeapHolding(next)))
-                    links.Add(chunk->address, chunk->size, next);
-            }
+                        && (oneHeap || arenas.HeapHolding(next))))
+                    links.Add(chunk.address, chunk.size, next);
+            });
         } catch (const HeapWalkError& error) {
             if (isChosen)
                 FFailure = error.what();
@@ -183,15 +223,20 @@ void GlibcHeapWalk::Take(
     links.Seal();
     FindCachedFreeChunks(
         memory, arenas, chosen->arena, tcacheCandidates, links, FScratch->cachedChunks);
+    // In locals: the bitmap's stores could otherwise alias the heap's bounds.
+    const uint64_t from = FFirstChunk;
+    const uint64_t to = chosen->end;
+    uint64_t* const bits = cachedFree.data();
     for (const uint64_t chunk : FScratch->cachedChunks) {
-        if (chunk >= FFirstChunk && chunk < chosen->end) {
-            const uint64_t granule = (chunk - FFirstChunk) / ChunkAlignment;
-            cachedFree[granule / 64] |= uint64_t(1) << (granule % 64);
+        if (chunk >= from && chunk < to) {
+            const uint64_t granule = (chunk - from) / ChunkAlignment;
+            bits[granule / 64] |= uint64_t(1) << (granule % 64);
         }
     }
     FNextAddress = FFirstChunk;
     FChunkData = chosenChunks.data();
     FChunkCount = chosenChunks.size();
+    FLargeSizes = largeSizes.data();
     FCachedFreeBits = cachedFree.data();
 }
 

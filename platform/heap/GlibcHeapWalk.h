@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,7 @@ public:
 
     bool Heap32First(HEAPENTRY32& block, uint32_t processId, uint64_t heapId) override;
     bool Heap32Next(HEAPENTRY32& block) override;
+    size_t Heap32NextBlocks(std::span<HEAPENTRY32> blocks) override;
 
     // The same walk over memory whose map the caller already holds, without holding anything.
     bool Heap32First(HEAPENTRY32& block, const RemoteMemory& memory,
@@ -44,22 +46,26 @@ private:
     void Survey(uint32_t processId, uint64_t heapId);
     void Take(const RemoteMemory& memory, const std::vector<MapRegion>& regions, uint64_t heapId);
     bool Deliver(HEAPENTRY32& block);
+    // The next chunks as blocks; there must be as many left.
+    void DeliverNext(std::span<HEAPENTRY32> blocks);
     // After the last block: false, or the failure that cut the walk short.
     [[gnu::cold]] bool Finish();
 
     std::shared_ptr<HeapWalkScratchPool> FPool;
-    // scratch.chunks: each chunk's size with bit 0 set when it is in use (sizes are multiples of
-    // 16); scratch.cachedFree: one bit per 16 bytes of the heap from its first chunk, set for a
+    // scratch.chunks and largeSizes: each chunk's size and whether it is in use;
+    // scratch.cachedFree: one bit per 16 bytes of the heap from its first chunk, set for a
     // chunk held in tcache or a fastbin.
     std::unique_ptr<HeapWalkScratch> FScratch;
     uint32_t FProcessId = 0;
     uint64_t FHeapId = 0;
     uint64_t FFirstChunk = 0;
     // Where Deliver reads, taken once the survey is done.
-    const uint64_t* FChunkData = nullptr;
+    const uint32_t* FChunkData = nullptr;
     size_t FChunkCount = 0;
+    const uint64_t* FLargeSizes = nullptr;
     const uint64_t* FCachedFreeBits = nullptr;
     size_t FNextChunk = 0;
+    size_t FNextLarge = 0;
     uint64_t FNextAddress = 0;
     std::optional<std::string> FFailure; // raised once the chunks before it are handed out
     bool FHeld = false;

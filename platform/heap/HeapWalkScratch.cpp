@@ -4,8 +4,9 @@ namespace quorvane {
 
 size_t HeapWalkScratch::Capacity() const
 {
-    return 8
-        * (streamBuffer.capacity() + chunks.capacity() + cachedFree.capacity()
+    return 4 * chunks.capacity()
+        + 8
+        * (streamBuffer.capacity() + largeSizes.capacity() + cachedFree.capacity()
             + tcacheCandidates.capacity() + cachedChunks.capacity())
         + links.Capacity();
 }
@@ -13,6 +14,7 @@ size_t HeapWalkScratch::Capacity() const
 void HeapWalkScratch::Clear()
 {
     chunks.clear();
+    largeSizes.clear();
     cachedFree.clear();
     tcacheCandidates.clear();
     cachedChunks.clear();

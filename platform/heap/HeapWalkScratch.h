@@ -11,7 +11,10 @@ namespace quorvane {
 // so a walk takes these from a pool and hands them back with their capacity for the next walk.
 struct HeapWalkScratch {
     std::vector<uint64_t> streamBuffer; // the reused window the heap is copied through
-    std::vector<uint64_t> chunks; // the chosen heap's chunks: size, bit 0 set when in use
+    // The chosen heap's chunks: size / 16 << 1, bit 0 set when in use. Where size / 16 does not
+    // fit below 2^31 - 1 (32 GiB), that value stands for it, and the size is in largeSizes.
+    std::vector<uint32_t> chunks;
+    std::vector<uint64_t> largeSizes;
     std::vector<uint64_t> cachedFree; // one bit per 16 bytes of the chosen heap
     std::vector<uint64_t> tcacheCandidates;
     std::vector<uint64_t> cachedChunks;

@@ -1,5 +1,6 @@
 #include "AnotherUser.h"
 #include "ChildProcess.h"
+#include "ChunkLinks.h"
 #include "ChunkStream.h"
 #include "GlibcHeapWalk.h"
 #include "GlibcVersion.h"
@@ -229,6 +230,62 @@ TEST(HeapWalk, aDamagedChunkSizeEndsTheWalkAfterTheBlocksBeforeIt)
     };
     EXPECT_THROW(walkAll(), HeapWalkError);
     EXPECT_EQ(found, 500u);
+}
+
+// Taken in batches, as the heap block dialog takes them, a walk hands out the same blocks as one
+// a call (batches of 1 are that), and a damaged heap fails after the same blocks.
+std::vector<HEAPENTRY32> BlocksInBatches(
+    uint32_t pid, uint64_t heapId, size_t batchSize, bool& failed)
+{
+    std::vector<HEAPENTRY32> blocks;
+    GlibcHeapWalk walk;
+    std::vector<HEAPENTRY32> batch(batchSize);
+    failed = false;
+    try {
+        if (!walk.Heap32First(batch[0], pid, heapId))
+            return blocks;
+        blocks.push_back(batch[0]);
+        while (true) {
+            const size_t count
+                = batchSize == 1 ? size_t(walk.Heap32Next(batch[0])) : walk.Heap32NextBlocks(batch);
+            if (count == 0)
+                break;
+            blocks.insert(blocks.end(), batch.begin(), batch.begin() + ptrdiff_t(count));
+        }
+    } catch (const HeapWalkError&) {
+        failed = true;
+    }
+    return blocks;
+}
+
+TEST(HeapWalk, batchesHandOutWhatSingleCallsDo)
+{
+    for (const std::vector<std::string>& arguments :
+        { std::vector<std::string> { "pattern", "3000", "300" },
+            std::vector<std::string> { "damage", "1000", "0x38" } }) {
+        ChildProcess child(HEAP_CHILD, arguments);
+        const HeapReport report = ReadReport(child);
+        const uint32_t pid = uint32_t(child.Pid());
+        const uint64_t heapId = HeapsOf(pid).at(0).th32HeapID;
+        bool singleFailed = false;
+        const std::vector<HEAPENTRY32> single = BlocksInBatches(pid, heapId, 1, singleFailed);
+        EXPECT_EQ(singleFailed, arguments[0] == "damage");
+        EXPECT_GT(single.size(), report.live.size() / 2);
+        for (const size_t batchSize : { 2, 7, 256, 100000 }) {
+            bool failed = false;
+            const std::vector<HEAPENTRY32> batched
+                = BlocksInBatches(pid, heapId, batchSize, failed);
+            EXPECT_EQ(failed, singleFailed) << arguments[0] << " " << batchSize;
+            ASSERT_EQ(batched.size(), single.size()) << arguments[0] << " " << batchSize;
+            for (size_t i = 0; i < single.size(); ++i) {
+                ASSERT_EQ(std::tie(batched[i].hHandle, batched[i].dwAddress, batched[i].dwBlockSize,
+                              batched[i].dwFlags, batched[i].th32HeapID),
+                    std::tie(single[i].hHandle, single[i].dwAddress, single[i].dwBlockSize,
+                        single[i].dwFlags, single[i].th32HeapID))
+                    << arguments[0] << " " << batchSize << " block " << i;
+            }
+        }
+    }
 }
 
 // A heap its arena has left ends in a 16-byte fencepost and a header of size 0; where the old top
@@ -519,4 +576,31 @@ TEST(GlibcVersion, isReadFromEachDistributionsBanner)
             EXPECT_EQ(version->minor, c.minor);
         }
     }
+}
+
+// Each chunk is found with its size and link, whichever was found before it (near or far, above
+// or below), and an address between chunks or past either end is not.
+TEST(ChunkLinks, findEveryChunkFromAnyOtherAndNothingBetween)
+{
+    ChunkLinks links;
+    std::vector<uint64_t> chunks;
+    for (uint64_t i = 0; i < 100; ++i) {
+        chunks.push_back(0x10000 + i * 48 + (i / 10) * 0x1000);
+        links.Add(chunks.back(), 32 + i % 3 * 16, i % 7 == 0 ? 0 : 0x20000 + i * 16);
+    }
+    links.Seal();
+    for (const size_t from : { size_t(0), size_t(5), size_t(50), size_t(95), size_t(99) }) {
+        for (size_t i = 0; i < chunks.size(); ++i) {
+            ASSERT_TRUE(links.Find(chunks[from]));
+            const auto found = links.Find(chunks[i]);
+            ASSERT_TRUE(found) << from << " " << i;
+            EXPECT_EQ(found->size, 32 + i % 3 * 16);
+            EXPECT_EQ(found->next, i % 7 == 0 ? 0 : 0x20000 + i * 16);
+            ASSERT_TRUE(links.Find(chunks[from]));
+            EXPECT_FALSE(links.Find(chunks[i] + 16)) << from << " " << i;
+            EXPECT_FALSE(links.Find(chunks[i] - 16)) << from << " " << i;
+        }
+    }
+    EXPECT_FALSE(links.Find(0));
+    EXPECT_FALSE(links.Find(UINT64_MAX & ~uint64_t(15)));
 }
