@@ -8,6 +8,7 @@
 #include "Placemnt.h"
 #include "ProcessHandle.h"
 #include "ProcessRowTexts.h"
+#include "ProcessRows.h"
 #include "ProgramKey.h"
 #include "ShellInfo.h"
 #include "ShowWarnings.h"
@@ -28,6 +29,7 @@
 #include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <stdexcept>
 #include <utility>
 
@@ -134,6 +136,8 @@ TSDIAppForm::TSDIAppForm(SnapshotService& snapshots, ShellInfo& shell, QWidget* 
     : QMainWindow(parent)
     , FSnapshots(snapshots)
     , FShell(shell)
+    , FRowTexts(std::make_unique<ProcessRowTexts>())
+    , FRows(std::make_unique<ProcessRows>())
 {
     InitAppResources();
     {
@@ -142,8 +146,10 @@ TSDIAppForm::TSDIAppForm(SnapshotService& snapshots, ShellInfo& shell, QWidget* 
         loader.Finish();
     }
     RunHandler([this] { FormCreate(this); });
-    connect(qApp, &QGuiApplication::applicationStateChanged, this,
-        [this] { RunHandler([this] { WMActivateApp(); }); });
+    connect(
+        qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+            RunHandler([this, state] { WMActivateApp(state); });
+        });
     // Counts of processes mapping each module arrive from a worker; they are shown on this thread.
     FSnapshots.SetOnModuleUsageChanged([this] {
         QMetaObject::invokeMethod(
@@ -364,6 +370,7 @@ void TSDIAppForm::FormCreate(QObject* /*Sender*/)
     Placement->RestorePlacement();
     ReadSplitterPosition(*QuadSplit);
     FillProcessList();
+    FFilledForFirstShow = true;
 }
 
 void TSDIAppForm::FormDestroy(QObject* /*Sender*/)
@@ -382,13 +389,17 @@ void TSDIAppForm::closeEvent(QCloseEvent* event)
 }
 
 // Every change of the application's activation, in either direction, refreshes; none once a
-// request to quit has been made.
-void TSDIAppForm::WMActivateApp()
+// request to quit has been made. The activation that the window's first showing brings, before
+// its first frame, would only repeat the fill its creation has just made, doubling the start.
+void TSDIAppForm::WMActivateApp(Qt::ApplicationState state)
 {
     const TApplication* application = TApplication::Instance();
     if (application && application->Terminated())
         return;
-    RefreshItemClick(this);
+    const bool filledForThisShow = std::exchange(FFilledForFirstShow, false)
+        && state == Qt::ApplicationActive && !(windowHandle() && windowHandle()->isExposed());
+    if (!filledForThisShow)
+        RefreshItemClick(this);
 }
 
 void TSDIAppForm::ExitItemClick(QObject* /*Sender*/)
@@ -447,6 +458,7 @@ void TSDIAppForm::ShowWarningsItemClick(QObject* /*Sender*/)
 
 void TSDIAppForm::RefreshItemClick(QObject* /*Sender*/)
 {
+    FFilledForFirstShow = false;
     TBusyCursor busy;
     FillProcessList();
     for (TExtListView* list : { ProcessList, ThreadList, ModuleList, HeapListList })
@@ -461,27 +473,32 @@ void TSDIAppForm::FillProcessList()
         ProcessList->Clear();
         if (std::unique_ptr<ToolhelpSnapshot> snapshot
             = FSnapshots.CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0)) {
-            ProcessRowTexts texts;
             PROCESSENTRY32 process;
             for (bool more = snapshot->Process32First(process); more;
                  more = snapshot->Process32Next(process))
-                AddProcessItem(process, texts);
+                AddProcessItem(process);
+            FRows->Sweep();
         }
     }
     if (FocusRowWithData(*ProcessList, focusedId) < 0)
         FocusFirstRow(*ProcessList);
 }
 
-void TSDIAppForm::AddProcessItem(const PROCESSENTRY32& process, ProcessRowTexts& texts)
+void TSDIAppForm::AddProcessItem(const PROCESSENTRY32& process)
 {
-    const int image = ImageList.Add(FShell.ExtractAssociatedIcon(process.szExeFile));
-    QString path = SystemText(process.szExeFile);
-    QStringList subItems;
-    subItems.reserve(5);
-    subItems << HexIdentifier(process.th32ProcessID) << texts.Priority(process.pcPriClassBase)
-             << texts.Threads(process.cntThreads)
-             << texts.Type(FSnapshots.ExecutableTypeOf(process)) << path;
-    ProcessList->AddItem(ProcessCaption(path), std::move(subItems), image, process.th32ProcessID);
+    const uint32_t type = FSnapshots.ExecutableTypeOf(process);
+    const ProcessRows::Row& row = FRows->Find(process, type, [&] {
+        ProcessRows::Row made;
+        made.Image = ImageList.Add(FShell.ExtractAssociatedIcon(process.szExeFile));
+        const QString path = SystemText(process.szExeFile);
+        made.Caption = ProcessCaption(path);
+        made.SubItems.reserve(5);
+        made.SubItems << HexIdentifier(process.th32ProcessID)
+                      << FRowTexts->Priority(process.pcPriClassBase)
+                      << FRowTexts->Threads(process.cntThreads) << FRowTexts->Type(type) << path;
+        return made;
+    });
+    ProcessList->AddItem(row.Caption, row.SubItems, row.Image, process.th32ProcessID);
 }
 
 void TSDIAppForm::ProcessListChange(QObject* /*Sender*/, int Item, TItemChange Change)

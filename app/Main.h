@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QFrame;
@@ -17,6 +18,7 @@ class QToolButton;
 namespace quorvane {
 
 class ProcessRowTexts;
+class ProcessRows;
 class ShellInfo;
 class TAboutDlg;
 class TPlacement;
@@ -62,7 +64,7 @@ public:
     // Event handlers
     void FormCreate(QObject* Sender);
     void FormDestroy(QObject* Sender);
-    void WMActivateApp();
+    void WMActivateApp(Qt::ApplicationState state);
     void ExitItemClick(QObject* Sender);
     void ProcessMenuClick(QObject* Sender);
     void RefreshItemClick(QObject* Sender);
@@ -77,8 +79,8 @@ public:
 
     // The process list
     void FillProcessList();
-    // Appends the row of one process; texts that many rows share come from `texts`.
-    void AddProcessItem(const PROCESSENTRY32& process, ProcessRowTexts& texts);
+    // Appends the row of one process, the one of the last fill when its record is unchanged.
+    void AddProcessItem(const PROCESSENTRY32& process);
 
     // The lists of the focused process
     void FillThreadList(uint32_t processId);
@@ -105,6 +107,11 @@ private:
 
     SnapshotService& FSnapshots;
     ShellInfo& FShell;
+    // Texts many rows share, and the rows of the last fill.
+    std::unique_ptr<ProcessRowTexts> FRowTexts;
+    std::unique_ptr<ProcessRows> FRows;
+    // The list was filled at creation and has not been refreshed since.
+    bool FFilledForFirstShow = false;
 };
 
 } // namespace quorvane

@@ -141,7 +141,10 @@ void TListRowModel::ClearRows()
     if (tell)
         beginResetModel();
     FRows.clear();
-    FRows.shrink_to_fit();
+    // Inside an update bracket a refill follows: the room is kept for it, and what it leaves
+    // over is given back at the bracket's end.
+    if (!FSilent)
+        FRows.shrink_to_fit();
     FSubItemImages.clear();
     if (tell)
         endResetModel();

@@ -47,7 +47,12 @@ public:
     // ends in a reset).
     void SetSilent(bool silent) { FSilent = silent; }
     void BeginReset() { beginResetModel(); }
-    void EndReset() { endResetModel(); }
+    void EndReset()
+    {
+        if (FRows.capacity() - FRows.size() > FRows.size() / 4)
+            FRows.shrink_to_fit();
+        endResetModel();
+    }
 
     int AddRow();
     void ClearRows();

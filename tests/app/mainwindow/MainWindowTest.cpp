@@ -264,6 +264,65 @@ TEST_F(MainWindowTest, processRowsSpellEachValueAlikeInEveryFill)
     EXPECT_EQ(RowsOf(*window.ProcessList), expected);
 }
 
+TEST_F(MainWindowTest, aRefillShowsEachChangedProcessAsItIsNowAndKeepsTheUnchanged)
+{
+    // Rows of unchanged processes are taken over from the last fill: any change must show.
+    System.AddProcess(400, "/usr/bin/Gone");
+    TSDIAppForm& window = Open();
+    System.Processes[0].cntThreads = 9; // Alpha
+    System.Processes[1].pcPriClassBase = 4; // Beta
+    System.Processes[2].szExeFile = "/usr/sbin/Reborn"; // the same PID is another program now
+    System.Processes[2].startTime = 77;
+    System.Processes.pop_back(); // 400 ended
+    System.AddProcess(500, "/usr/bin/New");
+    window.FillProcessList();
+    EXPECT_EQ(RowsOf(*window.ProcessList),
+        QStringList({ "alpha | $00000064 | 8 (Normal) | 9 |  | /usr/bin/Alpha",
+            "beta | $000000C8 | 4 (Idle) | 4 |  | /opt/Beta Tool/BETA",
+            "reborn | $0000012C | 8 (Normal) | 1 |  | /usr/sbin/Reborn",
+            "new | $000001F4 | 8 (Normal) | 1 |  | /usr/bin/New" }));
+    System.Processes[2].szExeFile = "[kthreadd]"; // and back: a row forgotten is made again
+    window.FillProcessList();
+    EXPECT_EQ(window.ProcessList->Caption(2), "[kthreadd]");
+}
+
+TEST_F(MainWindowTest, onlyTheActivationBeforeTheFirstFrameSkipsItsRefresh)
+{
+    // The creation has just filled the list; an activation that arrives before the window was
+    // ever on screen would fill it again for nothing. Any other change still refreshes.
+    struct Case {
+        const char* name;
+        bool refreshFirst;
+        bool exposeFirst;
+        Qt::ApplicationState state;
+        int expectedSnapshots;
+    };
+    const Case cases[] = {
+        { "gained before the first frame", false, false, Qt::ApplicationActive, 1 },
+        { "lost before the first frame", false, false, Qt::ApplicationInactive, 2 },
+        { "gained after a refresh", true, false, Qt::ApplicationActive, 3 },
+        { "gained once on screen", false, true, Qt::ApplicationActive, 2 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        System.SnapshotsTaken.clear();
+        Window = std::make_unique<TSDIAppForm>(System, Shell);
+        if (c.exposeFirst) {
+            Window->show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(Window.get()));
+            System.SnapshotsTaken.clear(); // whatever the real activation did
+            ++System.SnapshotsTaken[TH32CS_SNAPPROCESS];
+        }
+        if (c.refreshFirst)
+            Window->RefreshItemClick(nullptr);
+        emit qApp->applicationStateChanged(c.state);
+        EXPECT_EQ(ProcessSnapshots(), c.expectedSnapshots);
+        emit qApp->applicationStateChanged(c.state); // the next one refreshes in every case
+        EXPECT_EQ(ProcessSnapshots(), c.expectedSnapshots + 1);
+        Window.reset();
+    }
+}
+
 TEST_F(MainWindowTest, refreshKeepsTheFocusedProcessElseFallsBackToTheFirstRowNotIdentifierZero)
 {
     System.Processes.insert(System.Processes.begin() + 1, PROCESSENTRY32 { 0, 0, 1, 0, "idle", 0 });
