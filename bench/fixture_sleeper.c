@@ -1,8 +1,8 @@
 /* One process of the benchmark fixture: argv[1] threads in all, every one asleep until killed. */
 #include <pthread.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <stdlib.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 static void* Sleep(void* unused)
