@@ -34,6 +34,8 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 using namespace quorvane;
 using namespace quorvane::testing;
 
@@ -413,8 +415,8 @@ TEST_F(MainWindowTest, aHeapListWithoutAFocusedHeapRowShowsTheError)
 
 TEST_F(MainWindowTest, everyActivationChangeRefreshesButNotWhileQuitting)
 {
-    // A request to quit is never taken back, so no test before this one may have made it.
-    ASSERT_FALSE(TApplication::Instance()->Terminated()) << "an earlier test asked to quit";
+    // A request to quit is never taken back: tests make it only in a child of their own.
+    ASSERT_FALSE(TApplication::Instance()->Terminated()) << "a test asked to quit in the suite";
     Open();
     QCoreApplication::processEvents();
     const int before = ProcessSnapshots();
@@ -422,9 +424,14 @@ TEST_F(MainWindowTest, everyActivationChangeRefreshesButNotWhileQuitting)
     emit qApp->applicationStateChanged(Qt::ApplicationActive);
     EXPECT_EQ(ProcessSnapshots(), before + 2);
 
-    TApplication::Instance()->Terminate();
-    emit qApp->applicationStateChanged(Qt::ApplicationInactive);
-    EXPECT_EQ(ProcessSnapshots(), before + 2);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            TApplication::Instance()->Terminate();
+            emit qApp->applicationStateChanged(Qt::ApplicationInactive);
+            std::_Exit(ProcessSnapshots() == before + 2 ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(MainWindowTest, anErrorInARefreshIsShownWithOneFinalFullStopAndNoSnapshotIsNoError)
@@ -463,8 +470,14 @@ TEST_F(MainWindowTest, toolButtonsRunTheirCommands)
     const int before = ProcessSnapshots();
     QTest::mouseClick(window.OpenBtn, Qt::LeftButton);
     EXPECT_EQ(ProcessSnapshots(), before + 1);
-    QTest::mouseClick(window.ExitBtn, Qt::LeftButton);
-    EXPECT_FALSE(window.isVisible());
+    // Exit asks the application to quit, for good: in a child of its own.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            QTest::mouseClick(window.ExitBtn, Qt::LeftButton);
+            std::_Exit(!window.isVisible() && TApplication::Instance()->Terminated() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(MainWindowTest, processIconsAreSharedAndAddedOnce)
@@ -674,8 +687,7 @@ TEST_F(MainWindowTest, aMaximizedWindowComesBackMaximizedWithBarsBeyondItsNormal
     DragBar(split, { 30, barY }, { 30, normalLimitY + 20 });
     const QPoint bars(split.BarPosition().X(), split.BarPosition().Y());
     ASSERT_GT(bars.y(), normalLimitY);
-    first.close();
-    Window.reset();
+    Window.reset(); // saved as it goes; a close would ask the application to quit
 
     TSDIAppForm& second = Open();
     EXPECT_TRUE(second.isMaximized());
