@@ -25,11 +25,11 @@ public:
     template <typename Make>
     const Row& Find(const PROCESSENTRY32& process, uint32_t type, Make&& make)
     {
-        Entry& entry = FByPid[process.th32ProcessID];
+        const auto [found, added] = FByPid.try_emplace(process.th32ProcessID);
+        Entry& entry = found->second;
         entry.Generation = FGeneration;
-        if (!entry.Made || !sameRecord(entry, process, type)) {
+        if (added || !sameRecord(entry, process, type)) {
             entry.Cached = make();
-            entry.Made = true;
             entry.StartTime = process.startTime;
             entry.Priority = process.pcPriClassBase;
             entry.Threads = process.cntThreads;
@@ -52,7 +52,6 @@ private:
         uint32_t Threads = 0;
         uint32_t Type = 0;
         uint32_t Generation = 0;
-        bool Made = false;
     };
 
     static bool sameRecord(const Entry& entry, const PROCESSENTRY32& process, uint32_t type)
