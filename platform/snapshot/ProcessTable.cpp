@@ -4,10 +4,10 @@
 #include "LinuxToolhelpSnapshot.h"
 #include "Priority.h"
 #include "RetryOnInterrupt.h"
+#include "WholeNumber.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -41,12 +41,8 @@ namespace {
 
     std::optional<uint32_t> ProcessIdOf(const char* name)
     {
-        uint32_t pid = 0;
-        const char* end = name + std::strlen(name);
-        const auto [last, error] = std::from_chars(name, end, pid);
-        if (error != std::errc() || last != end || pid == 0)
-            return std::nullopt;
-        return pid;
+        const std::optional<uint32_t> pid = ParseDecimal<uint32_t>(name);
+        return pid && *pid != 0 ? pid : std::nullopt;
     }
 
     // "/proc/PID/" + leaf, built without allocating.
