@@ -20,7 +20,8 @@ build=${QUORVANE_BUILD_DIR:-build}
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-private-dev qt6-svg-dev libgl-dev
           libicu-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
           desktop-file-utils appstream
-          libjemalloc2) # a process on another allocator, for the heap tests
+          libjemalloc2 # a process on another allocator, for the heap tests
+          python3) # the layer check
 # A private X display with a window manager, to look at the program as a user does.
 look_packages=(xvfb openbox xdotool imagemagick python3)
 accessibility_packages=(dbus at-spi2-core python3-pyatspi)

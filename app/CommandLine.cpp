@@ -1,7 +1,7 @@
-#include "CommandLine.h"
+#include "app/CommandLine.h"
 
-#include "AppIdentity.h"
-#include "FileName.h"
+#include "app/AppIdentity.h"
+#include "platform/text/FileName.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "DesktopShellInfo.h"
+#include "app/DesktopShellInfo.h"
 
 namespace quorvane {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ExecutableIcons.h"
-#include "ShellInfo.h"
+#include "platform/desktop/ExecutableIcons.h"
+#include "platform/desktop/ShellInfo.h"
 
 namespace quorvane {
 

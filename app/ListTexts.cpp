@@ -1,6 +1,6 @@
-#include "ListTexts.h"
+#include "app/ListTexts.h"
 
-#include "FileName.h"
+#include "platform/text/FileName.h"
 
 #include <QFile>
 #include <QHash>

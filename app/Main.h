@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ExtListView.h"
-#include "TComponent.h"
-#include "TImageList.h"
-#include "ToolHelp.h"
+#include "controls/listview/ExtListView.h"
+#include "platform/snapshot/ToolHelp.h"
+#include "toolkit/TComponent.h"
+#include "toolkit/TImageList.h"
 
 #include <QMainWindow>
 #include <functional>

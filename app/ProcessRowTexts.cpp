@@ -1,8 +1,8 @@
-#include "ProcessRowTexts.h"
+#include "app/ProcessRowTexts.h"
 
-#include "ExecutableType.h"
-#include "ListTexts.h"
-#include "ValueTexts.h"
+#include "app/ListTexts.h"
+#include "dialogs/ValueTexts.h"
+#include "platform/proc/ExecutableType.h"
 
 namespace quorvane {
 

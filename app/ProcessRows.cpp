@@ -1,4 +1,4 @@
-#include "ProcessRows.h"
+#include "app/ProcessRows.h"
 
 namespace quorvane {
 

@@ -1,7 +1,7 @@
-#include "ShowWarnings.h"
+#include "app/ShowWarnings.h"
 
-#include "ProgramKey.h"
-#include "TRegIniFile.h"
+#include "app/ProgramKey.h"
+#include "settings/TRegIniFile.h"
 
 #include <QAction>
 

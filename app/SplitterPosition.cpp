@@ -1,9 +1,9 @@
-#include "SplitterPosition.h"
+#include "app/SplitterPosition.h"
 
-#include "ProgramKey.h"
-#include "TPendingBarPosition.h"
-#include "TRegIniFile.h"
-#include "ToxQuadSplit.h"
+#include "app/ProgramKey.h"
+#include "controls/split/TPendingBarPosition.h"
+#include "controls/split/ToxQuadSplit.h"
+#include "settings/TRegIniFile.h"
 
 namespace quorvane {
 

@@ -1,8 +1,8 @@
-#include "StartUp.h"
+#include "app/StartUp.h"
 
-#include "AppIdentity.h"
-#include "AppResources.h"
-#include "TApplication.h"
+#include "app/AppIdentity.h"
+#include "app/AppResources.h"
+#include "toolkit/TApplication.h"
 
 #include <QIcon>
 

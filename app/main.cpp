@@ -1,9 +1,9 @@
-#include "Main.h"
-#include "CommandLine.h"
-#include "DesktopShellInfo.h"
-#include "LinuxSnapshotService.h"
-#include "StartUp.h"
-#include "TApplication.h"
+#include "app/Main.h"
+#include "app/CommandLine.h"
+#include "app/DesktopShellInfo.h"
+#include "app/StartUp.h"
+#include "platform/snapshot/LinuxSnapshotService.h"
+#include "toolkit/TApplication.h"
 
 #include <iostream>
 

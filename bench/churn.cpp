@@ -4,9 +4,9 @@
 //   bench_churn [SNAPSHOTS=10000] [RATE=200]
 // Heaps are walked (which holds the process still) only for the fixture's own processes.
 // Prints what it did and returns 0 when no exception escaped and no descriptor was left open.
-#include "ChurnFixture.h"
-#include "HeapWalkError.h"
-#include "LinuxSnapshotService.h"
+#include "bench/ChurnFixture.h"
+#include "platform/heap/HeapWalkError.h"
+#include "platform/snapshot/LinuxSnapshotService.h"
 
 #include <chrono>
 #include <cstdio>

@@ -4,10 +4,11 @@
 //
 // The processes are forked from this program before anything starts a thread; each dies with it.
 
-#include "LinuxSnapshotService.h"
-#include "ProcessHandle.h"
-#include "ReadyChild.h"
-#include "ToolHelp.h"
+#include "bench/ReadyChild.h"
+#include "platform/control/ProcessHandle.h"
+#include "platform/proc/Priority.h"
+#include "platform/snapshot/LinuxSnapshotService.h"
+#include "platform/snapshot/ToolHelp.h"
 
 #include <benchmark/benchmark.h>
 

@@ -6,16 +6,16 @@
 //
 // The processes are forked from this program before anything starts a thread; each dies with it.
 
-#include "GlibcHeapWalk.h"
-#include "GlobalUsageIndex.h"
-#include "LinuxSnapshotService.h"
-#include "MallocArenas.h"
-#include "ModuleListBuilder.h"
-#include "ProcFiles.h"
-#include "ProcMaps.h"
-#include "ReadyChild.h"
-#include "RemoteMemory.h"
-#include "ToolHelp.h"
+#include "bench/ReadyChild.h"
+#include "platform/heap/GlibcHeapWalk.h"
+#include "platform/heap/MallocArenas.h"
+#include "platform/heap/RemoteMemory.h"
+#include "platform/proc/ProcFiles.h"
+#include "platform/proc/ProcMaps.h"
+#include "platform/snapshot/GlobalUsageIndex.h"
+#include "platform/snapshot/LinuxSnapshotService.h"
+#include "platform/snapshot/ModuleListBuilder.h"
+#include "platform/snapshot/ToolHelp.h"
 
 #include <benchmark/benchmark.h>
 

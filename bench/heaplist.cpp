@@ -3,10 +3,10 @@
 //
 // The heap's process is forked before the application object starts any thread; it dies with us.
 
-#include "ExtListView.h"
-#include "HeapListBuilder.h"
-#include "HeapListDlg.h"
-#include "LinuxSnapshotService.h"
+#include "controls/listview/ExtListView.h"
+#include "dialogs/HeapListDlg.h"
+#include "platform/snapshot/HeapListBuilder.h"
+#include "platform/snapshot/LinuxSnapshotService.h"
 
 #include <benchmark/benchmark.h>
 

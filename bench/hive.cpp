@@ -1,11 +1,11 @@
 // The settings store on a hive of 1,000 values: a whole read (open the store object, open the
 // section, query, close) and a whole write, each as the program does them. And the long run of
 // writers killed mid-write that the test suite does only a few rounds of.
-#include "HiveKey.h"
-#include "HiveParser.h"
-#include "HiveText.h"
-#include "ProgramKey.h"
-#include "TRegIniFile.h"
+#include "app/ProgramKey.h"
+#include "platform/hive/HiveKey.h"
+#include "platform/hive/HiveParser.h"
+#include "platform/hive/HiveText.h"
+#include "settings/TRegIniFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
 // Sorting and filling the extended list at the sizes the issue names: 100,000 rows.
-#include "ExtListView.h"
+#include "controls/listview/ExtListView.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>

@@ -1,8 +1,8 @@
 // The /proc text parsers on one line as the kernel writes it: the whole stat record, the mapping
 // key the global usage index reads for every process on each pass, and a maps file of 300 files.
-#include "MappingKey.h"
-#include "ProcMaps.h"
-#include "ProcStat.h"
+#include "platform/proc/ProcMaps.h"
+#include "platform/proc/ProcStat.h"
+#include "platform/snapshot/MappingKey.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>

@@ -7,14 +7,14 @@
 //   SnapshotCold   the same from a new service (the first fill of a run)
 //   SnapshotRows   the snapshot plus every row's texts, type and icon, as the process list shows
 //   them Ps             ps -e -o pid,ni,nlwp,comm,args run as a child, wall time
-#include "AppResources.h"
-#include "DesktopShellInfo.h"
-#include "ExecutableIcons.h"
-#include "ExecutableType.h"
-#include "ExecutableTypeCache.h"
-#include "LinuxSnapshotService.h"
-#include "Main.h"
-#include "ProcessTable.h"
+#include "app/AppResources.h"
+#include "app/DesktopShellInfo.h"
+#include "app/Main.h"
+#include "platform/desktop/ExecutableIcons.h"
+#include "platform/proc/ExecutableType.h"
+#include "platform/proc/ExecutableTypeCache.h"
+#include "platform/snapshot/LinuxSnapshotService.h"
+#include "platform/snapshot/ProcessTable.h"
 
 #include <QApplication>
 #include <QString>

@@ -3,11 +3,11 @@
 // while bench/fixture.py starts and ends about 200 processes a second. Every 1,000 refreshes it
 // prints the descriptors, threads and resident memory of this process; they should stay flat.
 //   bench_soak [REFRESHES=10000] [RATE=200] [EVERY=1000]
-#include "ChurnFixture.h"
-#include "DesktopShellInfo.h"
-#include "LinuxSnapshotService.h"
-#include "Main.h"
-#include "TApplication.h"
+#include "app/DesktopShellInfo.h"
+#include "app/Main.h"
+#include "bench/ChurnFixture.h"
+#include "platform/snapshot/LinuxSnapshotService.h"
+#include "toolkit/TApplication.h"
 
 #include <QTemporaryDir>
 #include <QTest>

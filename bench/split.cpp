@@ -1,7 +1,7 @@
 // A live drag of the four-pane splitter over four lists of 1,000 rows each: 100 pointer moves of
 // the vertical bar, with the event loop running between moves as it would for a user.
-#include "ToxQuadSplit.h"
-#include "ToxScrollPane.h"
+#include "controls/split/ToxQuadSplit.h"
+#include "controls/split/ToxScrollPane.h"
 
 #include <QApplication>
 #include <QMouseEvent>

@@ -9,11 +9,11 @@
 //
 //   StartEmptyWindow   an empty QMainWindow of the design size
 //   StartMainWindow    Quorvane's start: application set up, main window made, filled and shown
-#include "StartUp.h"
-#include "DesktopShellInfo.h"
-#include "LinuxSnapshotService.h"
-#include "Main.h"
-#include "TApplication.h"
+#include "app/StartUp.h"
+#include "app/DesktopShellInfo.h"
+#include "app/Main.h"
+#include "platform/snapshot/LinuxSnapshotService.h"
+#include "toolkit/TApplication.h"
 
 #include <QApplication>
 #include <QMainWindow>

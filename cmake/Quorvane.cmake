@@ -1,12 +1,12 @@
 # quorvane_library(NAME DEPENDS libs...): one static library made of every source in the
-# calling folder, so adding a file needs no edit here.
+# calling folder, so adding a file needs no edit here. Its headers are reached from the top of
+# the tree, never through an include path of its own.
 function(quorvane_library name)
   cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS
        ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
        ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
   add_library(${name} STATIC ${sources})
-  target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC ${ARG_DEPENDS})
 endfunction()
 

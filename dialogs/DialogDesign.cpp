@@ -1,4 +1,4 @@
-#include "DialogDesign.h"
+#include "dialogs/DialogDesign.h"
 
 #include <QDialog>
 #include <QLabel>

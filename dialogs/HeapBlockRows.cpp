@@ -1,4 +1,4 @@
-#include "HeapBlockRows.h"
+#include "dialogs/HeapBlockRows.h"
 
 #include <algorithm>
 

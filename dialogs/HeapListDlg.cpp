@@ -1,10 +1,10 @@
-#include "HeapListDlg.h"
+#include "dialogs/HeapListDlg.h"
 
-#include "DialogDesign.h"
-#include "ExtListView.h"
-#include "HeapWalkError.h"
-#include "SnapshotService.h"
-#include "ValueTexts.h"
+#include "controls/listview/ExtListView.h"
+#include "dialogs/DialogDesign.h"
+#include "dialogs/ValueTexts.h"
+#include "platform/heap/HeapWalkError.h"
+#include "platform/snapshot/SnapshotService.h"
 
 #include <QKeyEvent>
 #include <QPushButton>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ExtListViewTypes.h"
-#include "HeapBlockRows.h"
-#include "TComponent.h"
+#include "controls/listview/ExtListViewTypes.h"
+#include "dialogs/HeapBlockRows.h"
+#include "toolkit/TComponent.h"
 
 #include <QDialog>
 #include <optional>

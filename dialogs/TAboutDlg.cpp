@@ -1,8 +1,8 @@
-#include "TAboutDlg.h"
+#include "dialogs/TAboutDlg.h"
 
-#include "TApplication.h"
-#include "TRegIniFile.h"
-#include "TfrmAbout.h"
+#include "dialogs/TfrmAbout.h"
+#include "settings/TRegIniFile.h"
+#include "toolkit/TApplication.h"
 
 #include <QApplication>
 #include <QLabel>

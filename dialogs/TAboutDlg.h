@@ -1,7 +1,7 @@
 #pragma once
 
-#include "SystemResources.h"
-#include "TComponent.h"
+#include "platform/proc/SystemResources.h"
+#include "toolkit/TComponent.h"
 
 #include <QObject>
 #include <QString>

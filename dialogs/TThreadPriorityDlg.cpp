@@ -1,7 +1,7 @@
-#include "TThreadPriorityDlg.h"
+#include "dialogs/TThreadPriorityDlg.h"
 
-#include "DialogDesign.h"
-#include "ToolHelp.h"
+#include "dialogs/DialogDesign.h"
+#include "platform/proc/Priority.h"
 
 #include <QComboBox>
 #include <QLabel>

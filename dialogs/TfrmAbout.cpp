@@ -1,8 +1,8 @@
-#include "TfrmAbout.h"
+#include "dialogs/TfrmAbout.h"
 
-#include "DialogDesign.h"
-#include "MemoryStatus.h"
-#include "TMessageBox.h"
+#include "dialogs/DialogDesign.h"
+#include "platform/proc/MemoryStatus.h"
+#include "toolkit/TMessageBox.h"
 
 #include <QFrame>
 #include <QLabel>

@@ -1,6 +1,6 @@
-#include "ValueTexts.h"
+#include "dialogs/ValueTexts.h"
 
-#include "Priority.h"
+#include "platform/proc/Priority.h"
 
 namespace quorvane {
 

@@ -1,9 +1,9 @@
 // Any bytes as a heap, read through process_vm_readv from our own memory: the stream ends, with
 // a chunk list or a HeapWalkError, and never hands out a chunk outside the heap. Taking them all
 // at once hands out the same chunks and fails alike.
-#include "ChunkStream.h"
-#include "HeapWalkError.h"
-#include "RemoteMemory.h"
+#include "platform/heap/ChunkStream.h"
+#include "platform/heap/HeapWalkError.h"
+#include "platform/heap/RemoteMemory.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -2,10 +2,10 @@
 // keys for the same locale do, a text ties with itself, and a column compares two cells by
 // number when both are numbers, else by day when both are dates, else as QCollator does. Bit 3
 // of the choice makes the first cell a missing sub-item, which ties with every cell.
-#include "FuzzTexts.h"
-#include "SortText.h"
-#include "TCollationKeys.h"
-#include "TListSortKeys.h"
+#include "controls/listview/SortText.h"
+#include "controls/listview/TCollationKeys.h"
+#include "controls/listview/TListSortKeys.h"
+#include "fuzz/FuzzTexts.h"
 
 #include <QCollator>
 #include <cstdlib>

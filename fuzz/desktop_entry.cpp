@@ -1,6 +1,6 @@
 // Any bytes as a .desktop file: parsing, splitting the Exec value into words and finding the
 // program it starts never fault, and the program is one of the words.
-#include "DesktopEntry.h"
+#include "platform/desktop/DesktopEntry.h"
 
 #include <algorithm>
 #include <cstdint>

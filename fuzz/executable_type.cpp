@@ -1,6 +1,6 @@
 // Any bytes as the start of a file: the header reader answers 0 or an ELF class, reading a file
 // with those bytes gives the same answer, and every value has a text.
-#include "ExecutableType.h"
+#include "platform/proc/ExecutableType.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -9,13 +9,13 @@
 // has no fastbins only the top counts), then the heap's bytes from its first chunk on. The heap
 // sits at a fixed address when it can, so that seeds may hold real pointers. The version comes
 // from a banner in a region named as the C library, as a process's own would.
-#include "ChunkStream.h"
-#include "GlibcHeapWalk.h"
-#include "GlibcVersion.h"
-#include "HeapWalkError.h"
-#include "HeapWalkScratchPool.h"
-#include "MallocLayout.h"
-#include "RemoteMemory.h"
+#include "platform/heap/ChunkStream.h"
+#include "platform/heap/GlibcHeapWalk.h"
+#include "platform/heap/GlibcVersion.h"
+#include "platform/heap/HeapWalkError.h"
+#include "platform/heap/HeapWalkScratchPool.h"
+#include "platform/heap/MallocLayout.h"
+#include "platform/heap/RemoteMemory.h"
 
 #include <algorithm>
 #include <cstdint>

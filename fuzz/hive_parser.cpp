@@ -1,7 +1,7 @@
 // Any bytes must parse without a fault, and what the parser keeps must write out as a file that
 // reads back whole and writes out again unchanged: otherwise a rewrite could lose the user's
 // values.
-#include "HiveParser.h"
+#include "platform/hive/HiveParser.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // Any bytes must parse without a fault; every region kept must be a well-formed range whose path
 // lies inside the text, and its file name and decoded path must follow from that path.
-#include "FileName.h"
-#include "ProcMaps.h"
+#include "platform/proc/ProcMaps.h"
+#include "platform/text/FileName.h"
 
 #include <cstdint>
 #include <cstdlib>

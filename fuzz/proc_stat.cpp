@@ -1,6 +1,6 @@
 // Any bytes must parse or be refused without a fault, and a record that parses must come back
 // unchanged from the line the kernel would write for it.
-#include "ProcStat.h"
+#include "platform/proc/ProcStat.h"
 
 #include <cstdint>
 #include <cstdlib>

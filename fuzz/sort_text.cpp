@@ -1,8 +1,8 @@
 // Any text as a cell of a sorted column: the number test accepts exactly its grammar, the date
 // test's day comes back from the date written out again, and a stored integer is read exactly
 // when it has its grammar and fits.
-#include "FuzzTexts.h"
-#include "SortText.h"
+#include "controls/listview/SortText.h"
+#include "fuzz/FuzzTexts.h"
 
 #include <QDate>
 #include <QRegularExpression>

@@ -1,4 +1,4 @@
-#include "ERegistryException.h"
+#include "settings/ERegistryException.h"
 
 namespace quorvane {
 

@@ -1,8 +1,8 @@
-#include "Placemnt.h"
+#include "settings/Placemnt.h"
 
-#include "EAbort.h"
-#include "TRegIniFile.h"
-#include "TWindowPlacement.h"
+#include "settings/TRegIniFile.h"
+#include "settings/TWindowPlacement.h"
+#include "toolkit/EAbort.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TComponent.h"
+#include "toolkit/TComponent.h"
 
 #include <QObject>
 #include <QString>

@@ -1,7 +1,7 @@
-#include "TRegIniFile.h"
+#include "settings/TRegIniFile.h"
 
-#include "Int32Text.h"
-#include "TextFields.h"
+#include "platform/text/Int32Text.h"
+#include "platform/text/TextFields.h"
 
 #include <cstdint>
 #include <limits>

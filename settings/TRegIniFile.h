@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ERegistryException.h"
-#include "Hive.h"
-#include "HiveKey.h"
+#include "platform/hive/Hive.h"
+#include "platform/hive/HiveKey.h"
+#include "settings/ERegistryException.h"
 
 #include <QString>
 #include <optional>

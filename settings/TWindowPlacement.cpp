@@ -1,4 +1,4 @@
-#include "TWindowPlacement.h"
+#include "settings/TWindowPlacement.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
-#include "FocusRowWithData.h"
+#include "toolkit/FocusRowWithData.h"
 
-#include "TListView.h"
+#include "toolkit/TListView.h"
 
 namespace quorvane {
 

@@ -1,7 +1,7 @@
-#include "TApplication.h"
+#include "toolkit/TApplication.h"
 
-#include "EAbort.h"
-#include "TMessageBox.h"
+#include "toolkit/EAbort.h"
+#include "toolkit/TMessageBox.h"
 
 #include <csignal>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "TListRowModel.h"
+#include "toolkit/TListRowModel.h"
 
 namespace quorvane {
 

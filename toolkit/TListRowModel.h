@@ -1,7 +1,7 @@
 #pragma once
 
-#include "TImageList.h"
-#include "TListColumn.h"
+#include "toolkit/TImageList.h"
+#include "toolkit/TListColumn.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>

@@ -1,8 +1,8 @@
-#include "TListView.h"
+#include "toolkit/TListView.h"
 
-#include "StableOrder.h"
-#include "TListRowModel.h"
-#include "TreeViewItems.h"
+#include "toolkit/StableOrder.h"
+#include "toolkit/TListRowModel.h"
+#include "toolkit/TreeViewItems.h"
 
 #include <QHeaderView>
 #include <QMouseEvent>

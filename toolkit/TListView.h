@@ -1,8 +1,8 @@
 #pragma once
 
-#include "TComponent.h"
-#include "TImageList.h"
-#include "TListColumn.h"
+#include "toolkit/TComponent.h"
+#include "toolkit/TImageList.h"
+#include "toolkit/TListColumn.h"
 
 #include <QStringList>
 #include <QTreeView>

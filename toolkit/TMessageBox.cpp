@@ -1,6 +1,6 @@
-#include "TMessageBox.h"
+#include "toolkit/TMessageBox.h"
 
-#include "TApplication.h"
+#include "toolkit/TApplication.h"
 
 #include <QMessageBox>
 #include <QPushButton>

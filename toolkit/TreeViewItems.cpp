@@ -1,4 +1,4 @@
-#include "TreeViewItems.h"
+#include "toolkit/TreeViewItems.h"
 
 // The view's layout items are not public: their list is reached through Qt's private header of
 // the very Qt version built against (the package then depends on that version's ABI).

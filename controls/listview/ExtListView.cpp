@@ -1,8 +1,8 @@
-#include "ExtListView.h"
+#include "controls/listview/ExtListView.h"
 
-#include "StableOrder.h"
-#include "TApplication.h"
-#include "TListSortKeys.h"
+#include "controls/listview/TListSortKeys.h"
+#include "toolkit/StableOrder.h"
+#include "toolkit/TApplication.h"
 
 #include <QApplication>
 #include <QHeaderView>

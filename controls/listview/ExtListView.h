@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ExtListViewTypes.h"
-#include "TELVSaveSettings.h"
-#include "TListRowModel.h"
-#include "TListView.h"
+#include "controls/listview/ExtListViewTypes.h"
+#include "controls/listview/TELVSaveSettings.h"
+#include "toolkit/TListRowModel.h"
+#include "toolkit/TListView.h"
 
 #include <QElapsedTimer>
 #include <QPointer>

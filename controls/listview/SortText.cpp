@@ -1,7 +1,7 @@
-#include "SortText.h"
+#include "controls/listview/SortText.h"
 
-#include "Int32Text.h"
-#include "TextFields.h"
+#include "platform/text/Int32Text.h"
+#include "platform/text/TextFields.h"
 
 #include <QDate>
 #include <clocale>

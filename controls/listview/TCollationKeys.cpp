@@ -1,4 +1,4 @@
-#include "TCollationKeys.h"
+#include "controls/listview/TCollationKeys.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,7 @@
-#include "TELVSaveSettings.h"
+#include "controls/listview/TELVSaveSettings.h"
 
-#include "SortText.h"
-#include "TRegIniFile.h"
+#include "controls/listview/SortText.h"
+#include "settings/TRegIniFile.h"
 
 namespace quorvane {
 

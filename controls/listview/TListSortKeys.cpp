@@ -1,4 +1,4 @@
-#include "TListSortKeys.h"
+#include "controls/listview/TListSortKeys.h"
 
 #include <limits>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "SortText.h"
-#include "TCollationKeys.h"
+#include "controls/listview/SortText.h"
+#include "controls/listview/TCollationKeys.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "DrawBevelFrame.h"
+#include "controls/split/DrawBevelFrame.h"
 
 #include <QPainter>
 

@@ -1,6 +1,6 @@
-#include "TPendingBarPosition.h"
+#include "controls/split/TPendingBarPosition.h"
 
-#include "ToxQuadSplit.h"
+#include "controls/split/ToxQuadSplit.h"
 
 #include <QEvent>
 

@@ -1,4 +1,4 @@
-#include "TPointClass.h"
+#include "controls/split/TPointClass.h"
 
 namespace quorvane {
 

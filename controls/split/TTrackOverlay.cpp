@@ -1,4 +1,4 @@
-#include "TTrackOverlay.h"
+#include "controls/split/TTrackOverlay.h"
 
 #include <QEvent>
 #include <QPainter>

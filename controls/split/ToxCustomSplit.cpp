@@ -1,8 +1,8 @@
-#include "ToxCustomSplit.h"
+#include "controls/split/ToxCustomSplit.h"
 
-#include "DrawBevelFrame.h"
-#include "TTrackOverlay.h"
-#include "ToxScrollPane.h"
+#include "controls/split/DrawBevelFrame.h"
+#include "controls/split/TTrackOverlay.h"
+#include "controls/split/ToxScrollPane.h"
 
 #include <QApplication>
 #include <QKeyEvent>

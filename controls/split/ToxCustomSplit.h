@@ -1,8 +1,8 @@
 #pragma once
 
-#include "SplitTypes.h"
-#include "TComponent.h"
-#include "TControlWidget.h"
+#include "controls/split/SplitTypes.h"
+#include "toolkit/TComponent.h"
+#include "toolkit/TControlWidget.h"
 
 #include <QColor>
 #include <QList>

@@ -1,8 +1,8 @@
-#include "ToxQuadSplit.h"
+#include "controls/split/ToxQuadSplit.h"
 
-#include "Clamp.h"
-#include "TTrackOverlay.h"
-#include "ToxScrollPane.h"
+#include "controls/split/Clamp.h"
+#include "controls/split/TTrackOverlay.h"
+#include "controls/split/ToxScrollPane.h"
 
 #include <QMouseEvent>
 

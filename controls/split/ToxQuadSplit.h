@@ -1,7 +1,7 @@
 #pragma once
 
-#include "TPointClass.h"
-#include "ToxCustomSplit.h"
+#include "controls/split/TPointClass.h"
+#include "controls/split/ToxCustomSplit.h"
 
 namespace quorvane {
 

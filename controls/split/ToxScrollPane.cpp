@@ -1,6 +1,6 @@
-#include "ToxScrollPane.h"
+#include "controls/split/ToxScrollPane.h"
 
-#include "ToxCustomSplit.h"
+#include "controls/split/ToxCustomSplit.h"
 
 #include <QEvent>
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
-#include "DesktopEntry.h"
+#include "platform/desktop/DesktopEntry.h"
 
-#include "TextFields.h"
+#include "platform/text/TextFields.h"
 
 namespace quorvane {
 

@@ -1,6 +1,6 @@
-#include "DesktopEntryIndex.h"
+#include "platform/desktop/DesktopEntryIndex.h"
 
-#include "DesktopEntry.h"
+#include "platform/desktop/DesktopEntry.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,4 +1,4 @@
-#include "ExecutableIcons.h"
+#include "platform/desktop/ExecutableIcons.h"
 
 #include <QFileInfo>
 

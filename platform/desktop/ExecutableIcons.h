@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DesktopEntryIndex.h"
+#include "platform/desktop/DesktopEntryIndex.h"
 
 #include <QIcon>
 #include <string>

@@ -1,9 +1,9 @@
-#include "CachedFreeChunks.h"
+#include "platform/heap/CachedFreeChunks.h"
 
-#include "ChunkLinks.h"
-#include "MallocArenas.h"
-#include "MallocLayout.h"
-#include "RemoteBlockCache.h"
+#include "platform/heap/ChunkLinks.h"
+#include "platform/heap/MallocArenas.h"
+#include "platform/heap/MallocLayout.h"
+#include "platform/heap/RemoteBlockCache.h"
 
 #include <algorithm>
 #include <array>

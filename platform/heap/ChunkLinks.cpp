@@ -1,4 +1,4 @@
-#include "ChunkLinks.h"
+#include "platform/heap/ChunkLinks.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
-#include "ChunkStream.h"
+#include "platform/heap/ChunkStream.h"
 
-#include "HeapWalkError.h"
-#include "MallocLayout.h"
-#include "RemoteMemory.h"
+#include "platform/heap/HeapWalkError.h"
+#include "platform/heap/MallocLayout.h"
+#include "platform/heap/RemoteMemory.h"
 
 #include <algorithm>
 #include <cstdio>

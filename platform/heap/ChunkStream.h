@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MallocLayout.h"
+#include "platform/heap/MallocLayout.h"
 
 #include <cstdint>
 #include <optional>

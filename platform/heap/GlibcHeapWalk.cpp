@@ -1,16 +1,16 @@
-#include "GlibcHeapWalk.h"
+#include "platform/heap/GlibcHeapWalk.h"
 
-#include "CachedFreeChunks.h"
-#include "ChunkLinks.h"
-#include "ChunkStream.h"
-#include "HeapWalkError.h"
-#include "HeapWalkScratchPool.h"
-#include "MallocArenas.h"
-#include "MallocLayout.h"
-#include "ProcFiles.h"
-#include "ProcMaps.h"
-#include "ProcessFreeze.h"
-#include "RemoteMemory.h"
+#include "platform/heap/CachedFreeChunks.h"
+#include "platform/heap/ChunkLinks.h"
+#include "platform/heap/ChunkStream.h"
+#include "platform/heap/HeapWalkError.h"
+#include "platform/heap/HeapWalkScratchPool.h"
+#include "platform/heap/MallocArenas.h"
+#include "platform/heap/MallocLayout.h"
+#include "platform/heap/ProcessFreeze.h"
+#include "platform/heap/RemoteMemory.h"
+#include "platform/proc/ProcFiles.h"
+#include "platform/proc/ProcMaps.h"
 
 #include <algorithm>
 #include <fcntl.h>

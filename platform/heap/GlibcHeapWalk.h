@@ -1,8 +1,8 @@
 #pragma once
 
-#include "HeapWalk.h"
-#include "HeapWalkScratch.h"
-#include "ProcMaps.h"
+#include "platform/heap/HeapWalk.h"
+#include "platform/heap/HeapWalkScratch.h"
+#include "platform/proc/ProcMaps.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,7 +1,7 @@
-#include "GlibcVersion.h"
+#include "platform/heap/GlibcVersion.h"
 
-#include "FileName.h"
-#include "RemoteMemory.h"
+#include "platform/heap/RemoteMemory.h"
+#include "platform/text/FileName.h"
 
 #include <algorithm>
 #include <charconv>

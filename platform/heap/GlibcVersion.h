@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProcMaps.h"
+#include "platform/proc/ProcMaps.h"
 
 #include <optional>
 #include <vector>

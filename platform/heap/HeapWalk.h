@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ToolHelp.h"
+#include "platform/heap/HeapBlockRecord.h"
 
 #include <cstddef>
 #include <span>

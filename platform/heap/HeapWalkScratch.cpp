@@ -1,4 +1,4 @@
-#include "HeapWalkScratch.h"
+#include "platform/heap/HeapWalkScratch.h"
 
 namespace quorvane {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ChunkLinks.h"
+#include "platform/heap/ChunkLinks.h"
 
 #include <cstdint>
 #include <vector>

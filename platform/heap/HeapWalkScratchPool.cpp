@@ -1,4 +1,4 @@
-#include "HeapWalkScratchPool.h"
+#include "platform/heap/HeapWalkScratchPool.h"
 
 namespace quorvane {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HeapWalkScratch.h"
+#include "platform/heap/HeapWalkScratch.h"
 
 #include <memory>
 #include <mutex>

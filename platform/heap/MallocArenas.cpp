@@ -1,9 +1,9 @@
-#include "MallocArenas.h"
+#include "platform/heap/MallocArenas.h"
 
-#include "FileName.h"
-#include "GlibcVersion.h"
-#include "MallocLayout.h"
-#include "RemoteMemory.h"
+#include "platform/heap/GlibcVersion.h"
+#include "platform/heap/MallocLayout.h"
+#include "platform/heap/RemoteMemory.h"
+#include "platform/text/FileName.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "MallocLayout.h"
-#include "ProcMaps.h"
+#include "platform/heap/MallocLayout.h"
+#include "platform/proc/ProcMaps.h"
 
 #include <array>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "MallocLayout.h"
+#include "platform/heap/MallocLayout.h"
 
-#include "GlibcVersion.h"
+#include "platform/heap/GlibcVersion.h"
 
 #include <bit>
 

@@ -1,9 +1,9 @@
-#include "ProcessFreeze.h"
+#include "platform/heap/ProcessFreeze.h"
 
-#include "ProcFiles.h"
-#include "ProcStat.h"
-#include "RetryOnInterrupt.h"
-#include "UniqueFd.h"
+#include "platform/posix/RetryOnInterrupt.h"
+#include "platform/posix/UniqueFd.h"
+#include "platform/proc/ProcFiles.h"
+#include "platform/proc/ProcStat.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
-#include "RemoteBlockCache.h"
+#include "platform/heap/RemoteBlockCache.h"
 
-#include "RemoteMemory.h"
+#include "platform/heap/RemoteMemory.h"
 
 namespace quorvane {
 

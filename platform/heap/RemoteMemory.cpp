@@ -1,4 +1,4 @@
-#include "RemoteMemory.h"
+#include "platform/heap/RemoteMemory.h"
 
 #include <algorithm>
 #include <cerrno>

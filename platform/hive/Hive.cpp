@@ -1,4 +1,4 @@
-#include "Hive.h"
+#include "platform/hive/Hive.h"
 
 namespace quorvane {
 

@@ -1,4 +1,4 @@
-#include "HiveDocument.h"
+#include "platform/hive/HiveDocument.h"
 
 #include <utility>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HiveNode.h"
+#include "platform/hive/HiveNode.h"
 
 #include <memory>
 #include <string>

@@ -1,8 +1,8 @@
-#include "HiveFile.h"
+#include "platform/hive/HiveFile.h"
 
-#include "FileName.h"
-#include "HiveParser.h"
-#include "UniqueFd.h"
+#include "platform/hive/HiveParser.h"
+#include "platform/posix/UniqueFd.h"
+#include "platform/text/FileName.h"
 
 #include <cerrno>
 #include <cstdlib>

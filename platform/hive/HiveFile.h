@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HiveDocument.h"
+#include "platform/hive/HiveDocument.h"
 
 #include <functional>
 #include <memory>

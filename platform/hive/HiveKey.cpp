@@ -1,6 +1,6 @@
-#include "HiveKey.h"
+#include "platform/hive/HiveKey.h"
 
-#include "HiveText.h"
+#include "platform/hive/HiveText.h"
 
 namespace quorvane {
 

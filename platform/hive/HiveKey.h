@@ -1,7 +1,7 @@
 #pragma once
 
-#include "HiveDocument.h"
-#include "HiveFile.h"
+#include "platform/hive/HiveDocument.h"
+#include "platform/hive/HiveFile.h"
 
 #include <memory>
 #include <optional>

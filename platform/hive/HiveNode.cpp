@@ -1,6 +1,6 @@
-#include "HiveNode.h"
+#include "platform/hive/HiveNode.h"
 
-#include "HiveText.h"
+#include "platform/hive/HiveText.h"
 
 namespace quorvane {
 

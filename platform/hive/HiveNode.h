@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Hive.h"
+#include "platform/hive/Hive.h"
 
 #include <memory>
 #include <string>

@@ -1,8 +1,8 @@
-#include "HiveParser.h"
+#include "platform/hive/HiveParser.h"
 
-#include "HiveText.h"
-#include "TextFields.h"
-#include "WholeNumber.h"
+#include "platform/hive/HiveText.h"
+#include "platform/text/TextFields.h"
+#include "platform/text/WholeNumber.h"
 
 #include <array>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "HiveText.h"
+#include "platform/hive/HiveText.h"
 
 namespace quorvane {
 

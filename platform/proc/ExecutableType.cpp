@@ -1,7 +1,7 @@
-#include "ExecutableType.h"
+#include "platform/proc/ExecutableType.h"
 
-#include "RetryOnInterrupt.h"
-#include "UniqueFd.h"
+#include "platform/posix/RetryOnInterrupt.h"
+#include "platform/posix/UniqueFd.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

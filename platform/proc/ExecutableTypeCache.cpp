@@ -1,6 +1,6 @@
-#include "ExecutableTypeCache.h"
+#include "platform/proc/ExecutableTypeCache.h"
 
-#include "ExecutableType.h"
+#include "platform/proc/ExecutableType.h"
 
 #include <sys/stat.h>
 

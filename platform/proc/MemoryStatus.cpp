@@ -1,4 +1,4 @@
-#include "MemoryStatus.h"
+#include "platform/proc/MemoryStatus.h"
 
 #include <sys/sysinfo.h>
 

@@ -1,7 +1,6 @@
-#include "Priority.h"
+#include "platform/proc/Priority.h"
 
-#include "ProcStat.h"
-#include "ToolHelp.h"
+#include "platform/proc/ProcStat.h"
 
 #include <algorithm>
 

@@ -6,6 +6,12 @@ namespace quorvane {
 
 // Linux scheduling seen as the base priorities and priority classes of the process viewer.
 
+// The priority classes, by their platform values.
+constexpr uint32_t IDLE_PRIORITY_CLASS = 64;
+constexpr uint32_t NORMAL_PRIORITY_CLASS = 32;
+constexpr uint32_t HIGH_PRIORITY_CLASS = 128;
+constexpr uint32_t REALTIME_PRIORITY_CLASS = 256;
+
 // The base priority of each class; Normal has a neighbour on either side.
 constexpr int32_t kIdleBasePriority = 4;
 constexpr int32_t kBelowNormalBasePriority = 6;

@@ -1,7 +1,7 @@
-#include "ProcFiles.h"
+#include "platform/proc/ProcFiles.h"
 
-#include "RetryOnInterrupt.h"
-#include "UniqueFd.h"
+#include "platform/posix/RetryOnInterrupt.h"
+#include "platform/posix/UniqueFd.h"
 
 #include <cerrno>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "ProcMaps.h"
+#include "platform/proc/ProcMaps.h"
 
-#include "TextFields.h"
-#include "WholeNumber.h"
+#include "platform/text/TextFields.h"
+#include "platform/text/WholeNumber.h"
 
 #include <sys/sysmacros.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileKey.h"
+#include "platform/proc/FileKey.h"
 
 #include <cstdint>
 #include <optional>

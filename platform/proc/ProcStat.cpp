@@ -1,7 +1,7 @@
-#include "ProcStat.h"
+#include "platform/proc/ProcStat.h"
 
-#include "TextFields.h"
-#include "WholeNumber.h"
+#include "platform/text/TextFields.h"
+#include "platform/text/WholeNumber.h"
 
 namespace quorvane {
 

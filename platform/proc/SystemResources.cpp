@@ -1,8 +1,8 @@
-#include "SystemResources.h"
+#include "platform/proc/SystemResources.h"
 
-#include "ProcFiles.h"
-#include "TextFields.h"
-#include "WholeNumber.h"
+#include "platform/proc/ProcFiles.h"
+#include "platform/text/TextFields.h"
+#include "platform/text/WholeNumber.h"
 
 #include <algorithm>
 #include <fcntl.h>

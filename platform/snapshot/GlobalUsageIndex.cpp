@@ -1,8 +1,8 @@
-#include "GlobalUsageIndex.h"
+#include "platform/snapshot/GlobalUsageIndex.h"
 
-#include "ProcFiles.h"
-#include "ProcMaps.h"
-#include "UniqueFd.h"
+#include "platform/posix/UniqueFd.h"
+#include "platform/proc/ProcFiles.h"
+#include "platform/proc/ProcMaps.h"
 
 #include <algorithm>
 #include <chrono>

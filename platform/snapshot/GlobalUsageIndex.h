@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FileKey.h"
-#include "MappingKey.h"
+#include "platform/proc/FileKey.h"
+#include "platform/snapshot/MappingKey.h"
 
 #include <chrono>
 #include <condition_variable>

@@ -1,10 +1,10 @@
-#include "HeapListBuilder.h"
+#include "platform/snapshot/HeapListBuilder.h"
 
-#include "LinuxToolhelpSnapshot.h"
-#include "MallocArenas.h"
-#include "ProcFiles.h"
-#include "ProcMaps.h"
-#include "RemoteMemory.h"
+#include "platform/heap/MallocArenas.h"
+#include "platform/heap/RemoteMemory.h"
+#include "platform/proc/ProcFiles.h"
+#include "platform/proc/ProcMaps.h"
+#include "platform/snapshot/LinuxToolhelpSnapshot.h"
 
 #include <fcntl.h>
 #include <string>

@@ -1,13 +1,13 @@
-#include "LinuxSnapshotService.h"
+#include "platform/snapshot/LinuxSnapshotService.h"
 
-#include "GlibcHeapWalk.h"
-#include "HeapListBuilder.h"
-#include "HeapWalkScratchPool.h"
-#include "LinuxProcessHandle.h"
-#include "LinuxToolhelpSnapshot.h"
-#include "ModuleListBuilder.h"
-#include "ProcessTable.h"
-#include "ThreadListBuilder.h"
+#include "platform/control/LinuxProcessHandle.h"
+#include "platform/heap/GlibcHeapWalk.h"
+#include "platform/heap/HeapWalkScratchPool.h"
+#include "platform/snapshot/HeapListBuilder.h"
+#include "platform/snapshot/LinuxToolhelpSnapshot.h"
+#include "platform/snapshot/ModuleListBuilder.h"
+#include "platform/snapshot/ProcessTable.h"
+#include "platform/snapshot/ThreadListBuilder.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ExecutableTypeCache.h"
-#include "SnapshotBuilder.h"
-#include "SnapshotService.h"
+#include "platform/proc/ExecutableTypeCache.h"
+#include "platform/snapshot/SnapshotBuilder.h"
+#include "platform/snapshot/SnapshotService.h"
 
 #include <future>
 #include <memory>

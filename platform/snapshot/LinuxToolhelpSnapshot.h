@@ -1,7 +1,7 @@
 #pragma once
 
-#include "RecordWalk.h"
-#include "ToolhelpSnapshot.h"
+#include "platform/snapshot/RecordWalk.h"
+#include "platform/snapshot/ToolhelpSnapshot.h"
 
 namespace quorvane {
 

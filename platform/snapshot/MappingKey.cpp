@@ -1,6 +1,6 @@
-#include "MappingKey.h"
+#include "platform/snapshot/MappingKey.h"
 
-#include "ProcStat.h"
+#include "platform/proc/ProcStat.h"
 
 namespace quorvane {
 

@@ -1,4 +1,4 @@
-#include "ModuleIdTable.h"
+#include "platform/snapshot/ModuleIdTable.h"
 
 namespace quorvane {
 

@@ -1,10 +1,10 @@
-#include "ModuleListBuilder.h"
+#include "platform/snapshot/ModuleListBuilder.h"
 
-#include "FileName.h"
-#include "LinuxToolhelpSnapshot.h"
-#include "MappingKey.h"
-#include "ProcFiles.h"
-#include "UniqueFd.h"
+#include "platform/posix/UniqueFd.h"
+#include "platform/proc/ProcFiles.h"
+#include "platform/snapshot/LinuxToolhelpSnapshot.h"
+#include "platform/snapshot/MappingKey.h"
+#include "platform/text/FileName.h"
 
 #include <algorithm>
 #include <fcntl.h>

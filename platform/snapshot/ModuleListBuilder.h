@@ -1,10 +1,10 @@
 #pragma once
 
-#include "GlobalUsageIndex.h"
-#include "ModuleIdTable.h"
-#include "ProcMaps.h"
-#include "SnapshotBuilder.h"
-#include "ToolHelp.h"
+#include "platform/proc/ProcMaps.h"
+#include "platform/snapshot/GlobalUsageIndex.h"
+#include "platform/snapshot/ModuleIdTable.h"
+#include "platform/snapshot/SnapshotBuilder.h"
+#include "platform/snapshot/ToolHelp.h"
 
 #include <functional>
 #include <optional>

@@ -1,10 +1,10 @@
-#include "ProcessTable.h"
+#include "platform/snapshot/ProcessTable.h"
 
-#include "ExecutableType.h"
-#include "LinuxToolhelpSnapshot.h"
-#include "Priority.h"
-#include "RetryOnInterrupt.h"
-#include "WholeNumber.h"
+#include "platform/posix/RetryOnInterrupt.h"
+#include "platform/proc/ExecutableType.h"
+#include "platform/proc/Priority.h"
+#include "platform/snapshot/LinuxToolhelpSnapshot.h"
+#include "platform/text/WholeNumber.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "FileKey.h"
-#include "ProcStat.h"
-#include "SnapshotBuilder.h"
-#include "ToolHelp.h"
-#include "UniqueFd.h"
+#include "platform/posix/UniqueFd.h"
+#include "platform/proc/FileKey.h"
+#include "platform/proc/ProcStat.h"
+#include "platform/snapshot/SnapshotBuilder.h"
+#include "platform/snapshot/ToolHelp.h"
 
 #include <array>
 #include <dirent.h>

@@ -1,6 +1,6 @@
-#include "SnapshotService.h"
+#include "platform/snapshot/SnapshotService.h"
 
-#include "ExecutableType.h"
+#include "platform/proc/ExecutableType.h"
 
 namespace quorvane {
 

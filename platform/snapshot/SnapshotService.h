@@ -1,8 +1,8 @@
 #pragma once
 
-#include "HeapWalk.h"
-#include "ProcessHandle.h"
-#include "ToolhelpSnapshot.h"
+#include "platform/control/ProcessHandle.h"
+#include "platform/heap/HeapWalk.h"
+#include "platform/snapshot/ToolhelpSnapshot.h"
 
 #include <functional>
 #include <memory>

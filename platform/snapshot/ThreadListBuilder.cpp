@@ -1,10 +1,10 @@
-#include "ThreadListBuilder.h"
+#include "platform/snapshot/ThreadListBuilder.h"
 
-#include "LinuxToolhelpSnapshot.h"
-#include "Priority.h"
-#include "ProcFiles.h"
-#include "ProcStat.h"
-#include "UniqueFd.h"
+#include "platform/posix/UniqueFd.h"
+#include "platform/proc/Priority.h"
+#include "platform/proc/ProcFiles.h"
+#include "platform/proc/ProcStat.h"
+#include "platform/snapshot/LinuxToolhelpSnapshot.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "SnapshotBuilder.h"
-#include "ToolHelp.h"
+#include "platform/snapshot/SnapshotBuilder.h"
+#include "platform/snapshot/ToolHelp.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ToolHelp.h"
+#include "platform/snapshot/ToolHelp.h"
 
 namespace quorvane {
 

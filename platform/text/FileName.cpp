@@ -1,4 +1,4 @@
-#include "FileName.h"
+#include "platform/text/FileName.h"
 
 namespace quorvane {
 

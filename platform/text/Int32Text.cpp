@@ -1,6 +1,6 @@
-#include "Int32Text.h"
+#include "platform/text/Int32Text.h"
 
-#include "WholeNumber.h"
+#include "platform/text/WholeNumber.h"
 
 namespace quorvane {
 

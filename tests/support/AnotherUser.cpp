@@ -1,4 +1,4 @@
-#include "AnotherUser.h"
+#include "tests/support/AnotherUser.h"
 
 #include <sys/wait.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "ConfigHome.h"
+#include "tests/support/ConfigHome.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "DesktopData.h"
+#include "tests/support/DesktopData.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "ProcessProbe.h"
+#include "tests/support/ProcessProbe.h"
 
-#include "ProcFiles.h"
-#include "ProcStat.h"
+#include "platform/proc/ProcFiles.h"
+#include "platform/proc/ProcStat.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,5 +1,5 @@
-#include "ConfigHome.h"
-#include "TApplication.h"
+#include "tests/support/ConfigHome.h"
+#include "toolkit/TApplication.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "DesktopShellInfo.h"
-#include "HeapListDlg.h"
-#include "LinuxSnapshotService.h"
-#include "Main.h"
-#include "TThreadPriorityDlg.h"
-#include "TfrmAbout.h"
+#include "app/DesktopShellInfo.h"
+#include "app/Main.h"
+#include "dialogs/HeapListDlg.h"
+#include "dialogs/TThreadPriorityDlg.h"
+#include "dialogs/TfrmAbout.h"
+#include "platform/snapshot/LinuxSnapshotService.h"
 
 #include <QAccessible>
 #include <QMenuBar>

@@ -1,9 +1,9 @@
 // The program as a user meets it outside the window: its command line, run from a terminal
 // without a display, and its installed files.
-#include "CommandLine.h"
-#include "AppIdentity.h"
-#include "StartUp.h"
-#include "TApplication.h"
+#include "app/CommandLine.h"
+#include "app/AppIdentity.h"
+#include "app/StartUp.h"
+#include "toolkit/TApplication.h"
 
 #include <QFile>
 #include <QProcess>

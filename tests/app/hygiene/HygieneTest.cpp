@@ -1,12 +1,12 @@
 // Descriptors and signals: nothing the program opens reaches a process started after it, and a
 // signal arriving while /proc or the settings are read or written loses nothing and ends nothing.
-#include "ChildProcess.h"
-#include "ConfigHome.h"
-#include "DesktopShellInfo.h"
-#include "LinuxSnapshotService.h"
-#include "Main.h"
-#include "ProcFiles.h"
-#include "TRegIniFile.h"
+#include "app/DesktopShellInfo.h"
+#include "app/Main.h"
+#include "platform/proc/ProcFiles.h"
+#include "platform/snapshot/LinuxSnapshotService.h"
+#include "settings/TRegIniFile.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/ConfigHome.h"
 
 #include <QDir>
 #include <QTest>

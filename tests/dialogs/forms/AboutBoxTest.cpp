@@ -1,7 +1,7 @@
-#include "ConfigHome.h"
-#include "TAboutDlg.h"
-#include "TMessageBox.h"
-#include "TfrmAbout.h"
+#include "dialogs/TAboutDlg.h"
+#include "dialogs/TfrmAbout.h"
+#include "tests/support/ConfigHome.h"
+#include "toolkit/TMessageBox.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,5 +1,5 @@
-#include "TThreadPriorityDlg.h"
-#include "ToolHelp.h"
+#include "dialogs/TThreadPriorityDlg.h"
+#include "platform/proc/Priority.h"
 
 #include <QApplication>
 #include <QComboBox>

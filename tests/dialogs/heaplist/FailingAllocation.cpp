@@ -1,4 +1,4 @@
-#include "FailingAllocation.h"
+#include "tests/dialogs/heaplist/FailingAllocation.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,13 +1,13 @@
-#include "HeapListDlg.h"
-#include "ChildProcess.h"
-#include "ExtListView.h"
-#include "FailingAllocation.h"
-#include "HeapListBuilder.h"
-#include "HeapWalkError.h"
-#include "LinuxSnapshotService.h"
-#include "TApplication.h"
-#include "TMessageBox.h"
-#include "TThreadPriorityDlg.h"
+#include "dialogs/HeapListDlg.h"
+#include "controls/listview/ExtListView.h"
+#include "dialogs/TThreadPriorityDlg.h"
+#include "platform/heap/HeapWalkError.h"
+#include "platform/snapshot/HeapListBuilder.h"
+#include "platform/snapshot/LinuxSnapshotService.h"
+#include "tests/dialogs/heaplist/FailingAllocation.h"
+#include "tests/support/ChildProcess.h"
+#include "toolkit/TApplication.h"
+#include "toolkit/TMessageBox.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>

@@ -1,5 +1,5 @@
-#include "ExecutableIcons.h"
-#include "DesktopEntry.h"
+#include "platform/desktop/ExecutableIcons.h"
+#include "platform/desktop/DesktopEntry.h"
 
 #include <QImage>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
-#include "ConfigHome.h"
-#include "HiveKey.h"
-#include "HiveParser.h"
-#include "HiveText.h"
+#include "platform/hive/HiveKey.h"
+#include "platform/hive/HiveParser.h"
+#include "platform/hive/HiveText.h"
+#include "tests/support/ConfigHome.h"
 
 #include <QDir>
 #include <QFile>

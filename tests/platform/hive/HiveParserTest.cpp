@@ -1,5 +1,5 @@
-#include "HiveParser.h"
-#include "HiveText.h"
+#include "platform/hive/HiveParser.h"
+#include "platform/hive/HiveText.h"
 
 #include <gtest/gtest.h>
 #include <regex>

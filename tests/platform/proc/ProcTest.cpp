@@ -1,10 +1,10 @@
-#include "ExecutableType.h"
-#include "ExecutableTypeCache.h"
-#include "MemoryStatus.h"
-#include "Priority.h"
-#include "ProcStat.h"
-#include "SystemResources.h"
-#include "ToolHelp.h"
+#include "platform/proc/ExecutableType.h"
+#include "platform/proc/ExecutableTypeCache.h"
+#include "platform/proc/MemoryStatus.h"
+#include "platform/proc/Priority.h"
+#include "platform/proc/ProcStat.h"
+#include "platform/proc/SystemResources.h"
+#include "platform/snapshot/ToolHelp.h"
 
 #include <QTemporaryDir>
 #include <array>

@@ -1,9 +1,9 @@
 // The text primitives on literal texts: where a line, a field or a word ends, which blanks go, and
 // which texts are whole numbers.
-#include "FileName.h"
-#include "Int32Text.h"
-#include "TextFields.h"
-#include "WholeNumber.h"
+#include "platform/text/FileName.h"
+#include "platform/text/Int32Text.h"
+#include "platform/text/TextFields.h"
+#include "platform/text/WholeNumber.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "ConfigHome.h"
-#include "Placemnt.h"
-#include "TRegIniFile.h"
+#include "settings/Placemnt.h"
+#include "settings/TRegIniFile.h"
+#include "tests/support/ConfigHome.h"
 
 #include <QTest>
 #include <QWidget>

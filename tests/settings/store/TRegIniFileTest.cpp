@@ -1,6 +1,6 @@
-#include "TRegIniFile.h"
-#include "ConfigHome.h"
-#include "IntegerTexts.h"
+#include "settings/TRegIniFile.h"
+#include "tests/support/ConfigHome.h"
+#include "tests/support/IntegerTexts.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,5 +1,5 @@
-#include "ModalAnswer.h"
-#include "TMessageBox.h"
+#include "tests/support/ModalAnswer.h"
+#include "toolkit/TMessageBox.h"
 
 #include <QAbstractButton>
 #include <QMessageBox>

@@ -1,4 +1,4 @@
-#include "TListView.h"
+#include "toolkit/TListView.h"
 
 #include <QSignalSpy>
 #include <QTest>

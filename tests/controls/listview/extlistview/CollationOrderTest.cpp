@@ -2,7 +2,7 @@
 // exactly as QCollator's case-sensitive sort keys order it, in every locale. Random texts, and
 // the column's choice between number, date and text, are the collation fuzz target's job; what
 // a user sees of the locale is the sorting test's.
-#include "TCollationKeys.h"
+#include "controls/listview/TCollationKeys.h"
 
 #include <QCollator>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // What each extended style changes in a shown list, driven by mouse and keys. The program's own
 // lists use header drag-and-drop and full-row selection; the main window test meets those too.
-#include "ListFixture.h"
+#include "tests/controls/listview/extlistview/ListFixture.h"
 
 #include <QRubberBand>
 #include <QStyleOptionViewItem>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ExtListView.h"
-#include "HeaderGestures.h"
+#include "controls/listview/ExtListView.h"
+#include "tests/support/HeaderGestures.h"
 
 #include <QHeaderView>
 #include <QPixmap>

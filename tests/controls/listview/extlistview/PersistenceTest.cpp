@@ -1,10 +1,10 @@
 // Column order and widths in the settings store: what is read of a bad stored state, and what each
 // flag reads and writes. The round trip through a restart, and a store that fails at exit, are
 // the main window test's.
-#include "ConfigHome.h"
-#include "ExtListView.h"
-#include "HeaderGestures.h"
-#include "TRegIniFile.h"
+#include "controls/listview/ExtListView.h"
+#include "settings/TRegIniFile.h"
+#include "tests/support/ConfigHome.h"
+#include "tests/support/HeaderGestures.h"
 
 #include <QFile>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // The values a sorted column reads from its texts. The grammars as a whole are the sort-text fuzz
 // target's; here the values and what it cannot tell (the locale's part, the dates it refuses).
 // The stored integers are the persistence test's and that fuzz target's too.
-#include "SortText.h"
-#include "IntegerTexts.h"
+#include "controls/listview/SortText.h"
+#include "tests/support/IntegerTexts.h"
 
 #include <QDate>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // Sorting as a user meets it, by header clicks: the order each click makes, how the cells of a
 // column order under the user's locale, and rows that keep their data and selection.
-#include "ListFixture.h"
+#include "tests/controls/listview/extlistview/ListFixture.h"
 
 using namespace quorvane;
 

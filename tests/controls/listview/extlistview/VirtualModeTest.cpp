@@ -1,6 +1,6 @@
 // A virtual list: the owner serves every cell and is asked only for the rows on screen. A
 // million rows in a real dialog are the heap list dialog test's.
-#include "ListFixture.h"
+#include "tests/controls/listview/extlistview/ListFixture.h"
 
 #include <set>
 

@@ -1,7 +1,7 @@
-#include "TComponent.h"
-#include "TTrackOverlay.h"
-#include "ToxQuadSplit.h"
-#include "ToxScrollPane.h"
+#include "controls/split/TTrackOverlay.h"
+#include "controls/split/ToxQuadSplit.h"
+#include "controls/split/ToxScrollPane.h"
+#include "toolkit/TComponent.h"
 
 #include <QApplication>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "UniqueFd.h"
+#include "platform/posix/UniqueFd.h"
 
 #include <unistd.h>
 

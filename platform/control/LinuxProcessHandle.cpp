@@ -1,9 +1,9 @@
-#include "LinuxProcessHandle.h"
+#include "platform/control/LinuxProcessHandle.h"
 
-#include "Priority.h"
-#include "ProcFiles.h"
-#include "ProcStat.h"
-#include "ThreadScheduling.h"
+#include "platform/control/ThreadScheduling.h"
+#include "platform/proc/Priority.h"
+#include "platform/proc/ProcFiles.h"
+#include "platform/proc/ProcStat.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,10 @@
 #pragma once
-// Records and constants of the process snapshot service. Field names are the platform's
+// Records and constants of the process snapshot service (the heap walk's block record is the
+// heap room's, and comes with it). Field names are the platform's
 // published ones; pointer-sized values are 64 bits wide and names are byte strings of any length,
 // because on Linux neither fits the old fixed buffers.
+
+#include "platform/heap/HeapBlockRecord.h"
 
 #include <cstdint>
 #include <string>
@@ -15,15 +18,6 @@ constexpr uint32_t TH32CS_SNAPMODULE = 0x8;
 
 constexpr uint32_t HF32_DEFAULT = 1;
 constexpr uint32_t HF32_SHARED = 2;
-
-constexpr uint32_t LF32_FIXED = 1;
-constexpr uint32_t LF32_FREE = 2;
-constexpr uint32_t LF32_MOVEABLE = 4;
-
-constexpr uint32_t IDLE_PRIORITY_CLASS = 64;
-constexpr uint32_t NORMAL_PRIORITY_CLASS = 32;
-constexpr uint32_t HIGH_PRIORITY_CLASS = 128;
-constexpr uint32_t REALTIME_PRIORITY_CLASS = 256;
 
 struct PROCESSENTRY32 {
     uint32_t th32ProcessID = 0;
@@ -57,16 +51,6 @@ struct HEAPLIST32 {
     uint32_t th32ProcessID = 0;
     uint64_t th32HeapID = 0;
     uint32_t dwFlags = 0;
-};
-
-struct HEAPENTRY32 {
-    uint64_t hHandle = 0;
-    uint64_t dwAddress = 0;
-    uint64_t dwBlockSize = 0;
-    uint32_t dwFlags = 0;
-    uint32_t dwLockCount = 0;
-    uint32_t th32ProcessID = 0;
-    uint64_t th32HeapID = 0;
 };
 
 } // namespace quorvane

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ProcessHandle.h"
-#include "UniqueFd.h"
+#include "platform/control/ProcessHandle.h"
+#include "platform/posix/UniqueFd.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TControlEvents.h"
+#include "toolkit/TControlEvents.h"
 
 #include <QDragMoveEvent>
 #include <QDropEvent>

@@ -1,4 +1,4 @@
-#include "TControlEvents.h"
+#include "toolkit/TControlEvents.h"
 
 #include <QDropEvent>
 #include <QKeyEvent>

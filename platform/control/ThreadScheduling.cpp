@@ -1,7 +1,7 @@
-#include "ThreadScheduling.h"
+#include "platform/control/ThreadScheduling.h"
 
-#include "ProcFiles.h"
-#include "ToolHelp.h"
+#include "platform/proc/Priority.h"
+#include "platform/proc/ProcFiles.h"
 
 #include <algorithm>
 #include <cerrno>
