@@ -87,7 +87,7 @@ std::string CommandLine::Usage(std::string_view program)
 
 std::string CommandLine::VersionText()
 {
-    return std::string("Quorvane ") + AppVersion + "\n";
+    return std::string(AppName) + " " + AppVersion + "\n";
 }
 
 std::optional<int> AnswerCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err)

@@ -1,5 +1,6 @@
 #include "app/Main.h"
 
+#include "app/AppIdentity.h"
 #include "app/AppResources.h"
 #include "app/ListTexts.h"
 #include "app/ProcessRowTexts.h"
@@ -36,6 +37,12 @@
 namespace quorvane {
 
 namespace {
+
+    QString AppTitle()
+    {
+        return QString::fromLatin1(AppName) + QStringLiteral(" v")
+            + QString::fromLatin1(AppVersion);
+    }
     constexpr int DesignWidth = 838;
     constexpr int DesignHeight = 459;
     constexpr int GlobalUsageSubItem = 2;
@@ -57,6 +64,11 @@ namespace {
         = "Change a thread's priority is not a recommended procedure.\r"
           "It can seriously degrade system performance if you not absolutely\r"
           "sure of what you are doing.\r\rAre you certain you want to do this?";
+    const char* const HeapWalkWarning
+        = "Enumerating every memory allocation in a heap can be very\rtime consuming in "
+          "memory-intensive applications.  Do not\rbe surprised if it takes a few minutes with "
+          "some heap blocks.\r\rAre you certain you want to do this?";
+    const char* const NoHeapTarget = "First, select a process and a heap block to display.";
 
     // A confirmation or warning that goes on only when answered Yes; none at all while Show
     // Warnings is off, read afresh from the store each time.
@@ -171,7 +183,7 @@ TSDIAppForm::~TSDIAppForm()
 void TSDIAppForm::CreateDesign()
 {
     setObjectName(QStringLiteral("SDIAppForm"));
-    setWindowTitle(QStringLiteral("Quorvane v0.98"));
+    setWindowTitle(AppTitle());
     setWindowIcon(QIcon(QStringLiteral(":/quorvane/quorvane.svg")));
     // The design size at a position of the window system's choosing.
     resize(DesignWidth, DesignHeight);
@@ -193,7 +205,7 @@ void TSDIAppForm::CreateDesign()
 
     AboutDlg = new TAboutDlg(this);
     AboutDlg->setObjectName(QStringLiteral("AboutDlg"));
-    AboutDlg->SetAppName(QStringLiteral("Quorvane v0.98"));
+    AboutDlg->SetAppName(AppTitle());
     AboutDlg->SetCaption(QStringLiteral("About Quorvane"));
     AboutDlg->SetCopyright(QStringLiteral("Copyright \u00A9 Brindlewick Software"));
     AboutDlg->SetVendor(QStringLiteral("Brindlewick Software"));
@@ -417,25 +429,17 @@ void TSDIAppForm::ProcessMenuClick(QObject* /*Sender*/)
 
 void TSDIAppForm::HeapListItemClick(QObject* /*Sender*/)
 {
-    const QString noTarget = QStringLiteral("First, select a process and a heap block to display.");
     if (HeapListList->ItemFocused() < 0 || ProcessList->ItemFocused() < 0) {
-        TMessageBox::MessageDlg(noTarget, TMsgDlgType::mtError, this);
+        ShowError(NoHeapTarget, this);
         return;
     }
-    if (GetShowWarnings()
-        && TMessageBox::MessageDlg(
-               QStringLiteral("Enumerating every memory allocation in a heap can be very\rtime "
-                              "consuming in memory-intensive applications.  Do not\rbe surprised "
-                              "if it takes a few minutes with some heap blocks.\r\rAre you "
-                              "certain you want to do this?"),
-               TMsgDlgType::mtWarning, this)
-            != TModalResult::mrYes)
+    if (!Confirmed(HeapWalkWarning, TMsgDlgType::mtWarning, this))
         return;
     // The rows are read again: a refresh may have run while the warning was open.
     const int process = ProcessList->ItemFocused();
     const int heap = HeapListList->ItemFocused();
     if (process < 0 || heap < 0) {
-        TMessageBox::MessageDlg(noTarget, TMsgDlgType::mtError, this);
+        ShowError(NoHeapTarget, this);
         return;
     }
     const std::unique_ptr<THeapListDlg> dialog = std::make_unique<THeapListDlg>(FSnapshots, this);
@@ -638,6 +642,8 @@ void TSDIAppForm::TerminateProcessItemClick(QObject* /*Sender*/)
         if (process->TerminateProcess(uint32_t(-1)))
             process->WaitForSingleObject(TerminateWaitMilliseconds);
     } else {
+        // A process that cannot be opened is told of in a box and the list is read again; the
+        // priority command below raises instead, so its error goes to the default handler.
         ShowError("Could not retrieve handle for selected process.", this);
     }
     RefreshItemClick(this);
@@ -655,7 +661,7 @@ void TSDIAppForm::ChangeThreadPriorityItemClick(QObject* /*Sender*/)
     dialog->setWindowTitle(TThreadPriorityDlg::DesignedCaption() + FocusedProcessName());
     const std::unique_ptr<ProcessHandle> process = FSnapshots.OpenProcess(
         PROCESS_SET_INFORMATION | PROCESS_QUERY_INFORMATION, FocusedProcessId());
-    if (!process)
+    if (!process) // unlike Terminate's box: an error that goes to the default handler
         throw std::runtime_error("Could not get process handle.");
     dialog->SetSelectedClass(process->GetPriorityClass());
     if (dialog->exec() != QDialog::Accepted)

@@ -2,6 +2,7 @@
 
 #include "app/AppIdentity.h"
 #include "app/AppResources.h"
+#include "platform/hive/HiveFile.h"
 #include "toolkit/TApplication.h"
 
 #include <QIcon>
@@ -10,7 +11,8 @@ namespace quorvane {
 
 void SetUpApplication(TApplication& application)
 {
-    application.SetTitle(QStringLiteral("Quorvane"));
+    application.SetTitle(QString::fromLatin1(AppName));
+    HiveFile::SetProgramFolder(AppConfigFolder);
     application.setApplicationVersion(QString::fromLatin1(AppVersion));
     QGuiApplication::setDesktopFileName(QString::fromLatin1(AppId));
     InitAppResources();

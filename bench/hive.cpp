@@ -1,7 +1,9 @@
 // The settings store on a hive of 1,000 values: a whole read (open the store object, open the
 // section, query, close) and a whole write, each as the program does them. And the long run of
 // writers killed mid-write that the test suite does only a few rounds of.
+#include "app/AppIdentity.h"
 #include "app/ProgramKey.h"
+#include "platform/hive/HiveFile.h"
 #include "platform/hive/HiveKey.h"
 #include "platform/hive/HiveParser.h"
 #include "platform/hive/HiveText.h"
@@ -25,6 +27,7 @@ public:
     BenchHome()
     {
         qputenv("XDG_CONFIG_HOME", FFolder.path().toLocal8Bit());
+        HiveFile::SetProgramFolder(AppConfigFolder);
         const TRegIniFile store(ProgramKey());
         for (int section = 0; section < 10; ++section) {
             for (int value = 0; value < 100; ++value) {
@@ -34,7 +37,10 @@ public:
         }
         store.WriteNumber("Splitter", "X", 562);
     }
-    std::string Path() const { return (FFolder.path() + "/quorvane/user.reg").toStdString(); }
+    std::string Path() const
+    {
+        return FFolder.path().toStdString() + "/" + AppConfigFolder + "/user.reg";
+    }
     QByteArray Hive() const
     {
         QFile file(QString::fromStdString(Path()));

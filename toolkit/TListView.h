@@ -1,6 +1,7 @@
 #pragma once
 
 #include "toolkit/TComponent.h"
+#include "toolkit/TControlEvents.h"
 #include "toolkit/TImageList.h"
 #include "toolkit/TListColumn.h"
 
@@ -11,6 +12,9 @@
 namespace quorvane {
 
 enum class TItemChange { ctText, ctImage, ctState };
+
+using TLVChangeEvent = std::function<void(QObject* Sender, int Item, TItemChange Change)>;
+using TLVColumnClickEvent = std::function<void(QObject* Sender, int Column)>;
 
 class TListRowModel;
 
@@ -74,9 +78,9 @@ public:
     // Events: Sender first. OnChange reports a row whose selected or focused state changed, once
     // per change and after it is complete, text and image changes made outside an update bracket,
     // and a Clear that removed the selected or focused row (Item -1).
-    std::function<void(QObject* Sender, int Item, TItemChange Change)> OnChange;
-    std::function<void(QObject* Sender)> OnDblClick;
-    std::function<void(QObject* Sender, int Column)> OnColumnClick;
+    TLVChangeEvent OnChange;
+    TNotifyEvent OnDblClick;
+    TLVColumnClickEvent OnColumnClick;
 
 protected:
     virtual void DoChange(int item, TItemChange change);

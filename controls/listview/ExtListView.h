@@ -67,14 +67,12 @@ public:
     // The view's text buffer for one cell of a virtual list, terminating zero included.
     static constexpr int CellTextMax = 260;
 
-    std::function<void(QObject* Sender, bool& CanBegin)> OnMarqueeBegin;
-    std::function<void(QObject* Sender)> OnItemActivate;
-    std::function<void(QObject* Sender, int Item, int SubItem, TLVODMaskItems Mask, int& Image,
-        qint32& Param, int& State, int& Indent, QString& Text)>
-        OnODGetItemInfo;
-    std::function<void(QObject* Sender, TLVCacheHint& HintInfo)> OnODCacheHint;
-    std::function<void(QObject* Sender, TLVFindItem& FindInfo, bool& Found)> OnODFindItem;
-    std::function<void(QObject* Sender, TLVODStateChange& StateInfo)> OnODStateChanged;
+    TLVMarqueeBeginEvent OnMarqueeBegin;
+    TNotifyEvent OnItemActivate;
+    TLVODGetItemInfoEvent OnODGetItemInfo;
+    TLVODCacheHintEvent OnODCacheHint;
+    TLVODFindItemEvent OnODFindItem;
+    TLVODStateChangedEvent OnODStateChanged;
 
 protected:
     virtual bool DoMarqueeBegin();

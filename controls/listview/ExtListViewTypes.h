@@ -3,6 +3,7 @@
 #include <QFlags>
 #include <QObject>
 #include <QString>
+#include <functional>
 
 namespace quorvane {
 
@@ -97,5 +98,13 @@ struct TLVODStateChange {
     unsigned NewState = 0;
     unsigned OldState = 0;
 };
+
+// The extended list's events, Sender first, in the control-event vocabulary's manner.
+using TLVMarqueeBeginEvent = std::function<void(QObject* Sender, bool& CanBegin)>;
+using TLVODGetItemInfoEvent = std::function<void(QObject* Sender, int Item, int SubItem,
+    TLVODMaskItems Mask, int& Image, qint32& Param, int& State, int& Indent, QString& Text)>;
+using TLVODCacheHintEvent = std::function<void(QObject* Sender, TLVCacheHint& HintInfo)>;
+using TLVODFindItemEvent = std::function<void(QObject* Sender, TLVFindItem& FindInfo, bool& Found)>;
+using TLVODStateChangedEvent = std::function<void(QObject* Sender, TLVODStateChange& StateInfo)>;
 
 } // namespace quorvane

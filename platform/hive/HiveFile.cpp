@@ -21,8 +21,17 @@ namespace quorvane {
 
 namespace {
 
-    constexpr std::string_view kUserHive = "quorvane/user.reg";
-    constexpr std::string_view kMachineHive = "quorvane/machine.reg";
+    constexpr std::string_view kUserHive = "user.reg";
+    constexpr std::string_view kMachineHive = "machine.reg";
+
+    std::mutex programFolderLock;
+    std::string programFolder;
+
+    std::string ProgramFolder()
+    {
+        const std::lock_guard<std::mutex> hold(programFolderLock);
+        return programFolder;
+    }
 
     std::string HomeFolder()
     {
@@ -227,8 +236,17 @@ HiveFile::HiveFile(std::string path, HiveRoot root, bool writable)
 {
 }
 
+void HiveFile::SetProgramFolder(std::string folder)
+{
+    const std::lock_guard<std::mutex> hold(programFolderLock);
+    programFolder = std::move(folder);
+}
+
 HiveFile HiveFile::ForCurrentUser()
 {
+    const std::string folder = ProgramFolder();
+    if (folder.empty())
+        return HiveFile({}, HiveRoot::hrCurrentUser, false);
     std::string configHome;
     // A relative XDG_CONFIG_HOME is invalid and ignored, as the base directory rules say.
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/')
@@ -237,11 +255,15 @@ HiveFile HiveFile::ForCurrentUser()
         configHome = home + "/.config";
     if (configHome.empty())
         return HiveFile({}, HiveRoot::hrCurrentUser, false);
-    return HiveFile(configHome + "/" + std::string(kUserHive), HiveRoot::hrCurrentUser, true);
+    return HiveFile(
+        configHome + "/" + folder + "/" + std::string(kUserHive), HiveRoot::hrCurrentUser, true);
 }
 
 HiveFile HiveFile::ForLocalMachine()
 {
+    const std::string folder = ProgramFolder();
+    if (folder.empty())
+        return HiveFile({}, HiveRoot::hrLocalMachine, false);
     const char* dirs = std::getenv("XDG_CONFIG_DIRS");
     const std::string_view list = (dirs && *dirs) ? dirs : "/etc/xdg";
     size_t start = 0;
@@ -250,7 +272,8 @@ HiveFile HiveFile::ForLocalMachine()
         const std::string_view dir = list.substr(
             start, colon == std::string_view::npos ? std::string_view::npos : colon - start);
         if (!dir.empty() && dir.front() == '/') {
-            std::string candidate = std::string(dir) + "/" + std::string(kMachineHive);
+            std::string candidate
+                = std::string(dir) + "/" + folder + "/" + std::string(kMachineHive);
             if (::access(candidate.c_str(), F_OK) == 0)
                 return HiveFile(std::move(candidate), HiveRoot::hrLocalMachine, false);
         }

@@ -17,10 +17,14 @@ public:
     // path empty: a hive that does not exist, read as empty.
     HiveFile(std::string path, HiveRoot root, bool writable);
 
-    // The current user's hive, $XDG_CONFIG_HOME/quorvane/user.reg (~/.config when unset), found
+    // The program's folder under the configuration directories, which holds its hives; named by
+    // the program before it opens a store. Until then both hives are empty and not writable.
+    static void SetProgramFolder(std::string folder);
+
+    // The current user's hive, $XDG_CONFIG_HOME/FOLDER/user.reg (~/.config when unset), found
     // afresh on each call.
     static HiveFile ForCurrentUser();
-    // The machine's hive, read-only: the first quorvane/machine.reg in $XDG_CONFIG_DIRS
+    // The machine's hive, read-only: the first FOLDER/machine.reg in $XDG_CONFIG_DIRS
     // (/etc/xdg when unset), or an empty hive when there is none.
     static HiveFile ForLocalMachine();
 

@@ -1,5 +1,7 @@
 #include "tests/support/ConfigHome.h"
 
+#include "platform/hive/HiveFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <stdexcept>
@@ -26,6 +28,8 @@ ConfigHome::ConfigHome()
         throw std::runtime_error("no temporary folder");
     qputenv("XDG_CONFIG_HOME", FHome.path().toLocal8Bit());
     qputenv("XDG_CONFIG_DIRS", FMachine.path().toLocal8Bit());
+    // The program names its folder at start; a test stands in for it.
+    quorvane::HiveFile::SetProgramFolder("quorvane");
 }
 
 ConfigHome::~ConfigHome()
