@@ -34,6 +34,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <set>
 
 using namespace quorvane;
 using namespace quorvane::testing;
@@ -768,5 +769,45 @@ INSTANTIATE_TEST_SUITE_P(Commands, ChangePriority,
         PriorityCase { "HighRefused", Qt::Key_Down, Qt::Key_Return, true, 0 },
         PriorityCase { "Cancelled", Qt::Key_Home, Qt::Key_Escape, false, 0 }),
     [](const auto& info) { return std::string(info.param.Name); });
+
+// The descriptors a freshly started process holds, as it lists them itself.
+std::set<std::string> DescriptorsOfAChild()
+{
+    ChildProcess child("/bin/ls", { "-1", "/proc/self/fd" });
+    std::set<std::string> names;
+    try {
+        for (;;)
+            names.insert(child.ReadLine());
+    } catch (const std::exception&) {
+    }
+    return names;
+}
+
+// Nothing the window opens reaches a process started after it.
+TEST(MainHygiene, aChildStartedAfterEveryKindOfReadInheritsNothing)
+{
+    const std::set<std::string> before = DescriptorsOfAChild();
+
+    ConfigHome home;
+    LinuxSnapshotService service;
+    const DesktopData desktop;
+    DesktopShellInfo shell;
+    // The window reads settings, every list of the first process, types and icons.
+    TSDIAppForm window(service, shell);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    TRegIniFile("Software\\Quorvane").WriteText("Hygiene", "Value", "kept");
+    ChildProcess heapOwner("/bin/sleep", { "60" });
+    const auto heaps
+        = service.CreateToolhelp32Snapshot(TH32CS_SNAPHEAPLIST, uint32_t(heapOwner.Pid()));
+    HEAPLIST32 heap;
+    if (heaps && heaps->Heap32ListFirst(heap)) {
+        HEAPENTRY32 block;
+        service.CreateHeapWalk()->Heap32First(block, heap.th32ProcessID, heap.th32HeapID);
+    }
+
+    // Every descriptor still open (the kept /proc/PID/stat ones among them) closes on exec.
+    EXPECT_EQ(DescriptorsOfAChild(), before);
+}
 
 } // namespace

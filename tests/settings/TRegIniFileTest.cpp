@@ -1,6 +1,8 @@
 #include "settings/TRegIniFile.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/ConfigHome.h"
 #include "tests/support/IntegerTexts.h"
+#include "tests/support/SignalStorm.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -11,6 +13,7 @@
 #include <sys/stat.h>
 
 using namespace quorvane;
+using namespace quorvane::testing;
 
 namespace {
 
@@ -34,6 +37,26 @@ TEST(TRegIniFile, aFifoInPlaceOfTheSettingsFileFailsTheWriteInsteadOfHanging)
     ASSERT_TRUE(QDir().mkpath(QFileInfo(home.UserHive()).path()));
     ASSERT_EQ(::mkfifo(home.UserHive().toLocal8Bit().constData(), 0600), 0);
     EXPECT_ANY_THROW(TRegIniFile("Software\\Quorvane").WriteText("Hygiene", "Value", "kept"));
+}
+
+// A settings write waiting for another writer's lock goes on waiting through signals, and is kept.
+TEST(TRegIniFile, aWriteWaitingForTheLockAmongSignalsIsKept)
+{
+    ConfigHome home;
+    const QString folder = QFileInfo(home.UserHive()).path();
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ChildProcess holder("/usr/bin/flock", { folder.toStdString(), "sh", "-c", "echo locked; cat" });
+    ASSERT_EQ(holder.ReadLine(), "locked");
+    std::thread release([&holder] {
+        SignalStorm::AwaitMore(80);
+        holder.CloseInput();
+    });
+    {
+        const SignalStorm storm;
+        EXPECT_NO_THROW(TRegIniFile("Software\\Quorvane").WriteText("Hygiene", "Value", "kept"));
+        release.join();
+    }
+    EXPECT_EQ(TRegIniFile("Software\\Quorvane").ReadText("Hygiene", "Value", ""), "kept");
 }
 
 } // namespace
