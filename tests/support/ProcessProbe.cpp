@@ -11,6 +11,7 @@
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace quorvane::testing {
@@ -49,9 +50,24 @@ std::vector<ThreadState> ThreadStates(pid_t pid)
 
 uint64_t StartTimeOf(pid_t pid)
 {
-    const auto text = ReadProcFile(AT_FDCWD, ("/proc/" + std::to_string(pid) + "/stat").c_str());
-    const auto stat = text ? ParseProcStat(*text) : std::nullopt;
+    const auto stat = StatAt("/proc/" + std::to_string(pid) + "/stat");
     return stat ? stat->starttime : 0;
+}
+
+std::optional<ProcStat> StatAt(const std::string& path)
+{
+    const auto text = ReadProcFile(AT_FDCWD, path.c_str());
+    return text ? ParseProcStat(*text) : std::nullopt;
+}
+
+bool Within30Seconds(const std::function<bool()>& condition)
+{
+    for (int poll = 0; poll < 6000; ++poll) {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
 }
 
 bool ChildRuns(pid_t pid)

@@ -1,6 +1,11 @@
 #pragma once
 
+#include "platform/proc/ProcStat.h"
+
 #include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
 #include <sys/types.h>
 #include <vector>
 
@@ -15,6 +20,10 @@ struct ThreadState {
 std::vector<pid_t> ThreadIds(pid_t pid);
 std::vector<ThreadState> ThreadStates(pid_t pid);
 uint64_t StartTimeOf(pid_t pid);
+// A stat file of /proc as the kernel writes it now; nothing once it is gone.
+std::optional<ProcStat> StatAt(const std::string& path);
+// Polls, so that a condition that never comes fails the test instead of hanging it.
+bool Within30Seconds(const std::function<bool()>& condition);
 // Our child has not exited (it is neither gone nor a zombie).
 bool ChildRuns(pid_t pid);
 

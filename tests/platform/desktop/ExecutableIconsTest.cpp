@@ -1,5 +1,4 @@
 #include "platform/desktop/ExecutableIcons.h"
-#include "platform/desktop/DesktopEntry.h"
 
 #include <QImage>
 #include <QTemporaryDir>
@@ -29,18 +28,6 @@ std::string WriteImage(const fs::path& path, Qt::GlobalColor color)
 }
 
 } // namespace
-
-// Plain, quoted and env-prefixed lines are met by the icons test below.
-TEST(DesktopEntry, findsTheProgramAnExecLineStarts)
-{
-    const std::pair<const char*, const char*> cases[] = {
-        { "\"/opt/say \\\"hi\\\"\" x", "/opt/say \"hi\"" },
-        { "/usr/bin/env -u FOO X=1 /opt/tool", "/opt/tool" },
-        { "env A=1", "" },
-    };
-    for (const auto& [exec, program] : cases)
-        EXPECT_EQ(DesktopEntry::ExecProgram(exec), program) << exec;
-}
 
 TEST(ExecutableIcons, givesEachProgramTheIconOfItsDesktopEntry)
 {

@@ -1,0 +1,813 @@
+// The main window on a system of a chosen shape, and its commands on real children it lists.
+#include "app/Main.h"
+#include "app/DesktopShellInfo.h"
+#include "app/ShowWarnings.h"
+#include "controls/split/ToxQuadSplit.h"
+#include "controls/split/ToxScrollPane.h"
+#include "dialogs/HeapListDlg.h"
+#include "dialogs/TThreadPriorityDlg.h"
+#include "dialogs/ValueTexts.h"
+#include "platform/control/LinuxProcessHandle.h"
+#include "platform/snapshot/LinuxSnapshotService.h"
+#include "settings/TRegIniFile.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/ConfigHome.h"
+#include "tests/support/DesktopData.h"
+#include "tests/support/FakeSnapshotService.h"
+#include "tests/support/HeaderGestures.h"
+#include "tests/support/ModalAnswer.h"
+#include "tests/support/ProcessProbe.h"
+#include "toolkit/EAbort.h"
+#include "toolkit/TApplication.h"
+#include "toolkit/TMessageBox.h"
+
+#include <QAbstractItemModel>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QMenu>
+#include <QPointer>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <set>
+
+using namespace quorvane;
+using namespace quorvane::testing;
+
+namespace {
+
+// A list's rows as "caption | sub-item | ..." lines, for comparing whole lists at once.
+QStringList RowsOf(const TListView& list)
+{
+    QStringList rows;
+    for (int row = 0; row < list.ItemCount(); ++row)
+        rows
+            << (QStringList { list.Caption(row) } + list.SubItems(row)).join(QStringLiteral(" | "));
+    return rows;
+}
+
+quint64 FocusedData(const TListView& list)
+{
+    return list.ItemFocused() >= 0 ? list.Data(list.ItemFocused()) : 0;
+}
+
+// The main window on a system of a chosen shape, its message boxes answered and recorded.
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TMessageBox::SetAnswerHook([this](const TMessageRequest& request) {
+            Boxes.push_back(request);
+            return Answer;
+        });
+        System.AddProcess(100, "/usr/bin/Alpha");
+        System.AddProcess(200, "/opt/Beta Tool/BETA", 13, 4);
+        System.AddProcess(300, "[kthreadd]", 8, 1);
+        System.Threads[100] = { { 101, 100, 8, 0 }, { 102, 100, 8, -2 } };
+        System.Threads[200] = { { 201, 200, 13, 15 }, { 202, 200, 13, 0 } };
+        System.Heaps[100] = { { 100, 0x5555000, HF32_DEFAULT }, { 100, 0x7f0000000000, 0 } };
+        System.Heaps[200] = { { 200, 0x6666000, HF32_DEFAULT } };
+    }
+    // The window goes while boxes are still answered: a failing store speaks up at exit.
+    void TearDown() override
+    {
+        Window.reset();
+        TMessageBox::SetAnswerHook({});
+    }
+
+    TSDIAppForm& Open() { return Open(System); }
+    TSDIAppForm& Open(SnapshotService& system)
+    {
+        Window = std::make_unique<TSDIAppForm>(system, Shell);
+        Window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(Window.get()));
+        return *Window;
+    }
+
+    // Row -1 stands for no row: a corner of the list.
+    static QPoint RowCenter(const TListView& list, int row)
+    {
+        return list.visualRect(list.model()->index(row, 0)).center();
+    }
+    static void ClickRow(TListView& list, int row)
+    {
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, RowCenter(list, row));
+    }
+    static void DoubleClickRow(TListView& list, int row)
+    {
+        QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, RowCenter(list, row));
+    }
+
+    void PressKey(int key, Qt::KeyboardModifiers modifiers = {})
+    {
+        QTest::keyClick(Window->ProcessList, Qt::Key(key), modifiers);
+    }
+
+    // Runs a command; any heap list dialog it opens is described and closed with Escape.
+    QStringList OpenedHeapLists(const std::function<void()>& command)
+    {
+        QStringList opened;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (auto* dialog = qobject_cast<THeapListDlg*>(QApplication::activeModalWidget())) {
+                opened << dialog->windowTitle();
+                Dialogs << dialog;
+                EXPECT_EQ(dialog->parent(), Window.get());
+                QTest::keyClick(dialog->HeapList, Qt::Key_Escape);
+            }
+        });
+        watch.start(10);
+        command();
+        return opened;
+    }
+
+    QStringList Said() const
+    {
+        QStringList said;
+        for (const TMessageRequest& box : Boxes)
+            said << box.Caption + ": " + box.Text;
+        return said;
+    }
+
+    int ProcessSnapshots() { return System.SnapshotsTaken[TH32CS_SNAPPROCESS]; }
+
+    ConfigHome Home;
+    DesktopData Desktop;
+    FakeSnapshotService System;
+    DesktopShellInfo Shell;
+    std::unique_ptr<TSDIAppForm> Window;
+    std::vector<TMessageRequest> Boxes;
+    TModalResult Answer = TModalResult::mrOk; // not a yes: a heap list asked for stays shut
+    QList<QPointer<THeapListDlg>> Dialogs;
+};
+
+int StoredNumber(const char* section, const char* name)
+{
+    return TRegIniFile(QStringLiteral("Software\\Brindlewick\\Quorvane"))
+        .ReadNumber(section, name, -99999);
+}
+
+void DragBar(ToxQuadSplit& split, QPoint from, QPoint to)
+{
+    QTest::mouseMove(&split, from);
+    QTest::mousePress(&split, Qt::LeftButton, {}, from);
+    QTest::mouseMove(&split, to);
+    QTest::mouseRelease(&split, Qt::LeftButton, {}, to);
+}
+
+TEST_F(MainWindowTest, firstStartShowsEveryListWithTheFirstRowsFocused)
+{
+    // A real file at the path gives the type column its text.
+    System.AddProcess(400, QCoreApplication::applicationFilePath().toStdString());
+    TSDIAppForm& window = Open();
+    EXPECT_EQ(RowsOf(*window.ProcessList).mid(0, 3),
+        QStringList({ "alpha | $00000064 | 8 (Normal) | 1 |  | /usr/bin/Alpha",
+            "beta | $000000C8 | 13 (High) | 4 |  | /opt/Beta Tool/BETA",
+            "[kthreadd] | $0000012C | 8 (Normal) | 1 |  | [kthreadd]" }));
+    EXPECT_EQ(window.ProcessList->SubItems(3).at(3), "64-Bit");
+    EXPECT_EQ(window.ProcessList->Selected(), 0);
+    EXPECT_EQ(window.ProcessList->ItemFocused(), 0);
+    EXPECT_EQ(RowsOf(*window.ThreadList),
+        QStringList({ "$00000065 | 8+0 : Normal, Normal", "$00000066 | 8-2 : Normal, Lowest" }));
+    EXPECT_EQ(RowsOf(*window.HeapListList),
+        QStringList({ "$0000000005555000 | Default", "$00007F0000000000 | Normal" }));
+    EXPECT_EQ(window.ThreadList->ItemFocused(), 0);
+}
+
+TEST_F(MainWindowTest, processRowsSpellEachValueAlikeInEveryFill)
+{
+    // Texts many rows share are made once a fill and shared: every value must still read as its
+    // own, in the first fill and in the next one.
+    System.Processes.clear();
+    System.AddProcess(0xFFFFFFFF,
+        "/x/\xc3\x84"
+        "BC Tool",
+        4, 0);
+    System.AddProcess(0x00ABCDEF, "NoSlash", 24, 4095);
+    System.AddProcess(7, "[kworker/0:1-EVENTS]", 7, 4096);
+    System.AddProcess(8, "/bin/A", -3, 70000);
+    System.AddProcess(9, "/bin/B", 4, 4095);
+    const QStringList expected { "\u00c4bc tool | $FFFFFFFF | 4 (Idle) | 0 |  | /x/\u00c4BC Tool",
+        "noslash | $00ABCDEF | 24 (Real Time) | 4095 |  | NoSlash",
+        "[kworker/0:1-events] | $00000007 | 7 (Unknown) | 4096 |  | [kworker/0:1-EVENTS]",
+        "a | $00000008 | -3 (Unknown) | 70000 |  | /bin/A",
+        "b | $00000009 | 4 (Idle) | 4095 |  | /bin/B" };
+    TSDIAppForm& window = Open();
+    EXPECT_EQ(RowsOf(*window.ProcessList), expected);
+    window.FillProcessList();
+    EXPECT_EQ(RowsOf(*window.ProcessList), expected);
+}
+
+TEST_F(MainWindowTest, aRefillShowsEachChangedProcessAsItIsNowAndKeepsTheUnchanged)
+{
+    // Rows of unchanged processes are taken over from the last fill: any change must show.
+    System.AddProcess(400, "/usr/bin/Gone");
+    TSDIAppForm& window = Open();
+    System.Processes[0].cntThreads = 9; // Alpha
+    System.Processes[1].pcPriClassBase = 4; // Beta
+    System.Processes[2].szExeFile = "/usr/sbin/Reborn"; // the same PID is another program now
+    System.Processes[2].startTime = 77;
+    System.Processes.pop_back(); // 400 ended
+    System.AddProcess(500, "/usr/bin/New");
+    window.FillProcessList();
+    EXPECT_EQ(RowsOf(*window.ProcessList),
+        QStringList({ "alpha | $00000064 | 8 (Normal) | 9 |  | /usr/bin/Alpha",
+            "beta | $000000C8 | 4 (Idle) | 4 |  | /opt/Beta Tool/BETA",
+            "reborn | $0000012C | 8 (Normal) | 1 |  | /usr/sbin/Reborn",
+            "new | $000001F4 | 8 (Normal) | 1 |  | /usr/bin/New" }));
+    System.Processes[2].szExeFile = "[kthreadd]"; // and back: a row forgotten is made again
+    window.FillProcessList();
+    EXPECT_EQ(window.ProcessList->Caption(2), "[kthreadd]");
+}
+
+TEST_F(MainWindowTest, onlyTheActivationBeforeTheFirstFrameSkipsItsRefresh)
+{
+    // The creation has just filled the list; an activation that arrives before the window was
+    // ever on screen would fill it again for nothing. Any other change still refreshes.
+    struct Case {
+        const char* name;
+        bool refreshFirst;
+        bool exposeFirst;
+        Qt::ApplicationState state;
+        int expectedSnapshots;
+    };
+    const Case cases[] = {
+        { "gained before the first frame", false, false, Qt::ApplicationActive, 1 },
+        { "lost before the first frame", false, false, Qt::ApplicationInactive, 2 },
+        { "gained after a refresh", true, false, Qt::ApplicationActive, 3 },
+        { "gained once on screen", false, true, Qt::ApplicationActive, 2 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        System.SnapshotsTaken.clear();
+        Window = std::make_unique<TSDIAppForm>(System, Shell);
+        if (c.exposeFirst) {
+            Window->show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(Window.get()));
+            System.SnapshotsTaken.clear(); // whatever the real activation did
+            ++System.SnapshotsTaken[TH32CS_SNAPPROCESS];
+        }
+        if (c.refreshFirst)
+            Window->RefreshItemClick(nullptr);
+        emit qApp->applicationStateChanged(c.state);
+        EXPECT_EQ(ProcessSnapshots(), c.expectedSnapshots);
+        emit qApp->applicationStateChanged(c.state); // the next one refreshes in every case
+        EXPECT_EQ(ProcessSnapshots(), c.expectedSnapshots + 1);
+        Window.reset();
+    }
+}
+
+TEST_F(MainWindowTest, refreshKeepsTheFocusedProcessElseFallsBackToTheFirstRowNotIdentifierZero)
+{
+    System.Processes.insert(System.Processes.begin() + 1, PROCESSENTRY32 { 0, 0, 1, 0, "idle", 0 });
+    TSDIAppForm& window = Open();
+    ClickRow(*window.ProcessList, 2);
+    ASSERT_EQ(FocusedData(*window.ProcessList), 200u);
+    std::swap(System.Processes[0], System.Processes[3]);
+    System.AddProcess(400, "/bin/late");
+    PressKey(Qt::Key_F5);
+    EXPECT_EQ(window.ProcessList->ItemCount(), 5);
+    EXPECT_EQ(FocusedData(*window.ProcessList), 200u);
+    EXPECT_TRUE(window.ProcessList->IsSelected(window.ProcessList->ItemFocused()));
+
+    // Gone: the first row takes the focus, and the details follow; the idle row never does.
+    System.Processes.erase(System.Processes.begin() + 2);
+    PressKey(Qt::Key_F5);
+    EXPECT_EQ(window.ProcessList->ItemFocused(), 0);
+    EXPECT_EQ(window.ProcessList->Selected(), 0);
+    EXPECT_EQ(window.ThreadList->ItemCount(), 0) << "[kthreadd] stands first, without threads";
+    ClickRow(*window.ProcessList, 1);
+    ASSERT_EQ(window.ProcessList->ItemFocused(), 1);
+    std::swap(System.Processes[0], System.Processes[2]);
+    PressKey(Qt::Key_F5);
+    EXPECT_EQ(FocusedData(*window.ProcessList), 100u) << "the first row, not the idle one";
+}
+
+TEST_F(MainWindowTest,
+    processShortcutsActOnlyWhileTheirItemsApplyToTheFocusedRowsWhichKeepTheirIdentifiers)
+{
+    TSDIAppForm& window = Open();
+    QAction* const items[]
+        = { window.TerminateProcessItem, window.HeapListItem, window.ChangeThreadPriorityItem };
+    std::vector<int> acted(3);
+    for (int i = 0; i < 3; ++i)
+        QObject::connect(items[i], &QAction::triggered, [&acted, i] { ++acted[i]; });
+    const auto pressAll = [&] {
+        for (const Qt::Key key : { Qt::Key_K, Qt::Key_H, Qt::Key_T })
+            PressKey(key, Qt::ControlModifier);
+    };
+
+    // Process 200 has no thread or heap with the focused identifiers: no row is focused there.
+    ClickRow(*window.ThreadList, 1);
+    ClickRow(*window.ProcessList, 1);
+    pressAll();
+    EXPECT_EQ(acted, std::vector<int>({ 1, 0, 0 }));
+
+    // A list with no focused row takes its first one at the next fill.
+    ClickRow(*window.ProcessList, 0);
+    pressAll();
+    EXPECT_EQ(acted, std::vector<int>({ 2, 1, 1 }));
+
+    // No process at all: nothing acts.
+    System.Processes.clear();
+    PressKey(Qt::Key_F5);
+    pressAll();
+    EXPECT_EQ(acted, std::vector<int>({ 2, 1, 1 }));
+}
+
+TEST_F(MainWindowTest, heapListOpensTheFocusedHeapOnceTheWarningIsAnsweredOrOff)
+{
+    TSDIAppForm& window = Open();
+    const auto openSecond = [&] { DoubleClickRow(*window.HeapListList, 1); };
+    Answer = TModalResult::mrNo;
+    EXPECT_TRUE(OpenedHeapLists(openSecond).isEmpty());
+    Answer = TModalResult::mrYes;
+    const QStringList caption { "Heap List for alpha (HID: $00007F0000000000)" };
+    EXPECT_EQ(OpenedHeapLists(openSecond), caption);
+    ASSERT_EQ(Boxes.size(), 2u);
+    EXPECT_EQ(Boxes[1].Type, TMsgDlgType::mtWarning);
+    SetShowWarnings(false); // Ctrl+H runs the same command: the shortcut table shows it
+    EXPECT_EQ(OpenedHeapLists(openSecond), caption);
+    EXPECT_EQ(Boxes.size(), 2u) << "no warning once they are off";
+    ASSERT_EQ(Dialogs.size(), 2);
+    for (const QPointer<THeapListDlg>& dialog : Dialogs)
+        EXPECT_TRUE(dialog.isNull()) << "freed once closed";
+}
+
+TEST_F(MainWindowTest, aHeapListWithoutAFocusedHeapRowShowsTheError)
+{
+    TSDIAppForm& window = Open();
+    Answer = TModalResult::mrYes;
+    PressKey(Qt::Key_End); // [kthreadd] has no heaps
+    ASSERT_EQ(window.HeapListList->ItemCount(), 0);
+    EXPECT_TRUE(OpenedHeapLists([&] { DoubleClickRow(*window.HeapListList, -1); }).isEmpty());
+    EXPECT_EQ(
+        Said(), QStringList { "Error: First, select a process and a heap block to display." });
+}
+
+TEST_F(MainWindowTest, everyActivationChangeRefreshesButNotWhileQuitting)
+{
+    // A request to quit is never taken back: tests make it only in a child of their own.
+    ASSERT_FALSE(TApplication::Instance()->Terminated()) << "a test asked to quit in the suite";
+    Open();
+    QCoreApplication::processEvents();
+    const int before = ProcessSnapshots();
+    emit qApp->applicationStateChanged(Qt::ApplicationInactive);
+    emit qApp->applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_EQ(ProcessSnapshots(), before + 2);
+
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            TApplication::Instance()->Terminate();
+            emit qApp->applicationStateChanged(Qt::ApplicationInactive);
+            std::_Exit(ProcessSnapshots() == before + 2 ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(MainWindowTest, anErrorInARefreshIsShownWithOneFinalFullStopAndNoSnapshotIsNoError)
+{
+    TSDIAppForm& window = Open();
+    const std::pair<std::function<void()>, QString> errors[] = {
+        { [] { throw std::runtime_error(" Walk failed\nhere "); }, " Walk failed\nhere ." },
+        { [] { throw std::runtime_error("Already ends."); }, "Already ends." },
+        { [] { throw EAbort("Unable to retrieve window placement"); }, "" }, // EAbort is silent
+    };
+    for (const auto& [error, text] : errors) {
+        Boxes.clear();
+        System.OnSnapshot = error;
+        PressKey(Qt::Key_F5);
+        EXPECT_EQ(Said(), text.isEmpty() ? QStringList {} : QStringList { "Quorvane: " + text });
+        for (const TMessageRequest& box : Boxes)
+            EXPECT_EQ(box.Type, TMsgDlgType::mtError);
+    }
+    System.OnSnapshot = nullptr;
+    PressKey(Qt::Key_F5);
+    EXPECT_EQ(window.ProcessList->ItemCount(), 3);
+
+    // No snapshot at all is no error: every list is empty.
+    System.Refuse = true;
+    PressKey(Qt::Key_F5);
+    EXPECT_EQ(window.ProcessList->ItemCount(), 0);
+    EXPECT_EQ(window.ProcessList->ItemFocused(), -1);
+    EXPECT_EQ(window.ThreadList->ItemCount(), 0);
+    EXPECT_EQ(window.HeapListList->ItemCount(), 0);
+    EXPECT_TRUE(Boxes.empty());
+}
+
+TEST_F(MainWindowTest, toolButtonsRunTheirCommands)
+{
+    TSDIAppForm& window = Open();
+    const int before = ProcessSnapshots();
+    QTest::mouseClick(window.OpenBtn, Qt::LeftButton);
+    EXPECT_EQ(ProcessSnapshots(), before + 1);
+    // Exit asks the application to quit, for good: in a child of its own.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            QTest::mouseClick(window.ExitBtn, Qt::LeftButton);
+            std::_Exit(!window.isVisible() && TApplication::Instance()->Terminated() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(MainWindowTest, processIconsAreSharedAndAddedOnce)
+{
+    Desktop.WriteIcon(QStringLiteral("alpha-tool"));
+    Desktop.WriteEntry(
+        QStringLiteral("alpha"), QStringLiteral("/usr/bin/Alpha"), QStringLiteral("alpha-tool"));
+    Desktop.WriteEntry(
+        QStringLiteral("gamma"), QStringLiteral("/usr/bin/Gamma"), QStringLiteral("alpha-tool"));
+    System.AddProcess(400, "/usr/bin/Gamma");
+    System.AddProcess(500, "/opt/delta");
+    TSDIAppForm& window = Open();
+    const auto image = [&](uint32_t pid) {
+        return window.ProcessList->ImageIndex(window.ProcessList->FindData(pid));
+    };
+    EXPECT_GE(image(100), 0);
+    EXPECT_EQ(image(400), image(100)) << "two entries, one themed icon";
+    EXPECT_GE(image(200), 0) << "the generic icon did not load: are Qt's SVG plugins installed?";
+    EXPECT_NE(image(200), image(100));
+    EXPECT_EQ(image(500), image(200)) << "both files are unknown to the desktop";
+    EXPECT_EQ(image(300), -1) << "a kernel thread has no file";
+    PressKey(Qt::Key_F5);
+    EXPECT_EQ(window.ImageList.Count(), 2);
+}
+
+// The panes' order is the window's own choice; the splitter's tests cover the other orders.
+TEST_F(MainWindowTest, tabGoesThroughProcessThreadModuleAndHeapLists)
+{
+    TSDIAppForm& window = Open();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    window.ProcessList->setFocus();
+    std::vector<QWidget*> visited;
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.push_back(QApplication::focusWidget());
+    }
+    EXPECT_EQ(visited,
+        (std::vector<QWidget*> {
+            window.ThreadList, window.ModuleList, window.HeapListList, window.ProcessList }));
+}
+
+TEST_F(MainWindowTest, columnsAndShowWarningsComeBackAtTheNextStartAndStoredBarsAreCutToTheWindow)
+{
+    TSDIAppForm& first = Open();
+    EXPECT_TRUE(first.ShowWarningsItem->isChecked()) << "an empty store means warnings on";
+    first.ShowWarningsItem->trigger();
+    EXPECT_FALSE(first.ShowWarningsItem->isChecked());
+    DragHeaderEdge(*first.ProcessList->header(), 1, 48);
+    DragHeaderToFront(*first.ModuleList->header(), 2);
+    ASSERT_EQ(first.ProcessList->header()->sectionSize(1), 123);
+    Window.reset();
+    {
+        const TRegIniFile store(QStringLiteral("Software\\Brindlewick\\Quorvane"));
+        store.WriteNumber("Splitter", "X", 5000);
+        store.WriteNumber("Splitter", "Y", -30);
+    }
+
+    TSDIAppForm& second = Open();
+    EXPECT_FALSE(second.ShowWarningsItem->isChecked());
+    EXPECT_EQ(second.ProcessList->header()->sectionSize(1), 123);
+    EXPECT_EQ(second.ModuleList->header()->visualIndex(2), 0);
+    const int limit = second.QuadSplit->MaxBarPosition().x();
+    EXPECT_EQ(second.QuadSplit->BarPosition().X(), limit);
+    EXPECT_EQ(second.QuadSplit->BarPosition().Y(), 0);
+    Window.reset();
+    EXPECT_EQ(StoredNumber("Splitter", "X"), limit);
+    EXPECT_EQ(StoredNumber("Splitter", "Y"), 0);
+}
+
+// Handles and heap identifiers are "$" and 16 digits here: their columns start wide enough for
+// the whole text, until the user gives them a width of their own.
+TEST_F(MainWindowTest, pointerColumnsShowTheirWholeValuesUnlessAWidthIsStored)
+{
+    MODULEENTRY32 libc;
+    libc.th32ModuleID = 7;
+    libc.hModule = 0x7FDDDDDDDDDDDDDD;
+    libc.szModule = "libc.so.6";
+    System.Modules[100] = { libc };
+    System.Heaps[100].push_back({ 100, 0xDDDDDDDDDDDDDDDD, 0 });
+    TSDIAppForm& first = Open();
+    const std::pair<TExtListView*, int> pointerColumns[]
+        = { { first.ModuleList, 1 }, { first.HeapListList, 0 } };
+    for (const auto& [list, column] : pointerColumns) {
+        ASSERT_GT(list->ItemCount(), 0);
+        EXPECT_GT(list->columnWidth(column), 75) << list->objectName().toStdString();
+        EXPECT_LE(static_cast<const QAbstractItemView*>(list)->sizeHintForColumn(column),
+            list->columnWidth(column))
+            << list->objectName().toStdString() << ": the widest value is cut";
+    }
+    EXPECT_EQ(first.ModuleList->columnWidth(2), 75) << "a 32-bit identifier keeps its width";
+    DragHeaderEdge(*first.HeapListList->header(), 0, -40);
+    const int stored = first.HeapListList->columnWidth(0);
+    Window.reset();
+
+    TSDIAppForm& second = Open();
+    EXPECT_EQ(second.HeapListList->columnWidth(0), stored);
+}
+
+TEST_F(MainWindowTest, refreshSortsEveryListAgainByItsLastClickedColumn)
+{
+    TSDIAppForm& window = Open();
+    ClickHeader(*window.ProcessList->header(), 1);
+    ClickHeader(*window.ProcessList->header(), 1);
+    ASSERT_EQ(window.ProcessList->Data(0), 300u) << "second click sorts descending";
+    ClickHeader(*window.ThreadList->header(), 0);
+    ClickHeader(*window.ThreadList->header(), 0);
+
+    System.AddProcess(250, "/bin/new");
+    PressKey(Qt::Key_F5);
+    EXPECT_EQ(RowsOf(*window.ProcessList).at(1).left(6), "new | ") << "Resort keeps the direction";
+    EXPECT_EQ(window.ThreadList->Data(0), 102u);
+    // Choosing another process refills the details in snapshot order.
+    ClickRow(*window.ProcessList, window.ProcessList->FindData(200));
+    EXPECT_EQ(window.ThreadList->Data(0), 201u);
+}
+
+TEST_F(MainWindowTest, theShowWarningsClickTurnsOverTheStoreAndAFailureLeavesTheMarkShowingIt)
+{
+    TSDIAppForm& window = Open();
+    SetShowWarnings(false); // behind the window's back: the mark catches up at the next click
+    window.ShowWarningsItem->trigger();
+    EXPECT_TRUE(window.ShowWarningsItem->isChecked());
+    EXPECT_TRUE(GetShowWarnings());
+
+    // From here on the store reads its defaults and refuses every write.
+    Home.WriteUserHive("");
+    qputenv("XDG_CONFIG_HOME", (Home.UserHive() + "/below-a-file").toLocal8Bit());
+    // Chosen in the open menu by its underlined letter: under Qt 6.8 a press that a test sends
+    // to an open menu offscreen closes the menu first (a real click under X chooses the item).
+    window.ProcessMenu->popup(window.mapToGlobal(QPoint(40, 40)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.ProcessMenu));
+    QTest::keyClick(window.ProcessMenu, Qt::Key_S);
+    EXPECT_EQ(Said(), QStringList { "Quorvane: Failed to create key Options." });
+    EXPECT_TRUE(window.ShowWarningsItem->isChecked());
+}
+
+TEST_F(MainWindowTest, columnsRefusedAtExitAreReportedForEachList)
+{
+    Open();
+    Home.WriteUserHive("");
+    qputenv("XDG_CONFIG_HOME", (Home.UserHive() + "/below-a-file").toLocal8Bit());
+    Window.reset();
+    EXPECT_EQ(Said().count("Quorvane: Failed to create key Columns."), 4);
+}
+
+TEST_F(MainWindowTest, panesNeverScrollAndTheLastColumnIsTheUsersOnceFilled)
+{
+    TSDIAppForm& window = Open();
+    QHeaderView* threads = window.ThreadList->header();
+    const int filled = threads->sectionSize(1);
+    EXPECT_EQ(threads->sectionViewportPosition(1) + filled, window.ThreadList->viewport()->width());
+    DragHeaderEdge(*threads, 1, -30);
+    ASSERT_EQ(threads->sectionSize(1), filled - 30);
+    ToxQuadSplit& split = *window.QuadSplit;
+    for (const QPoint corner : { QPoint(0, 0), QPoint(split.width() - 1, split.height() - 1) }) {
+        const QPoint crossing(2 + split.BarPosition().X() + 1, 2 + split.BarPosition().Y() + 1);
+        DragBar(split, crossing, corner);
+        QCoreApplication::processEvents();
+        for (int i = 0; i < split.PaneCount(); ++i) {
+            ToxScrollPane* pane = split.Panes(i);
+            EXPECT_FALSE(pane->horizontalScrollBar()->isVisible()) << i;
+            EXPECT_FALSE(pane->verticalScrollBar()->isVisible()) << i;
+            EXPECT_EQ(pane->widget()->size(), pane->viewport()->size()) << i;
+        }
+    }
+    EXPECT_EQ(threads->sectionSize(1), filled - 30) << "a narrow pane keeps it";
+}
+
+TEST_F(MainWindowTest, globalUsageArrivesInPlaceWithoutDisturbingTheList)
+{
+    MODULEENTRY32 libc { 7, 100, 0, 2, 0, 4096, 0x7f0000001000, "libc.so.6", "/lib/libc.so.6" };
+    MODULEENTRY32 libm { 8, 100, 0, 1, 0, 2048, 0x7f0000009000, "libm.so.6", "/lib/libm.so.6" };
+    System.Modules[100] = { libc, libm };
+    TSDIAppForm& window = Open();
+    TExtListView& modules = *window.ModuleList;
+    QSignalSpy resets(modules.model(), &QAbstractItemModel::modelReset);
+    const QPoint first = RowCenter(modules, 0);
+    const QPoint second = RowCenter(modules, 1);
+
+    // The counts arrive while the user drags from one row to the next.
+    QTest::mousePress(modules.viewport(), Qt::LeftButton, {}, first);
+    System.GlobalUsage = { { 7, 12 }, { 8, 3 } };
+    System.UsageChanged();
+    QCoreApplication::processEvents();
+    QMouseEvent move(QEvent::MouseMove, second, modules.viewport()->mapToGlobal(second),
+        Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(modules.viewport(), &move);
+    QTest::mouseRelease(modules.viewport(), Qt::LeftButton, {}, second);
+
+    EXPECT_EQ(resets.count(), 0);
+    EXPECT_EQ(modules.SubItems(0).at(2), "12");
+    EXPECT_EQ(modules.SubItems(1).at(2), "3");
+    EXPECT_EQ(modules.Selected(), 1);
+    EXPECT_EQ(modules.ItemFocused(), 1);
+}
+
+TEST_F(MainWindowTest, aMaximizedWindowComesBackMaximizedWithBarsBeyondItsNormalSize)
+{
+    TSDIAppForm& first = Open();
+    first.showMaximized();
+    ToxQuadSplit& split = *first.QuadSplit;
+    // Below the limit of the normal size, reachable only while maximized. A window manager
+    // maximizes in its own time.
+    const int normalLimitY = 459 - 2 * split.Margin() - 4;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return split.MaxBarPosition().y() > normalLimitY + 20; }));
+    const int barY = split.Margin() + split.BarPosition().Y() + 1;
+    DragBar(split, { 30, barY }, { 30, normalLimitY + 20 });
+    const QPoint bars(split.BarPosition().X(), split.BarPosition().Y());
+    ASSERT_GT(bars.y(), normalLimitY);
+    Window.reset(); // saved as it goes; a close would ask the application to quit
+
+    TSDIAppForm& second = Open();
+    EXPECT_TRUE(second.isMaximized());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return second.height() > 459; }));
+    EXPECT_EQ(second.normalGeometry().size(), QSize(838, 459));
+    EXPECT_EQ(second.QuadSplit->BarPosition().X(), bars.x());
+    EXPECT_EQ(second.QuadSplit->BarPosition().Y(), bars.y());
+}
+
+TEST_F(MainWindowTest, f1ShowsTheAboutBox)
+{
+    TSDIAppForm& window = Open();
+    const ModalAnswer about(
+        "quorvane::TfrmAbout", [](QWidget& form) { QTest::keyClick(&form, Qt::Key_Return); });
+    QTest::keyClick(&window, Qt::Key_F1);
+    EXPECT_TRUE(about.Answered());
+}
+
+class Commands : public MainWindowTest {
+protected:
+    // Brings the process's row into view and clicks it.
+    void Focus(pid_t pid)
+    {
+        TListView& list = *Window->ProcessList;
+        const int row = list.FindData(quint64(pid));
+        ASSERT_GE(row, 0);
+        list.scrollTo(list.model()->index(row, 0));
+        ClickRow(list, row);
+        ASSERT_EQ(FocusedData(list), quint64(pid));
+    }
+
+    LinuxSnapshotService Real; // the fixture's window goes first, in TearDown
+};
+
+struct TerminateCase {
+    const char* Name;
+    bool ShowWarnings;
+    TModalResult Answer;
+    bool ByButton; // the tool button, else Ctrl+K
+    bool Ends;
+};
+
+class Terminate : public Commands, public ::testing::WithParamInterface<TerminateCase> { };
+
+TEST_P(Terminate, endsTheFocusedProcessOnlyWhenConfirmedAndRefreshesAfter)
+{
+    const TerminateCase& param = GetParam();
+    SetShowWarnings(param.ShowWarnings);
+    Answer = param.Answer;
+    ChildProcess child(SNAPSHOT_CHILD, { "2" });
+    ASSERT_EQ(child.ReadLine(), "ready");
+    TSDIAppForm& window = Open(Real);
+    Focus(child.Pid());
+
+    if (param.ByButton)
+        QTest::mouseClick(window.KillBtn, Qt::LeftButton);
+    else
+        PressKey(Qt::Key_K, Qt::ControlModifier);
+    EXPECT_EQ(Boxes.size(), param.ShowWarnings ? 1u : 0u);
+    EXPECT_EQ(ChildRuns(child.Pid()), !param.Ends);
+    // Ended but not reaped by us, its parent: a zombie, which the refresh no longer lists.
+    EXPECT_EQ(window.ProcessList->FindData(quint64(child.Pid())) >= 0, !param.Ends);
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, Terminate,
+    ::testing::Values(TerminateCase { "Confirmed", true, TModalResult::mrYes, false, true },
+        TerminateCase { "Declined", true, TModalResult::mrNo, true, false },
+        TerminateCase { "WithoutWarnings", false, TModalResult::mrNo, true, true }),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(Commands, aProcessWhoseIdentifierWasReusedIsNotTouched)
+{
+    ChildProcess child(SNAPSHOT_CHILD, { "1" });
+    ASSERT_EQ(child.ReadLine(), "ready");
+    System.ActOnRealProcesses = true;
+    // The list saw an earlier process under the child's identifier.
+    const uint32_t pid = uint32_t(child.Pid());
+    System.AddProcess(pid, "/bin/earlier").startTime = StartTimeOf(child.Pid()) - 1;
+    System.Threads[pid] = { { pid, pid, 8, 0 } };
+    Open();
+    Answer = TModalResult::mrYes;
+    Focus(child.Pid());
+    const int refreshes = ProcessSnapshots();
+    PressKey(Qt::Key_K, Qt::ControlModifier);
+    EXPECT_TRUE(ChildRuns(child.Pid()));
+    EXPECT_EQ(Said().last(), "Error: Could not retrieve handle for selected process.");
+    EXPECT_EQ(ProcessSnapshots(), refreshes + 1) << "refreshed all the same";
+
+    // Change Thread Priority cannot open it either: its error ends the command.
+    PressKey(Qt::Key_T, Qt::ControlModifier);
+    EXPECT_EQ(Said().last(), "Quorvane: Could not get process handle.");
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+struct PriorityCase {
+    const char* Name;
+    Qt::Key Choose; // in the class box
+    Qt::Key Close;
+    bool Unprivileged;
+    int Nice; // of every thread afterwards
+};
+
+class ChangePriority : public Commands, public ::testing::WithParamInterface<PriorityCase> { };
+
+TEST_P(ChangePriority, appliesTheChosenClassToTheProcessAndRefillsItsThreads)
+{
+    const PriorityCase& param = GetParam();
+    if (param.Unprivileged && MayRaiseUnprivileged())
+        GTEST_SKIP() << "the resource limits here let anyone raise priority";
+    if (!RunsAtNiceZero())
+        GTEST_SKIP() << "the tests run at a nice value other than Normal's 0";
+    SetShowWarnings(false);
+    ChildProcess child(SNAPSHOT_CHILD, { "4" });
+    ASSERT_EQ(child.ReadLine(), "ready");
+    TSDIAppForm& window = Open(Real);
+    Focus(child.Pid());
+
+    QStringList shown;
+    const ModalAnswer answer("quorvane::TThreadPriorityDlg", [&](QWidget& modal) {
+        QComboBox* classBox = static_cast<TThreadPriorityDlg&>(modal).cbClass;
+        shown << classBox->currentText();
+        QTest::keyClick(classBox, param.Choose);
+        QTest::keyClick(classBox, param.Close);
+    });
+    {
+        std::optional<WithoutNiceCapability> unprivileged;
+        if (param.Unprivileged)
+            unprivileged.emplace();
+        DoubleClickRow(*window.ThreadList, 0); // the thread list's double-click runs the command
+    }
+    EXPECT_EQ(shown, QStringList { "Normal" }) << "the process's class, shown first";
+    EXPECT_EQ(Said(),
+        param.Unprivileged ? QStringList { "Error: SetPriorityClass failed." } : QStringList {});
+    EXPECT_EQ(ThreadStates(child.Pid()), std::vector<ThreadState>(4, { SCHED_OTHER, param.Nice }));
+    if (param.Nice == 19) {
+        EXPECT_TRUE(RowsOf(*window.ThreadList).first().contains("| 4+0 : Idle")) << "refilled";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, ChangePriority,
+    ::testing::Values(PriorityCase { "Idle", Qt::Key_Home, Qt::Key_Return, false, 19 },
+        PriorityCase { "HighRefused", Qt::Key_Down, Qt::Key_Return, true, 0 },
+        PriorityCase { "Cancelled", Qt::Key_Home, Qt::Key_Escape, false, 0 }),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+// The descriptors a freshly started process holds, as it lists them itself.
+std::set<std::string> DescriptorsOfAChild()
+{
+    ChildProcess child("/bin/ls", { "-1", "/proc/self/fd" });
+    std::set<std::string> names;
+    try {
+        for (;;)
+            names.insert(child.ReadLine());
+    } catch (const std::exception&) {
+    }
+    return names;
+}
+
+// Nothing the window opens reaches a process started after it.
+TEST(MainHygiene, aChildStartedAfterEveryKindOfReadInheritsNothing)
+{
+    const std::set<std::string> before = DescriptorsOfAChild();
+
+    ConfigHome home;
+    LinuxSnapshotService service;
+    const DesktopData desktop;
+    DesktopShellInfo shell;
+    // The window reads settings, every list of the first process, types and icons.
+    TSDIAppForm window(service, shell);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    TRegIniFile("Software\\Quorvane").WriteText("Hygiene", "Value", "kept");
+    ChildProcess heapOwner("/bin/sleep", { "60" });
+    const auto heaps
+        = service.CreateToolhelp32Snapshot(TH32CS_SNAPHEAPLIST, uint32_t(heapOwner.Pid()));
+    HEAPLIST32 heap;
+    if (heaps && heaps->Heap32ListFirst(heap)) {
+        HEAPENTRY32 block;
+        service.CreateHeapWalk()->Heap32First(block, heap.th32ProcessID, heap.th32HeapID);
+    }
+
+    // Every descriptor still open (the kept /proc/PID/stat ones among them) closes on exec.
+    EXPECT_EQ(DescriptorsOfAChild(), before);
+}
+
+} // namespace

@@ -1,0 +1,83 @@
+// The rows of a heap walk give back every block as it was walked, whether it was packed or kept
+// whole.
+#include "dialogs/HeapBlockRows.h"
+
+#include <gtest/gtest.h>
+#include <tuple>
+#include <vector>
+
+using namespace quorvane;
+
+namespace {
+
+auto Shown(const HEAPENTRY32& b)
+{
+    return std::tuple(b.hHandle, b.dwAddress, b.dwBlockSize, b.dwFlags, b.dwLockCount);
+}
+
+HEAPENTRY32 Block(
+    uint64_t handle, uint64_t address, uint64_t size, uint32_t flags, uint32_t locks = 0)
+{
+    return { handle, address, size, flags, locks, 0, 0 };
+}
+
+TEST(HeapBlockRows, everyRowGivesBackTheFieldsOfItsBlockAndFindsItsHandle)
+{
+    const std::vector<HEAPENTRY32> blocks = {
+        Block(0x1000, 0x1010, 0x20, LF32_FIXED),
+        Block(0x1020, 0x1030, 0x40, LF32_FREE),
+        Block(0x1060, 0x1070, 0x10, LF32_FIXED, 1), // locked
+        Block(0x1070, 0x1080, 0x30, LF32_FIXED), // after a whole block: predicted again
+        Block(0x2000, 0x2010, 0x10, LF32_FIXED), // a gap before it
+        Block(0x2010, 0x2018, 0x10, LF32_FIXED), // its address not 16 bytes in
+        Block(0x2020, 0x2030, 0x18, LF32_FREE), // a size no multiple of 16
+        Block(0x2038, 0x2048, 0x10, LF32_MOVEABLE),
+        Block(0x2048, 0x2058, uint64_t(1) << 34, LF32_FIXED), // too large to pack
+        Block(0x2048 + (uint64_t(1) << 34), 0x2058 + (uint64_t(1) << 34), 0x10, LF32_FREE),
+    };
+    HeapBlockRows rows;
+    rows.Append(blocks);
+    ASSERT_EQ(rows.Count(), blocks.size());
+    for (size_t row = 0; row < blocks.size(); ++row) {
+        SCOPED_TRACE(row);
+        EXPECT_EQ(Shown(rows.Block(row)), Shown(blocks[row]));
+        EXPECT_FALSE(rows.IsCorrupt(row));
+        const uint64_t handle = blocks[row].hHandle;
+        EXPECT_EQ(rows.FindHandle(0, rows.Count(), handle, handle), row);
+    }
+    EXPECT_EQ(rows.FindHandle(0, rows.Count(), 0x1001, 0x101F), rows.Count()) << "no handle there";
+    EXPECT_EQ(rows.FindHandle(4, 2, 0, ~uint64_t(0)), 2u) << "an empty range";
+    EXPECT_EQ(rows.FindHandle(5, 8, 0x1000, 0x2010), 5u) << "from the first row asked";
+
+    rows.AppendCorrupt();
+    EXPECT_EQ(rows.Count(), blocks.size() + 1);
+    EXPECT_TRUE(rows.IsCorrupt(blocks.size()));
+    EXPECT_EQ(rows.FindHandle(0, rows.Count(), 0x2048, 0x2048), 8u);
+    rows.Clear();
+    EXPECT_EQ(rows.Count(), 0u);
+}
+
+// Every 64th row keeps its handle: a row after one is found from there, whatever came before.
+TEST(HeapBlockRows, rowsPastACheckpointStartFromItsHandle)
+{
+    std::vector<HEAPENTRY32> blocks;
+    for (uint64_t row = 0, handle = 0x10000; row < 200; ++row) {
+        if (row == 64 || row == 128)
+            handle += 0x1000; // a gap exactly at a checkpoint row
+        blocks.push_back(
+            Block(handle, handle + 16, 16 * (1 + row % 5), row % 3 ? LF32_FIXED : LF32_FREE));
+        handle += blocks.back().dwBlockSize;
+    }
+    HeapBlockRows rows;
+    for (const HEAPENTRY32& block : blocks)
+        rows.Append(block);
+    for (const size_t row : { 0, 63, 64, 65, 127, 128, 199 }) {
+        SCOPED_TRACE(row);
+        EXPECT_EQ(Shown(rows.Block(row)), Shown(blocks[row]));
+        EXPECT_EQ(rows.FindHandle(row > 3 ? row - 3 : 0, rows.Count(), blocks[row].hHandle,
+                      blocks[row].hHandle),
+            row);
+    }
+}
+
+} // namespace

@@ -1,0 +1,256 @@
+#include "dialogs/HeapListDlg.h"
+#include "controls/listview/ExtListView.h"
+#include "dialogs/TThreadPriorityDlg.h"
+#include "platform/heap/HeapWalkError.h"
+#include "platform/snapshot/HeapListBuilder.h"
+#include "platform/snapshot/LinuxSnapshotService.h"
+#include "tests/dialogs/FailingAllocation.h"
+#include "tests/support/ChildProcess.h"
+#include "toolkit/TApplication.h"
+#include "toolkit/TMessageBox.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+
+using namespace quorvane;
+using quorvane::testing::ChildProcess;
+using quorvane::testing::FailingAllocation;
+
+namespace {
+
+// Blocks no glibc heap gives (moveable or locked ones, odd flags), handed out as listed, then
+// the failure a damaged heap raises.
+class ListedWalk : public HeapWalk {
+public:
+    explicit ListedWalk(const std::vector<HEAPENTRY32>& blocks)
+        : FBlocks(blocks)
+    {
+    }
+    bool Heap32First(HEAPENTRY32& block, uint32_t, uint64_t) override { return Heap32Next(block); }
+    bool Heap32Next(HEAPENTRY32& block) override
+    {
+        if (FNext == FBlocks.size())
+            throw HeapWalkError("impossible chunk size");
+        block = FBlocks[FNext++];
+        return true;
+    }
+
+private:
+    const std::vector<HEAPENTRY32>& FBlocks;
+    size_t FNext = 0;
+};
+
+class ListedSnapshots : public LinuxSnapshotService {
+public:
+    std::vector<HEAPENTRY32> Blocks;
+    std::unique_ptr<HeapWalk> CreateHeapWalk() override
+    {
+        return std::make_unique<ListedWalk>(Blocks);
+    }
+};
+
+QString Cell(const THeapListDlg& dialog, int row, int column)
+{
+    const QAbstractItemModel& model = *dialog.HeapList->model();
+    return model.data(model.index(row, column)).toString();
+}
+
+QString Row(const THeapListDlg& dialog, int row)
+{
+    QStringList cells;
+    for (int column = 0; column < 5; ++column)
+        cells << Cell(dialog, row, column);
+    return cells.join(QStringLiteral(" | "));
+}
+
+uint64_t Hex(const THeapListDlg& dialog, int row, int column)
+{
+    return Cell(dialog, row, column).mid(1).toULongLong(nullptr, 16);
+}
+
+// The width the widest cell of a column needs, as the view measures it.
+int WidestCell(const QAbstractItemView& view, int column)
+{
+    return view.sizeHintForColumn(column);
+}
+
+// Keys typed within this interval of each other make one search.
+class TypingPace {
+public:
+    explicit TypingPace(int milliseconds)
+        : FSaved(QApplication::keyboardInputInterval())
+    {
+        QApplication::setKeyboardInputInterval(milliseconds);
+    }
+    ~TypingPace() { QApplication::setKeyboardInputInterval(FSaved); }
+    TypingPace(const TypingPace&) = delete;
+    TypingPace& operator=(const TypingPace&) = delete;
+
+private:
+    int FSaved;
+};
+constexpr int OneSearch = 3600 * 1000;
+constexpr int Brief = 1;
+
+std::vector<HEAPENTRY32> Tiled(size_t count)
+{
+    std::vector<HEAPENTRY32> blocks;
+    for (uint64_t handle = 0x1000; blocks.size() < count; handle += 32)
+        blocks.push_back({ handle, handle + 16, 32, LF32_FIXED, 0 });
+    return blocks;
+}
+
+}
+
+TEST(HeapListDlg, listsEveryBlockOfARealHeapInAddressOrderWithItsKindAndNoneOfAnother)
+{
+    ChildProcess child(HEAP_CHILD, { "pattern", "3000", "300" });
+    std::map<uint64_t, bool> blocks; // reported as "live ADDRESS SIZE" or "freed ADDRESS SIZE"
+    for (std::string line = child.ReadLine(); line != "end"; line = child.ReadLine()) {
+        unsigned long long address = 0;
+        const bool live = std::sscanf(line.c_str(), "live %llu", &address) == 1;
+        if (live || std::sscanf(line.c_str(), "freed %llu", &address) == 1)
+            blocks[address] = live;
+    }
+    std::vector<HEAPLIST32> heaps;
+    ReadHeapList(uint32_t(child.Pid()), heaps);
+    ASSERT_FALSE(heaps.empty());
+    LinuxSnapshotService service;
+    THeapListDlg dialog(service);
+    dialog.ListHeapBlocks(uint32_t(child.Pid()), heaps.front().th32HeapID);
+    const int rows = dialog.HeapList->ItemCount();
+    ASSERT_GT(rows, 2000);
+    EXPECT_LT(dialog.Rows().BytesHeld(), 8u * rows) << "a block is held in a few bytes";
+
+    // The rows tile the heap in address order; a block the child holds is a fixed row, one it
+    // freed is not.
+    uint64_t end = Hex(dialog, 0, 0);
+    int live = 0;
+    for (int row = 0; row < rows; ++row) {
+        ASSERT_EQ(Hex(dialog, row, 0), end) << row;
+        end += Cell(dialog, row, 2).toULongLong();
+        const QString kind = Cell(dialog, row, 3);
+        EXPECT_TRUE(kind == "Fixed" || kind == "Free") << row;
+        if (const auto block = blocks.find(Hex(dialog, row, 1)); block != blocks.end()) {
+            EXPECT_EQ(kind == "Fixed", block->second) << row;
+            live += block->second;
+        }
+    }
+    EXPECT_EQ(live, 2000); // every third of the main thread's blocks is freed
+
+    // Typing a whole handle, in either case, finds its row far from any checkpoint.
+    {
+        const TypingPace pace(OneSearch);
+        QTest::keyClicks(dialog.HeapList, Cell(dialog, 1000, 0).toLower());
+    }
+    EXPECT_EQ(dialog.HeapList->ItemFocused(), 1000);
+
+    // A heap the process does not have, and a process without heaps, list nothing.
+    dialog.ListHeapBlocks(uint32_t(child.Pid()), 0x1000);
+    EXPECT_EQ(dialog.HeapList->ItemCount(), 0);
+    dialog.ListHeapBlocks(2, 0);
+    EXPECT_EQ(dialog.HeapList->ItemCount(), 0);
+}
+
+TEST(HeapListDlg, showsEachFieldAsItsColumnSaysWhateverTheWalkDelivers)
+{
+    ListedSnapshots system;
+    system.Blocks = {
+        { 0, 0xA3F000, 48, LF32_FIXED, 0 },
+        { 0x1000, 0x1010, 32, LF32_FREE, 0 },
+        { 0x1020, 0x1030, 4096, LF32_MOVEABLE, 7 },
+        { 0x2020, 0x2030, 16, 3, 0 },
+        { 0xFFFFFFFFFFFFFFF0, 0xFFFFFFFFFFFFFFFF, 0x800000000, LF32_FIXED, 0xFFFFFFFF },
+    };
+    THeapListDlg dialog(system);
+    dialog.ListHeapBlocks(1, 1);
+    const QStringList expected {
+        "$0000000000000000 | $0000000000A3F000 | 48 | Fixed | 0",
+        "$0000000000001000 | $0000000000001010 | 32 | Free | 0",
+        "$0000000000001020 | $0000000000001030 | 4096 | Moveable | 7",
+        "$0000000000002020 | $0000000000002030 | 16 | Unknown | 0",
+        "$FFFFFFFFFFFFFFF0 | $FFFFFFFFFFFFFFFF | 34359738368 | Fixed | -1",
+        "Corrupt Data |  |  |  | ",
+    };
+    ASSERT_EQ(dialog.HeapList->ItemCount(), expected.size());
+    for (int row = 0; row < expected.size(); ++row)
+        EXPECT_EQ(Row(dialog, row), expected[row]);
+}
+
+TEST(HeapListDlg, usesTheDialogsFontWithWholeAddressesAndTypingFindsARowByItsFirstColumn)
+{
+    ListedSnapshots system;
+    system.Blocks = Tiled(200);
+    system.Blocks.push_back({ 0x7FDDDDDDDDDDDDD0, 0x7FDDDDDDDDDDDDE0, 48, LF32_FREE, 0 });
+    THeapListDlg dialog(system);
+    dialog.ListHeapBlocks(1, 1);
+    const int corrupt = dialog.HeapList->ItemCount() - 1;
+    ASSERT_EQ(Cell(dialog, corrupt, 0), "Corrupt Data");
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+
+    EXPECT_EQ(dialog.HeapList->font(), TThreadPriorityDlg(nullptr).font());
+    for (const int column : { 0, 1 })
+        EXPECT_LE(WidestCell(*dialog.HeapList, column), dialog.HeapList->columnWidth(column))
+            << "a whole address fits in column " << column;
+    EXPECT_GT(dialog.Button1->geometry().left(), dialog.HeapList->geometry().right());
+    EXPECT_LE(dialog.Button1->geometry().right(), dialog.width());
+
+    // Keys typed together make one search; each starts below the focused row and wraps.
+    QTest::keyClick(dialog.HeapList, Qt::Key_Home);
+    {
+        const TypingPace pace(OneSearch);
+        QTest::keyClicks(dialog.HeapList, "$00000000000017");
+    }
+    EXPECT_EQ(Cell(dialog, dialog.HeapList->ItemFocused(), 0), "$0000000000001700");
+    // Each key after a pause longer than the interval: a new search.
+    const TypingPace pace(Brief);
+    const std::pair<const char*, QString> typed[] = {
+        { "c", "Corrupt Data" },
+        { "$", "$0000000000001000" },
+        { "$", "$0000000000001020" },
+        { "x", "$0000000000001020" }, // no row starts so: the focus stays
+        { "7", "$0000000000001020" },
+    };
+    for (const auto& [keys, focused] : typed) {
+        QTest::qWait(5 * Brief);
+        QTest::keyClicks(dialog.HeapList, keys);
+        EXPECT_EQ(Cell(dialog, dialog.HeapList->ItemFocused(), 0), focused) << keys;
+        EXPECT_EQ(dialog.HeapList->Selected(), dialog.HeapList->ItemFocused()) << keys;
+    }
+}
+
+// Only a damaged heap ends in "Corrupt Data": running out of memory is an error like any other,
+// for the default error handler, and the list claims no row it does not hold.
+TEST(HeapListDlg, runningOutOfMemoryWhileListingGoesToTheDefaultErrorHandler)
+{
+    std::vector<TMessageRequest> boxes;
+    TMessageBox::SetAnswerHook([&](const TMessageRequest& request) {
+        boxes.push_back(request);
+        return TModalResult::mrOk;
+    });
+    ListedSnapshots system;
+    system.Blocks = Tiled(100'000);
+    THeapListDlg dialog(system);
+    {
+        // The rows of 100,000 blocks outgrow 256 KiB; nothing else listing them asks for as much.
+        const FailingAllocation failing(256 * 1024);
+        RunHandler([&] { dialog.ListHeapBlocks(1, 1); });
+        EXPECT_GT(failing.Failed(), 0u);
+    }
+    TMessageBox::SetAnswerHook({});
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Caption, "Quorvane");
+    EXPECT_EQ(boxes[0].Text, "std::bad_alloc.");
+    EXPECT_EQ(dialog.HeapList->ItemCount(), 0);
+
+    dialog.ListHeapBlocks(1, 1);
+    EXPECT_EQ(dialog.HeapList->ItemCount(), 100'001);
+    EXPECT_EQ(Cell(dialog, 100'000, 0), "Corrupt Data");
+}
