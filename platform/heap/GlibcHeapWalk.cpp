@@ -2,6 +2,7 @@
 
 #include "platform/heap/CachedFreeChunks.h"
 #include "platform/heap/ChunkLinks.h"
+#include "platform/heap/ChunkMarks.h"
 #include "platform/heap/ChunkStream.h"
 #include "platform/heap/HeapWalkError.h"
 #include "platform/heap/HeapWalkScratchPool.h"
@@ -217,27 +218,15 @@ void GlibcHeapWalk::Take(
                 FFailure = error.what();
         }
     }
-    const uint64_t granules = (chosen->end - FFirstChunk) / ChunkAlignment;
-    std::vector<uint64_t>& cachedFree = FScratch->cachedFree;
-    cachedFree.assign((granules + 63) / 64, 0);
+    ChunkMarks& cachedFree = FScratch->cachedFree;
+    cachedFree.Reset(FFirstChunk, chosen->end);
     links.Seal();
-    FindCachedFreeChunks(
-        memory, arenas, chosen->arena, tcacheCandidates, links, FScratch->cachedChunks);
-    // In locals: the bitmap's stores could otherwise alias the heap's bounds.
-    const uint64_t from = FFirstChunk;
-    const uint64_t to = chosen->end;
-    uint64_t* const bits = cachedFree.data();
-    for (const uint64_t chunk : FScratch->cachedChunks) {
-        if (chunk >= from && chunk < to) {
-            const uint64_t granule = (chunk - from) / ChunkAlignment;
-            bits[granule / 64] |= uint64_t(1) << (granule % 64);
-        }
-    }
+    FindCachedFreeChunks(memory, arenas, chosen->arena, tcacheCandidates, links, cachedFree);
     FNextAddress = FFirstChunk;
     FChunkData = chosenChunks.data();
     FChunkCount = chosenChunks.size();
     FLargeSizes = largeSizes.data();
-    FCachedFreeBits = cachedFree.data();
+    FCachedFreeBits = cachedFree.Bits();
 }
 
 } // namespace quorvane
