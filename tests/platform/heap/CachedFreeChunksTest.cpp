@@ -70,6 +70,7 @@ const Case Cases[] = {
     { "a fastbin into a chunk's middle", 41, [](I i) { i.Fastbin({ 6 }, i.Chunk(4) + 16); }, { 6 } },
     { "a tcache of two", 36, [](I i) { i.Tcache({ 2, 4 }, 2); }, { 2, 4 } },
     { "a tcache a chunk longer than its count", 36, [](I i) { i.Tcache({ 2, 4 }, 1); }, {} },
+    { "a tcache a chunk shorter than its count", 36, [](I i) { i.Tcache({ 2, 4 }, 3); }, {} },
     { "a tcache with two keys", 41, [](I i) { i.Tcache({ 2, 4 }, 2), i.Put(i.Chunk(4) + 24, 1); }, {} },
     { "a tcache and a fastbin", 41, [](I i) { i.Tcache({ 0 }, 1), i.Fastbin({ 7, 5 }, 0); }, { 0, 5, 7 } },
     // From 2.42 on the counts are the slots left: chunks and slots add up alike in every bin.
