@@ -182,7 +182,7 @@ void GlibcHeapWalk::Take(
     const MallocLayout& layout = *arenas.Layout();
     // Kept in locals: the stores of the loop below could otherwise alias them.
     const uint64_t tcacheFrom = layout.tcacheChunkSize;
-    const uint64_t tcacheTo = layout.tcacheChunkSizeMax;
+    const uint64_t tcacheSpan = layout.tcacheChunkSizeMax - tcacheFrom;
     for (const MallocHeap& heap : arenas.Heaps()) {
         const MallocArena* arena = arenas.ArenaAt(heap.arena);
         const bool isChosen = &heap == chosen;
@@ -191,7 +191,10 @@ void GlibcHeapWalk::Take(
         try {
             ChunkStream chunks(
                 memory, FScratch->streamBuffer, heap.firstChunk, heap.end, arena ? arena->top : 0);
-            chunks.ForEach([&](const HeapChunk& chunk) {
+            // The bounds by value: held by reference, every store of the loop could change them.
+            chunks.ForEach([&chosenChunks, &largeSizes, &tcacheCandidates, &links, &arenas,
+                               isChosen, tcacheFrom, tcacheSpan, maxFastbinChunk, heapsFrom,
+                               heapsTo, oneHeap](const HeapChunk& chunk) {
                 if (isChosen) {
                     const bool large = chunk.size / ChunkAlignment >= LargeChunkUnits;
                     chosenChunks.push_back(
@@ -202,7 +205,7 @@ void GlibcHeapWalk::Take(
                 }
                 if (!chunk.inUse)
                     return;
-                if (chunk.size >= tcacheFrom && chunk.size <= tcacheTo)
+                if (chunk.size - tcacheFrom <= tcacheSpan)
                     tcacheCandidates.push_back(chunk.address);
                 if (chunk.size > maxFastbinChunk)
                     return;
