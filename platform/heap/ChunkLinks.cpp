@@ -1,8 +1,35 @@
 #include "platform/heap/ChunkLinks.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace quorvane {
+
+namespace {
+#if defined(__x86_64__) && !defined(__POPCNT__)
+    // The build may not assume the instruction that counts bits, and without it the count is a
+    // library call: take the instruction where the processor has it.
+    [[gnu::target("popcnt")]] uint64_t CountBitsByInstruction(uint64_t bits)
+    {
+        return uint64_t(__builtin_popcountll(bits));
+    }
+
+    const bool HaveCountInstruction = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("popcnt") != 0;
+    }();
+
+    uint64_t CountBits(uint64_t bits)
+    {
+        return HaveCountInstruction ? CountBitsByInstruction(bits) : uint64_t(std::popcount(bits));
+    }
+#else
+    uint64_t CountBits(uint64_t bits)
+    {
+        return uint64_t(std::popcount(bits));
+    }
+#endif
+}
 
 void ChunkLinks::AddApart(uint64_t chunk, uint64_t value)
 {
@@ -66,9 +93,7 @@ const ChunkLinks::Stretch* ChunkLinks::StretchHolding(uint64_t chunk)
     return &*std::prev(after);
 }
 
-// The count of bits is one instruction where the processor has it.
-[[gnu::target_clones("popcnt", "default")]] std::optional<ChunkLinks::Link> ChunkLinks::Find(
-    uint64_t chunk)
+std::optional<ChunkLinks::Link> ChunkLinks::Find(uint64_t chunk)
 {
     const Stretch* stretch = StretchHolding(chunk);
     if (!stretch || chunk % Granule != 0)
@@ -78,8 +103,7 @@ const ChunkLinks::Stretch* ChunkLinks::StretchHolding(uint64_t chunk)
     const uint64_t bit = uint64_t(1) << (granule % 64);
     if ((word.bits & bit) == 0)
         return std::nullopt;
-    const uint64_t value
-        = FValues[size_t(word.before + uint64_t(__builtin_popcountll(word.bits & (bit - 1))))];
+    const uint64_t value = FValues[size_t(word.before + CountBits(word.bits & (bit - 1)))];
     return Link { (value & 15) * 16, value & ~uint64_t(15) };
 }
 
