@@ -2,7 +2,8 @@
 // with 1,000 threads and 300 mapped files among 1,000 processes; the global usage index, cold and
 // warm; the heap walk over a heap of 1,000,000 chunks, on this machine's C library and on each
 // one tools/fetch_libcs.sh has (the same heap, filled by this program started again through that
-// library's loader: "BM_HeapWalk/glibc_2.43-7").
+// library's loader: "BM_HeapWalk/glibc_2.43-7"), and here once more with its small blocks freed
+// in no order.
 //
 // The processes are forked from this program before anything starts a thread; each dies with it.
 
@@ -19,6 +20,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <array>
 #include <csignal>
 #include <cstdio>
@@ -28,6 +30,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <pthread.h>
+#include <random>
 #include <string>
 #include <sys/mman.h>
 #include <sys/prctl.h>
@@ -48,6 +51,7 @@ constexpr const char* FillHeapArgument = "--fill-heap";
 std::vector<pid_t> children;
 pid_t threadsChild = 0;
 pid_t heapChild = 0;
+pid_t heapFreedAtRandomChild = 0;
 std::filesystem::path fileFolder;
 // The same heap on each fetched C library, by its Debian version.
 std::vector<std::pair<std::string, pid_t>> libcHeapChildren;
@@ -112,6 +116,21 @@ void FillHeap()
         std::free(blocks[i]);
 }
 
+// The same blocks freed in no order, as a program that frees what it is done with: each
+// fastbin's list then hops to and fro across the heap.
+void FillHeapFreedAtRandom()
+{
+    std::vector<void*> blocks(HeapChunkCount);
+    for (size_t i = 0; i < HeapChunkCount; ++i)
+        blocks[i] = std::malloc(8 + i * 7 % 40);
+    std::vector<size_t> freed;
+    for (size_t i = 0; i < HeapChunkCount; i += 3)
+        freed.push_back(i);
+    std::shuffle(freed.begin(), freed.end(), std::mt19937_64(1));
+    for (const size_t i : freed)
+        std::free(blocks[i]);
+}
+
 // This program started again through the loader of the C library unpacked at root, to fill its
 // heap and say so; it dies with us.
 pid_t StartFilledOnLibc(const std::string& root)
@@ -171,6 +190,7 @@ void StartProcesses()
         StartThreads();
     });
     heapChild = Fork(FillHeap);
+    heapFreedAtRandomChild = Fork(FillHeapFreedAtRandom);
     StartOnEachLibc();
     for (int missing = PopulationSize - CountProcesses(); missing > 0; --missing)
         Fork([] {});
@@ -322,6 +342,12 @@ void BM_HeapWalk(benchmark::State& state)
     WalkHeap(state, heapChild);
 }
 BENCHMARK(BM_HeapWalk)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_HeapWalkFreedAtRandom(benchmark::State& state)
+{
+    WalkHeap(state, heapFreedAtRandomChild);
+}
+BENCHMARK(BM_HeapWalkFreedAtRandom)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // What no walk can beat: the same heap copied through one reused 1 MiB buffer, each chunk header
 // stepped over, nothing classified, nothing kept. The heap's bounds are found once, beforehand.

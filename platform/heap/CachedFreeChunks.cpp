@@ -1,6 +1,7 @@
 #include "platform/heap/CachedFreeChunks.h"
 
 #include "platform/heap/ChunkLinks.h"
+#include "platform/heap/ChunkMarks.h"
 #include "platform/heap/MallocArenas.h"
 #include "platform/heap/MallocLayout.h"
 #include "platform/heap/RemoteBlockCache.h"
@@ -92,9 +93,9 @@ namespace {
             return chunks;
         }
 
-        // Appends the chunks of one fastbin while they check out. A list that loops is cut off
+        // Marks the chunks of one fastbin while they check out. A list that loops is cut off
         // after as many steps as the arena's heaps could hold chunks of its size.
-        void Fastbin(const MallocArena& arena, int bin, std::vector<uint64_t>& chunks)
+        void Fastbin(const MallocArena& arena, int bin, ChunkMarks& marks)
         {
             const uint64_t size = FastbinChunkSize(bin);
             uint64_t steps = 0;
@@ -105,7 +106,7 @@ namespace {
                 if (const auto seen = FLinks.Find(chunk)) {
                     if (seen->size != size || !InArena(chunk, size, arena))
                         return;
-                    chunks.push_back(chunk);
+                    marks.Mark(chunk);
                     chunk = seen->next;
                     if (chunk != 0 && watch.Loops(chunk))
                         return;
@@ -113,7 +114,7 @@ namespace {
                 }
                 if (!IsChunk(chunk, size, &arena))
                     return;
-                chunks.push_back(chunk);
+                marks.Mark(chunk);
                 const auto stored = FWords.Word(chunk + HeaderSize);
                 if (!stored)
                     return;
@@ -196,16 +197,18 @@ namespace {
 }
 
 void FindCachedFreeChunks(const RemoteMemory& memory, const MallocArenas& arenas, uint64_t arena,
-    const std::vector<uint64_t>& tcacheCandidates, ChunkLinks& links, std::vector<uint64_t>& chunks)
+    const std::vector<uint64_t>& tcacheCandidates, ChunkLinks& links, ChunkMarks& marks)
 {
     FreeListReader reader(memory, arenas, links);
     for (const uint64_t candidate : tcacheCandidates) {
-        if (const auto cached = reader.Tcache(candidate))
-            chunks.insert(chunks.end(), cached->begin(), cached->end());
+        if (const auto cached = reader.Tcache(candidate)) {
+            for (const uint64_t chunk : *cached)
+                marks.Mark(chunk);
+        }
     }
     if (const MallocArena* fastbins = arenas.ArenaAt(arena)) {
         for (int bin = 0; bin < arenas.Layout()->fastbinCount; ++bin)
-            reader.Fastbin(*fastbins, bin, chunks);
+            reader.Fastbin(*fastbins, bin, marks);
     }
 }
 

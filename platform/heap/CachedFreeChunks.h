@@ -6,6 +6,7 @@
 namespace quorvane {
 
 class ChunkLinks;
+class ChunkMarks;
 class MallocArenas;
 class RemoteMemory;
 
@@ -14,10 +15,9 @@ class RemoteMemory;
 // every list of it checks out (each entry a chunk of its bin's size inside a heap, sharing the
 // process's tcache key, the list as long as its count); a fastbin list is followed while its
 // chunks check out. links: what the heap stream saw of small chunks of that arena, so that
-// fastbins are followed without reading the heap again; chunks it lacks are read. Appends chunk
-// addresses in no order to chunks; a damaged list may name one twice.
+// fastbins are followed without reading the heap again; chunks it lacks are read. Each chunk
+// found is marked in marks.
 void FindCachedFreeChunks(const RemoteMemory& memory, const MallocArenas& arenas, uint64_t arena,
-    const std::vector<uint64_t>& tcacheCandidates, ChunkLinks& links,
-    std::vector<uint64_t>& chunks);
+    const std::vector<uint64_t>& tcacheCandidates, ChunkLinks& links, ChunkMarks& marks);
 
 } // namespace quorvane

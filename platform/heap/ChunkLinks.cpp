@@ -1,60 +1,126 @@
 #include "platform/heap/ChunkLinks.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace quorvane {
 
-void ChunkLinks::Seal()
-{
-    if (!FSorted)
-        std::sort(FEntries.begin(), FEntries.end());
-    FSorted = true;
-    FFinger = 0;
+namespace {
+#if defined(__x86_64__) && !defined(__POPCNT__)
+    // The build may not assume the instruction that counts bits, and without it the count is a
+    // library call: take the instruction where the processor has it.
+    [[gnu::target("popcnt")]] uint64_t CountBitsByInstruction(uint64_t bits)
+    {
+        return uint64_t(__builtin_popcountll(bits));
+    }
+
+    const bool HaveCountInstruction = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("popcnt") != 0;
+    }();
+
+    uint64_t CountBits(uint64_t bits)
+    {
+        return HaveCountInstruction ? CountBitsByInstruction(bits) : uint64_t(std::popcount(bits));
+    }
+#else
+    uint64_t CountBits(uint64_t bits)
+    {
+        return uint64_t(std::popcount(bits));
+    }
+#endif
 }
 
-// A free list mostly steps to a near neighbour: a few entries down (a bin fills upwards and
-// hands out from its head) or up. So the first entry not below chunk is looked for next to the
-// finger, on the side chunk lies, then in steps that double, then by binary search in the last.
-size_t ChunkLinks::LowerBound(uint64_t chunk, size_t finger) const
+void ChunkLinks::AddApart(uint64_t chunk, uint64_t value)
 {
-    const auto below = [](const std::pair<uint64_t, uint64_t>& entry, uint64_t wanted) {
-        return entry.first < wanted;
-    };
-    const auto search = [&](size_t from, size_t to) {
-        return size_t(std::lower_bound(FEntries.begin() + ptrdiff_t(from),
-                          FEntries.begin() + ptrdiff_t(to), chunk, below)
-            - FEntries.begin());
-    };
-    if (FEntries[finger].first >= chunk) {
-        // Every entry from high on is not below chunk.
-        size_t high = finger;
-        size_t step = 1;
-        for (size_t taken = 0; high >= step && FEntries[high - step].first >= chunk; ++taken) {
-            high -= step;
-            step = taken + 1 < NearSteps ? 1 : step * 2;
+    if (chunk % Granule != 0)
+        return;
+    if (!FPending.empty() || (!FStretches.empty() && chunk <= FLast)) {
+        FPending.emplace_back(chunk, value);
+        return;
+    }
+    if (!FStretches.empty())
+        FStretches.back().to = FLast;
+    FStretches.push_back({ chunk, chunk, FWords.size() });
+    Append(chunk, value);
+}
+
+void ChunkLinks::Seal()
+{
+    if (!FStretches.empty())
+        FStretches.back().to = FLast;
+    FLastStretch = 0;
+    if (FPending.empty())
+        return;
+    // Out of order: everything again, sorted. A chunk named twice (heaps that overlap) keeps
+    // the entry that sorts first.
+    std::vector<std::pair<uint64_t, uint64_t>> entries = std::move(FPending);
+    for (size_t s = 0; s < FStretches.size(); ++s) {
+        const size_t wordsEnd
+            = s + 1 < FStretches.size() ? FStretches[s + 1].firstWord : FWords.size();
+        for (size_t w = FStretches[s].firstWord; w < wordsEnd; ++w) {
+            size_t index = size_t(FWords[w].before);
+            for (uint64_t bits = FWords[w].bits; bits != 0; bits &= bits - 1) {
+                const uint64_t granule
+                    = (w - FStretches[s].firstWord) * 64 + uint64_t(__builtin_ctzll(bits));
+                entries.emplace_back(FStretches[s].from + granule * Granule, FValues[index++]);
+            }
         }
-        return search(high >= step ? high - step + 1 : 0, high);
     }
-    // Every entry before low is below chunk.
-    size_t low = finger + 1;
-    size_t step = 1;
-    for (size_t taken = 0;
-         low + step - 1 < FEntries.size() && FEntries[low + step - 1].first < chunk; ++taken) {
-        low += step;
-        step = taken + 1 < NearSteps ? 1 : step * 2;
+    std::sort(entries.begin(), entries.end());
+    entries.erase(std::unique(entries.begin(), entries.end(),
+                      [](const auto& a, const auto& b) { return a.first == b.first; }),
+        entries.end());
+    Clear();
+    for (const auto& [chunk, value] : entries)
+        Add(chunk, value % 16 * 16, value & ~uint64_t(15));
+    Seal();
+}
+
+// Lists mostly stay in one stretch: the last one is tried first.
+const ChunkLinks::Stretch* ChunkLinks::StretchHolding(uint64_t chunk)
+{
+    if (FLastStretch < FStretches.size()) {
+        const Stretch& last = FStretches[FLastStretch];
+        if (chunk >= last.from && chunk <= last.to)
+            return &last;
     }
-    return search(low, std::min(low + step - 1, FEntries.size()));
+    const auto after = std::upper_bound(FStretches.begin(), FStretches.end(), chunk,
+        [](uint64_t wanted, const Stretch& stretch) { return wanted < stretch.from; });
+    if (after == FStretches.begin() || chunk > std::prev(after)->to)
+        return nullptr;
+    FLastStretch = size_t(after - FStretches.begin()) - 1;
+    return &*std::prev(after);
 }
 
 std::optional<ChunkLinks::Link> ChunkLinks::Find(uint64_t chunk)
 {
-    if (FEntries.empty())
+    const Stretch* stretch = StretchHolding(chunk);
+    if (!stretch || chunk % Granule != 0)
         return std::nullopt;
-    const size_t at = LowerBound(chunk, std::min(FFinger, FEntries.size() - 1));
-    if (at == FEntries.size() || FEntries[at].first != chunk)
+    const uint64_t granule = (chunk - stretch->from) / Granule;
+    const Word& word = FWords[stretch->firstWord + size_t(granule / 64)];
+    const uint64_t bit = uint64_t(1) << (granule % 64);
+    if ((word.bits & bit) == 0)
         return std::nullopt;
-    FFinger = at;
-    return Link { (FEntries[at].second & 15) * 16, FEntries[at].second & ~uint64_t(15) };
+    const uint64_t value = FValues[size_t(word.before + CountBits(word.bits & (bit - 1)))];
+    return Link { (value & 15) * 16, value & ~uint64_t(15) };
+}
+
+void ChunkLinks::Clear()
+{
+    FValues.clear();
+    FStretches.clear();
+    FWords.clear();
+    FPending.clear();
+    FLast = UINT64_MAX;
+    FLastStretch = 0;
+}
+
+size_t ChunkLinks::Capacity() const
+{
+    return FValues.capacity() * sizeof(FValues[0]) + FStretches.capacity() * sizeof(Stretch)
+        + FWords.capacity() * sizeof(Word) + FPending.capacity() * sizeof(FPending[0]);
 }
 
 } // namespace quorvane

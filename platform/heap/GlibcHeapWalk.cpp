@@ -2,6 +2,7 @@
 
 #include "platform/heap/CachedFreeChunks.h"
 #include "platform/heap/ChunkLinks.h"
+#include "platform/heap/ChunkMarks.h"
 #include "platform/heap/ChunkStream.h"
 #include "platform/heap/HeapWalkError.h"
 #include "platform/heap/HeapWalkScratchPool.h"
@@ -181,7 +182,7 @@ void GlibcHeapWalk::Take(
     const MallocLayout& layout = *arenas.Layout();
     // Kept in locals: the stores of the loop below could otherwise alias them.
     const uint64_t tcacheFrom = layout.tcacheChunkSize;
-    const uint64_t tcacheTo = layout.tcacheChunkSizeMax;
+    const uint64_t tcacheSpan = layout.tcacheChunkSizeMax - tcacheFrom;
     for (const MallocHeap& heap : arenas.Heaps()) {
         const MallocArena* arena = arenas.ArenaAt(heap.arena);
         const bool isChosen = &heap == chosen;
@@ -190,7 +191,10 @@ void GlibcHeapWalk::Take(
         try {
             ChunkStream chunks(
                 memory, FScratch->streamBuffer, heap.firstChunk, heap.end, arena ? arena->top : 0);
-            chunks.ForEach([&](const HeapChunk& chunk) {
+            // The bounds by value: held by reference, every store of the loop could change them.
+            chunks.ForEach([&chosenChunks, &largeSizes, &tcacheCandidates, &links, &arenas,
+                               isChosen, tcacheFrom, tcacheSpan, maxFastbinChunk, heapsFrom,
+                               heapsTo, oneHeap](const HeapChunk& chunk) {
                 if (isChosen) {
                     const bool large = chunk.size / ChunkAlignment >= LargeChunkUnits;
                     chosenChunks.push_back(
@@ -201,7 +205,7 @@ void GlibcHeapWalk::Take(
                 }
                 if (!chunk.inUse)
                     return;
-                if (chunk.size >= tcacheFrom && chunk.size <= tcacheTo)
+                if (chunk.size - tcacheFrom <= tcacheSpan)
                     tcacheCandidates.push_back(chunk.address);
                 if (chunk.size > maxFastbinChunk)
                     return;
@@ -217,27 +221,15 @@ void GlibcHeapWalk::Take(
                 FFailure = error.what();
         }
     }
-    const uint64_t granules = (chosen->end - FFirstChunk) / ChunkAlignment;
-    std::vector<uint64_t>& cachedFree = FScratch->cachedFree;
-    cachedFree.assign((granules + 63) / 64, 0);
+    ChunkMarks& cachedFree = FScratch->cachedFree;
+    cachedFree.Reset(FFirstChunk, chosen->end);
     links.Seal();
-    FindCachedFreeChunks(
-        memory, arenas, chosen->arena, tcacheCandidates, links, FScratch->cachedChunks);
-    // In locals: the bitmap's stores could otherwise alias the heap's bounds.
-    const uint64_t from = FFirstChunk;
-    const uint64_t to = chosen->end;
-    uint64_t* const bits = cachedFree.data();
-    for (const uint64_t chunk : FScratch->cachedChunks) {
-        if (chunk >= from && chunk < to) {
-            const uint64_t granule = (chunk - from) / ChunkAlignment;
-            bits[granule / 64] |= uint64_t(1) << (granule % 64);
-        }
-    }
+    FindCachedFreeChunks(memory, arenas, chosen->arena, tcacheCandidates, links, cachedFree);
     FNextAddress = FFirstChunk;
     FChunkData = chosenChunks.data();
     FChunkCount = chosenChunks.size();
     FLargeSizes = largeSizes.data();
-    FCachedFreeBits = cachedFree.data();
+    FCachedFreeBits = cachedFree.Bits();
 }
 
 } // namespace quorvane

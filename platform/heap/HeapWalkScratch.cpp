@@ -5,19 +5,16 @@ namespace quorvane {
 size_t HeapWalkScratch::Capacity() const
 {
     return 4 * chunks.capacity()
-        + 8
-        * (streamBuffer.capacity() + largeSizes.capacity() + cachedFree.capacity()
-            + tcacheCandidates.capacity() + cachedChunks.capacity())
-        + links.Capacity();
+        + 8 * (streamBuffer.capacity() + largeSizes.capacity() + tcacheCandidates.capacity())
+        + cachedFree.Capacity() + links.Capacity();
 }
 
 void HeapWalkScratch::Clear()
 {
     chunks.clear();
     largeSizes.clear();
-    cachedFree.clear();
+    cachedFree.Clear();
     tcacheCandidates.clear();
-    cachedChunks.clear();
     links.Clear();
 }
 

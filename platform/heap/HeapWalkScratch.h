@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/heap/ChunkLinks.h"
+#include "platform/heap/ChunkMarks.h"
 
 #include <cstdint>
 #include <vector>
@@ -15,9 +16,8 @@ struct HeapWalkScratch {
     // fit below 2^31 - 1 (32 GiB), that value stands for it, and the size is in largeSizes.
     std::vector<uint32_t> chunks;
     std::vector<uint64_t> largeSizes;
-    std::vector<uint64_t> cachedFree; // one bit per 16 bytes of the chosen heap
+    ChunkMarks cachedFree; // over the chosen heap
     std::vector<uint64_t> tcacheCandidates;
-    std::vector<uint64_t> cachedChunks;
     ChunkLinks links;
 
     // Bytes held, for the pool's bound on what it keeps.
