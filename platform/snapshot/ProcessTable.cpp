@@ -118,31 +118,18 @@ bool ProcessTable::Read(std::vector<PROCESSENTRY32>& records)
     rewinddir(FProc.get());
     const uint64_t walk = ++FWalk;
     FListed.clear();
-    // The kept files of the last walk are read again on the helper while this thread lists /proc
-    // (on a machine with a core to spare, the listing costs no time then), and on this thread
-    // once the listing is done.
-    const SharedLoop::Body reread
-        = [this, walk](size_t from, size_t to, int worker) { RereadKept(from, to, worker, walk); };
-    const bool share
-        = FKeptEntries.size() >= ParallelRereadFrom && std::thread::hardware_concurrency() > 1;
-    FReread.Start(FKeptEntries.size(), RereadChunk, reread, share);
-    struct CloseOnExit {
-        SharedLoop& Loop;
-        ~CloseOnExit() { Loop.Close(); }
-    } closeOnExit { FReread };
     while (const dirent* item = readdir(FProc.get())) {
         if (const std::optional<uint32_t> pid = ProcessIdOf(item->d_name)) {
             Entry& entry = FEntries[*pid];
             entry.Seen = walk;
-            FListed.push_back({ *pid, &entry });
+            FListed.push_back({ *pid, &entry, false });
         }
     }
-    FReread.Finish();
-    FKeptEntries.clear();
+    RereadKept();
     records.reserve(records.size() + FListed.size());
     for (Listed& listed : FListed) {
         Entry& entry = *listed.Process;
-        if (entry.ReadIn != walk) {
+        if (!listed.Reread) {
             size_t length = 0;
             const StatRead result = ReadStat(listed.Pid, entry, length);
             if (result == StatRead::Gone) {
@@ -185,23 +172,31 @@ bool ProcessTable::Read(std::vector<PROCESSENTRY32>& records)
     return true;
 }
 
-void ProcessTable::RereadKept(size_t from, size_t to, int worker, uint64_t walk)
+void ProcessTable::RereadKept()
 {
-    // Two threads share this: each touches only the entries of its own chunk (never the table)
-    // and a buffer of its own.
-    std::array<char, 4096>& buffer = worker == 0 ? FBuffer : FHelperBuffer;
-    for (size_t i = from; i < to; ++i) {
-        Entry& entry = *FKeptEntries[i];
-        const int fd = entry.Stat.Get();
-        if (fd < 0)
-            continue;
-        const ssize_t read
-            = RetryOnInterrupt([&] { return pread(fd, buffer.data(), buffer.size() - 1, 0); });
-        if (read > 0) {
-            TakeText(entry, std::string_view(buffer.data(), size_t(read)));
-            entry.ReadIn = walk;
+    // Only the kept files are read here: nothing but the listed slot, its entry and a buffer of
+    // the worker's own is touched, so two threads share the work. The rest (new processes, ended
+    // ones, executables read again) follows on this thread.
+    const SharedLoop::Body reread = [this](size_t from, size_t to, int worker) {
+        std::array<char, 4096>& buffer = worker == 0 ? FBuffer : FHelperBuffer;
+        for (size_t i = from; i < to; ++i) {
+            Listed& listed = FListed[i];
+            const int fd = listed.Process->Stat.Get();
+            if (fd < 0)
+                continue;
+            const ssize_t read
+                = RetryOnInterrupt([&] { return pread(fd, buffer.data(), buffer.size() - 1, 0); });
+            if (read > 0) {
+                TakeText(*listed.Process, std::string_view(buffer.data(), size_t(read)));
+                listed.Reread = true;
+            }
         }
-    }
+    };
+    const size_t count = FListed.size();
+    if (count >= ParallelRereadFrom && std::thread::hardware_concurrency() > 1)
+        FReread.Run(count, RereadChunk, reread);
+    else
+        reread(0, count, 0);
 }
 
 void ProcessTable::TakeText(Entry& entry, std::string_view text)
@@ -343,16 +338,12 @@ std::optional<uint64_t> ProcessTable::StartTimeOf(uint32_t processId) const
 
 void ProcessTable::Forget(uint64_t walk)
 {
-    // What stays is what the next walk reads again first.
-    FKeptEntries.clear();
     for (auto it = FEntries.begin(); it != FEntries.end();) {
         if (it->second.Seen != walk) {
             if (it->second.Stat.Valid())
                 --FKept;
             it = FEntries.erase(it);
         } else {
-            if (it->second.Stat.Valid())
-                FKeptEntries.push_back(&it->second);
             ++it;
         }
     }

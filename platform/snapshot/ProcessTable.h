@@ -76,7 +76,6 @@ private:
         // that has not run since) is not parsed again.
         std::string Text;
         std::optional<ProcStat> Parsed;
-        uint64_t ReadIn = 0; // the walk that read its kept file again before the rest
     };
     enum class StatRead { Read, Gone, Unreadable };
     // The type read from an executable's header, and what says the file is still the one read.
@@ -92,13 +91,14 @@ private:
         }
     };
     static constexpr size_t MaxImageTypes = 4096;
-    // A process of the walk.
+    // A process of the walk: its kept stat file, when there is one, read again before the rest.
     struct Listed {
         uint32_t Pid = 0;
         Entry* Process = nullptr;
+        bool Reread = false; // its Parsed is this walk's
     };
 
-    void RereadKept(size_t from, size_t to, int worker, uint64_t walk);
+    void RereadKept();
     static void TakeText(Entry& entry, std::string_view text);
     StatRead ReadStat(uint32_t pid, Entry& entry, size_t& length);
     StatRead OpenAndReadStat(uint32_t pid, Entry& entry, size_t& length);
@@ -116,8 +116,6 @@ private:
     std::unique_ptr<DIR, DirCloser> FProc;
     std::unordered_map<uint32_t, Entry> FEntries;
     std::vector<Listed> FListed; // the walk's, kept for its allocation
-    // The last walk's processes with a kept file, read again by the next while it lists /proc.
-    std::vector<Entry*> FKeptEntries;
     std::unordered_map<FileKey, ImageType, FileKeyHash> FImageTypes;
     std::array<char, 4096> FBuffer {};
     std::array<char, 4096> FHelperBuffer {};

@@ -1,8 +1,6 @@
 #include "platform/snapshot/SharedLoop.h"
 
-#include <algorithm>
 #include <system_error>
-#include <utility>
 
 namespace quorvane {
 
@@ -34,43 +32,25 @@ bool SharedLoop::StartHelper()
 
 void SharedLoop::Run(size_t count, size_t chunk, const Body& body)
 {
-    Start(count, chunk, body, true);
-    Finish();
-}
-
-void SharedLoop::Start(size_t count, size_t chunk, const Body& body, bool share)
-{
     FCount = count;
     FChunk = chunk > 0 ? chunk : 1;
     FNext.store(0, std::memory_order_relaxed);
-    FCallerBody = &body;
-    FShared = share && StartHelper();
-    if (!FShared)
-        return;
-    {
-        const std::lock_guard lock(FMutex);
-        FBody = &body;
-        ++FLoop;
+    const bool shared = StartHelper();
+    if (shared) {
+        {
+            const std::lock_guard lock(FMutex);
+            FBody = &body;
+            ++FLoop;
+        }
+        FWake.notify_one();
     }
-    FWake.notify_one();
-}
-
-void SharedLoop::Finish()
-{
-    if (FCallerBody)
-        Take(*FCallerBody, 0);
-    Close();
-}
-
-void SharedLoop::Close()
-{
-    FCallerBody = nullptr;
-    if (!std::exchange(FShared, false))
-        return;
-    // Closed to the helper from here: it starts no chunk of this loop once it wakes.
-    std::unique_lock lock(FMutex);
-    FBody = nullptr;
-    FDone.wait(lock, [this] { return !FHelperBusy; });
+    Take(body, 0);
+    if (shared) {
+        // Closed to the helper from here: it starts no chunk of this loop once it wakes.
+        std::unique_lock lock(FMutex);
+        FBody = nullptr;
+        FDone.wait(lock, [this] { return !FHelperBusy; });
+    }
 }
 
 void SharedLoop::Take(const Body& body, int worker)

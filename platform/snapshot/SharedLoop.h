@@ -27,14 +27,6 @@ public:
     // Runs body over [0, count) in chunks; alone when no thread can be had.
     void Run(size_t count, size_t chunk, const Body& body);
 
-    // The same in two steps, so that the caller does other work first: Start opens the loop to
-    // the helper (when `share`), Finish takes what is left on this thread and returns once every
-    // chunk is done. Close alone ends a started loop early (on an error): chunks not yet taken
-    // are left undone. `body` must outlive Finish or Close.
-    void Start(size_t count, size_t chunk, const Body& body, bool share);
-    void Finish();
-    void Close();
-
 private:
     bool StartHelper();
     void Serve();
@@ -48,8 +40,6 @@ private:
     bool FHelperBusy = false; // under FMutex
     bool FStop = false; // under FMutex
     bool FNoHelper = false;
-    bool FShared = false; // the loop started is open to the helper
-    const Body* FCallerBody = nullptr;
     std::atomic<size_t> FNext = 0;
     size_t FCount = 0;
     size_t FChunk = 1;
