@@ -1,6 +1,7 @@
 #include "platform/snapshot/SharedLoop.h"
 
 #include <system_error>
+#include <utility>
 
 namespace quorvane {
 
@@ -35,22 +36,33 @@ void SharedLoop::Run(size_t count, size_t chunk, const Body& body)
     FCount = count;
     FChunk = chunk > 0 ? chunk : 1;
     FNext.store(0, std::memory_order_relaxed);
-    const bool shared = StartHelper();
-    if (shared) {
-        {
-            const std::lock_guard lock(FMutex);
-            FBody = &body;
-            ++FLoop;
-        }
-        FWake.notify_one();
+    if (!StartHelper()) {
+        Take(body, 0);
+        return;
     }
-    Take(body, 0);
-    if (shared) {
-        // Closed to the helper from here: it starts no chunk of this loop once it wakes.
-        std::unique_lock lock(FMutex);
-        FBody = nullptr;
-        FDone.wait(lock, [this] { return !FHelperBusy; });
+    {
+        const std::lock_guard lock(FMutex);
+        FBody = &body;
+        ++FLoop;
     }
+    FWake.notify_one();
+    try {
+        Take(body, 0);
+    } catch (...) {
+        Close(); // the helper may still be in `body`, which ends with this frame
+        throw;
+    }
+    Close();
+    if (FError)
+        std::rethrow_exception(std::exchange(FError, nullptr));
+}
+
+void SharedLoop::Close()
+{
+    // Closed to the helper from here: it starts no chunk of this loop once it wakes.
+    std::unique_lock lock(FMutex);
+    FBody = nullptr;
+    FDone.wait(lock, [this] { return !FHelperBusy; });
 }
 
 void SharedLoop::Take(const Body& body, int worker)
@@ -75,8 +87,14 @@ void SharedLoop::Serve()
         const Body& body = *FBody;
         FHelperBusy = true;
         lock.unlock();
-        Take(body, 1);
+        std::exception_ptr error;
+        try {
+            Take(body, 1);
+        } catch (...) {
+            error = std::current_exception(); // the caller's to meet, once the loop is done
+        }
         lock.lock();
+        FError = error;
         FHelperBusy = false;
         FDone.notify_one();
     }

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -24,13 +25,15 @@ public:
     SharedLoop(const SharedLoop&) = delete;
     SharedLoop& operator=(const SharedLoop&) = delete;
 
-    // Runs body over [0, count) in chunks; alone when no thread can be had.
+    // Runs body over [0, count) in chunks; alone when no thread can be had. What `body` throws,
+    // on either thread, Run throws once neither thread is in `body` any more.
     void Run(size_t count, size_t chunk, const Body& body);
 
 private:
     bool StartHelper();
     void Serve();
     void Take(const Body& body, int worker);
+    void Close();
 
     std::mutex FMutex;
     std::condition_variable FWake;
@@ -39,6 +42,7 @@ private:
     uint64_t FLoop = 0; // counts loops, under FMutex
     bool FHelperBusy = false; // under FMutex
     bool FStop = false; // under FMutex
+    std::exception_ptr FError; // what the helper's part threw, under FMutex
     bool FNoHelper = false;
     std::atomic<size_t> FNext = 0;
     size_t FCount = 0;

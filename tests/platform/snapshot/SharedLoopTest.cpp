@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <stdexcept>
 #include <vector>
 
 using namespace quorvane;
@@ -31,5 +33,26 @@ TEST(SharedLoop, visitsEveryIndexOnceAndReturnsOnlyWhenAllIsDone)
                 ASSERT_EQ(visits[i], 1) << "index " << i << " of " << c.Count << ", chunk "
                                         << c.Chunk << ", round " << round << ", helped " << helped;
         }
+    }
+}
+
+TEST(SharedLoop, anErrorOnEitherThreadReachesTheCallerAndTheLoopRunsAgain)
+{
+    // Whichever thread takes the failing index: the error comes out of Run (on the helper it
+    // would otherwise end the program) and the next loop is whole.
+    SharedLoop loop;
+    for (int round = 0; round < 50; ++round) {
+        EXPECT_THROW(loop.Run(5000, 16,
+                         [&](size_t from, size_t to, int) {
+                             if (from <= 4000 && 4000 < to)
+                                 throw std::runtime_error("index 4000");
+                         }),
+            std::runtime_error);
+        std::vector<int> visits(300, 0);
+        loop.Run(visits.size(), 8, [&](size_t from, size_t to, int) {
+            for (size_t i = from; i < to; ++i)
+                ++visits[i];
+        });
+        EXPECT_EQ(std::count(visits.begin(), visits.end(), 1), 300);
     }
 }
