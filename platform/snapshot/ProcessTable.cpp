@@ -12,7 +12,6 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -123,14 +122,13 @@ bool ProcessTable::Read(std::vector<PROCESSENTRY32>& records)
         if (const std::optional<uint32_t> pid = ProcessIdOf(item->d_name)) {
             Entry& entry = FEntries[*pid];
             entry.Seen = walk;
-            FListed.push_back({ *pid, &entry, false, std::nullopt });
+            FListed.push_back({ *pid, &entry, false });
         }
     }
     RereadKept();
     records.reserve(records.size() + FListed.size());
     for (Listed& listed : FListed) {
         Entry& entry = *listed.Process;
-        std::optional<ProcStat> stat = std::move(listed.Stat);
         if (!listed.Reread) {
             size_t length = 0;
             const StatRead result = ReadStat(listed.Pid, entry, length);
@@ -138,9 +136,14 @@ bool ProcessTable::Read(std::vector<PROCESSENTRY32>& records)
                 FEntries.erase(listed.Pid);
                 continue;
             }
-            if (result == StatRead::Read)
-                stat = ParseProcStat(std::string_view(FBuffer.data(), length));
+            if (result == StatRead::Read) {
+                TakeText(entry, std::string_view(FBuffer.data(), length));
+            } else {
+                entry.Text.clear();
+                entry.Parsed.reset();
+            }
         }
+        const std::optional<ProcStat>& stat = entry.Parsed;
         PROCESSENTRY32 record;
         record.th32ProcessID = listed.Pid;
         entry.Listed.reset();
@@ -171,40 +174,37 @@ bool ProcessTable::Read(std::vector<PROCESSENTRY32>& records)
 
 void ProcessTable::RereadKept()
 {
-    // Only the kept files are read here: nothing but the listed slot and a buffer of its own is
-    // touched, so two threads share the work. The rest (new processes, ended ones, executables
-    // read again) follows on this thread.
-    const auto reread = [this](size_t from, size_t to, char* buffer, size_t size) {
+    // Only the kept files are read here: nothing but the listed slot, its entry and a buffer of
+    // the worker's own is touched, so two threads share the work. The rest (new processes, ended
+    // ones, executables read again) follows on this thread.
+    const SharedLoop::Body reread = [this](size_t from, size_t to, int worker) {
+        std::array<char, 4096>& buffer = worker == 0 ? FBuffer : FHelperBuffer;
         for (size_t i = from; i < to; ++i) {
             Listed& listed = FListed[i];
             const int fd = listed.Process->Stat.Get();
             if (fd < 0)
                 continue;
-            const ssize_t read = RetryOnInterrupt([&] { return pread(fd, buffer, size - 1, 0); });
+            const ssize_t read
+                = RetryOnInterrupt([&] { return pread(fd, buffer.data(), buffer.size() - 1, 0); });
             if (read > 0) {
-                listed.Stat = ParseProcStat(std::string_view(buffer, size_t(read)));
+                TakeText(*listed.Process, std::string_view(buffer.data(), size_t(read)));
                 listed.Reread = true;
             }
         }
     };
     const size_t count = FListed.size();
-    const size_t half = count >= ParallelRereadFrom && std::thread::hardware_concurrency() > 1
-        ? count / 2
-        : count;
-    std::thread helper;
-    if (half < count) {
-        try {
-            helper = std::thread([&] {
-                std::array<char, 4096> buffer;
-                reread(half, count, buffer.data(), buffer.size());
-            });
-        } catch (const std::system_error&) {
-            reread(half, count, FBuffer.data(), FBuffer.size()); // no thread to be had: alone
-        }
-    }
-    reread(0, half, FBuffer.data(), FBuffer.size());
-    if (helper.joinable())
-        helper.join();
+    if (count >= ParallelRereadFrom && std::thread::hardware_concurrency() > 1)
+        FReread.Run(count, RereadChunk, reread);
+    else
+        reread(0, count, 0);
+}
+
+void ProcessTable::TakeText(Entry& entry, std::string_view text)
+{
+    if (entry.Text == text)
+        return;
+    entry.Text.assign(text);
+    entry.Parsed = ParseProcStat(text);
 }
 
 ProcessTable::StatRead ProcessTable::ReadStat(uint32_t pid, Entry& entry, size_t& length)

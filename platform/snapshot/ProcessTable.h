@@ -3,6 +3,7 @@
 #include "platform/posix/UniqueFd.h"
 #include "platform/proc/FileKey.h"
 #include "platform/proc/ProcStat.h"
+#include "platform/snapshot/SharedLoop.h"
 #include "platform/snapshot/SnapshotBuilder.h"
 #include "platform/snapshot/ToolHelp.h"
 
@@ -30,8 +31,9 @@ public:
     // processes: 20.5 MB for 9 ms). That is worth it for a refresh run on every activation, up to
     // 32 MiB; past that the memory would grow with the machine while each saving stays as small.
     static constexpr size_t KeepCap = 8192;
-    // From this many processes on, the kept files are read again on two threads.
+    // From this many processes on, the kept files are read again on two threads, in chunks.
     static constexpr size_t ParallelRereadFrom = 512;
+    static constexpr size_t RereadChunk = 64;
 
     ProcessTable();
     ~ProcessTable() override;
@@ -70,6 +72,10 @@ private:
         uint32_t ExeType = 0;
         uint64_t Seen = 0;
         std::optional<uint64_t> Listed; // the start time of the record of the last walk
+        // The text of `stat` last read and what it says: a text read again unchanged (a process
+        // that has not run since) is not parsed again.
+        std::string Text;
+        std::optional<ProcStat> Parsed;
     };
     enum class StatRead { Read, Gone, Unreadable };
     // The type read from an executable's header, and what says the file is still the one read.
@@ -89,11 +95,11 @@ private:
     struct Listed {
         uint32_t Pid = 0;
         Entry* Process = nullptr;
-        bool Reread = false;
-        std::optional<ProcStat> Stat;
+        bool Reread = false; // its Parsed is this walk's
     };
 
     void RereadKept();
+    static void TakeText(Entry& entry, std::string_view text);
     StatRead ReadStat(uint32_t pid, Entry& entry, size_t& length);
     StatRead OpenAndReadStat(uint32_t pid, Entry& entry, size_t& length);
     // Keeps the descriptor of a `stat` just read, moved up to the high range.
@@ -112,9 +118,11 @@ private:
     std::vector<Listed> FListed; // the walk's, kept for its allocation
     std::unordered_map<FileKey, ImageType, FileKeyHash> FImageTypes;
     std::array<char, 4096> FBuffer {};
+    std::array<char, 4096> FHelperBuffer {};
     size_t FKept = 0;
     size_t FKeepLimit = 0;
     uint64_t FWalk = 0;
+    SharedLoop FReread;
 };
 
 } // namespace quorvane
