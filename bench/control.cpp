@@ -4,6 +4,7 @@
 //
 // The processes are forked from this program before anything starts a thread; each dies with it.
 
+#include "bench/ProcessCount.h"
 #include "bench/ReadyChild.h"
 #include "platform/control/ProcessHandle.h"
 #include "platform/proc/Priority.h"
@@ -30,16 +31,6 @@ constexpr uint32_t WaitLimit = 2000;
 
 std::vector<pid_t> children;
 pid_t threadsChild = 0;
-
-int CountProcesses()
-{
-    int count = 0;
-    DIR* proc = ::opendir("/proc");
-    while (const dirent* entry = ::readdir(proc))
-        count += entry->d_name[0] >= '1' && entry->d_name[0] <= '9';
-    ::closedir(proc);
-    return count;
-}
 
 void StartThreads()
 {

@@ -7,6 +7,7 @@
 //
 // The processes are forked from this program before anything starts a thread; each dies with it.
 
+#include "bench/ProcessCount.h"
 #include "bench/ReadyChild.h"
 #include "platform/heap/GlibcHeapWalk.h"
 #include "platform/heap/MallocArenas.h"
@@ -62,16 +63,6 @@ template <typename Body> pid_t Fork(Body body)
     const pid_t pid = ForkReadyChild(body);
     children.push_back(pid);
     return pid;
-}
-
-int CountProcesses()
-{
-    int count = 0;
-    DIR* proc = ::opendir("/proc");
-    while (const dirent* entry = ::readdir(proc))
-        count += entry->d_name[0] >= '1' && entry->d_name[0] <= '9';
-    ::closedir(proc);
-    return count;
 }
 
 // Each file mapped four times with different protections, as a shared object is.

@@ -3,6 +3,7 @@
 //
 // The heap's process is forked before the application object starts any thread; it dies with us.
 
+#include "bench/ReadyChild.h"
 #include "controls/listview/ExtListView.h"
 #include "dialogs/HeapListDlg.h"
 #include "platform/snapshot/HeapListBuilder.h"
@@ -30,29 +31,13 @@ pid_t heapChild = 0;
 // Small blocks, every third freed, as a busy program leaves its heap.
 pid_t StartHeapChild()
 {
-    int ready[2];
-    if (::pipe(ready) != 0)
-        std::abort();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    return ForkReadyChild([] {
         std::vector<void*> blocks(HeapChunkCount);
         for (size_t i = 0; i < HeapChunkCount; ++i)
             blocks[i] = std::malloc(8 + i * 7 % 40);
         for (size_t i = 0; i < HeapChunkCount; i += 3)
             std::free(blocks[i]);
-        const char done = 1;
-        if (::write(ready[1], &done, 1) != 1)
-            ::_exit(1);
-        for (;;)
-            ::pause();
-    }
-    char done = 0;
-    if (::read(ready[0], &done, 1) != 1)
-        std::abort();
-    ::close(ready[0]);
-    ::close(ready[1]);
-    return pid;
+    });
 }
 
 size_t HeapInUse()
