@@ -56,20 +56,6 @@ namespace {
         int resizes = 0;
     };
 
-    TEST_F(Split, theDesignsPanesReplaceTheConstructorsAndTakeItsLookOnceLoaded)
-    {
-        EXPECT_EQ(split->ChildControls().size(), 4);
-        for (int i = 0; i < 4; ++i)
-            EXPECT_EQ(split->Panes(i)->Color(), QColor(Qt::cyan)) << i;
-    }
-
-    TEST_F(Split, theDesignsPanesTakeTheSplittersInputHandlers)
-    {
-        const std::unique_ptr<QWidget> list(split->Panes(3)->takeWidget()); // a click reaches it
-        QTest::mouseClick(split->Panes(3)->viewport(), Qt::LeftButton, {}, { 20, 20 });
-        EXPECT_EQ(downs, QList<QObject*> { split->Panes(3) }); // the pane itself, not the splitter
-    }
-
     TEST(SplitChildren, aPaneOutsideASplitterOrAChildThatIsNoPaneIsACastError)
     {
         QWidget form;
@@ -135,8 +121,12 @@ namespace {
         EXPECT_EQ(PaneRect(0).width(), 200);
     }
 
-    TEST_F(Split, appearanceReachesEveryPane)
+    // The design's panes replace the constructor's and take its look once loaded, then every
+    // change of it, and its input handlers.
+    TEST_F(Split, appearanceAndInputHandlersReachEveryPane)
     {
+        EXPECT_EQ(split->ChildControls().size(), 4);
+        EXPECT_EQ(split->Panes(3)->Color(), QColor(Qt::cyan));
         split->SetColor(Qt::yellow);
         split->SetShowHint(true);
         split->SetAutoScroll(false);
@@ -148,6 +138,9 @@ namespace {
             EXPECT_EQ(pane->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff) << i;
             EXPECT_FALSE(pane->Ctl3D()) << i;
         }
+        const std::unique_ptr<QWidget> list(split->Panes(3)->takeWidget()); // a click reaches it
+        QTest::mouseClick(split->Panes(3)->viewport(), Qt::LeftButton, {}, { 20, 20 });
+        EXPECT_EQ(downs, QList<QObject*> { split->Panes(3) }); // the pane itself, not the splitter
     }
 
     using enum QPalette::ColorRole;
