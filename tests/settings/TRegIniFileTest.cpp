@@ -31,14 +31,6 @@ QString Message(const std::function<void()>& action)
     return QStringLiteral("(nothing raised)");
 }
 
-TEST(TRegIniFile, aFifoInPlaceOfTheSettingsFileFailsTheWriteInsteadOfHanging)
-{
-    ConfigHome home;
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(home.UserHive()).path()));
-    ASSERT_EQ(::mkfifo(home.UserHive().toLocal8Bit().constData(), 0600), 0);
-    EXPECT_ANY_THROW(TRegIniFile("Software\\Quorvane").WriteText("Hygiene", "Value", "kept"));
-}
-
 // A settings write waiting for another writer's lock goes on waiting through signals, and is kept.
 TEST(TRegIniFile, aWriteWaitingForTheLockAmongSignalsIsKept)
 {
@@ -156,16 +148,23 @@ TEST(TRegIniFile, refusedWritesRaiseTheStoreMessagesAndKeepWhatWasWritten)
         QStringList { "user.reg" });
 }
 
-TEST(TRegIniFile, anUnusableStoreGivesDefaultsRaisesOnWritesAndReplacesNothing)
+// As root no permission bit stops a write: a folder, or a fifo that would block, stands where the
+// file should be.
+TEST(TRegIniFile, anUnusableStoreGivesDefaultsRaisesOnWritesAndNeitherHangsNorReplacesIt)
 {
-    ConfigHome home;
-    // As root no permission bit stops a write: a folder stands where the file should be.
-    QDir().mkpath(home.UserHive());
-    const TRegIniFile store(kKey);
-    EXPECT_TRUE(store.ReadFlag("Options", "Show Warnings", true));
-    EXPECT_EQ(Message([&] { store.WriteFlag("Options", "Show Warnings", false); }),
-        "Failed to create key Options");
-    EXPECT_TRUE(QFileInfo(home.UserHive()).isDir());
+    for (const bool fifo : { false, true }) {
+        SCOPED_TRACE(fifo ? "fifo" : "folder");
+        ConfigHome home;
+        ASSERT_TRUE(QDir().mkpath(fifo ? QFileInfo(home.UserHive()).path() : home.UserHive()));
+        if (fifo)
+            ASSERT_EQ(::mkfifo(home.UserHive().toLocal8Bit().constData(), 0600), 0);
+        const TRegIniFile store(kKey);
+        EXPECT_TRUE(store.ReadFlag("Options", "Show Warnings", true));
+        EXPECT_EQ(Message([&] { store.WriteFlag("Options", "Show Warnings", false); }),
+            "Failed to create key Options");
+        EXPECT_EQ(QFileInfo(home.UserHive()).isDir(), !fifo);
+        EXPECT_FALSE(QFileInfo(home.UserHive()).isFile());
+    }
 }
 
 TEST(TRegIniFile, theMachineRootIsReadButNeverWritten)
