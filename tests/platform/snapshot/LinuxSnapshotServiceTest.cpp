@@ -82,6 +82,31 @@ uint32_t MapsLinesOf(pid_t pid, const std::string& path)
     return lines;
 }
 
+// Children of ours that wait to be killed, and are when this goes.
+struct Sleepers {
+    std::vector<pid_t> pids;
+    void Add(size_t count)
+    {
+        for (size_t i = 0; i < count; ++i) {
+            const pid_t sleeper = fork();
+            if (sleeper == 0) {
+                pause();
+                _exit(0);
+            }
+            if (sleeper < 0)
+                return;
+            pids.push_back(sleeper);
+        }
+    }
+    ~Sleepers()
+    {
+        for (const pid_t sleeper : pids) {
+            kill(sleeper, SIGKILL);
+            waitpid(sleeper, nullptr, 0);
+        }
+    }
+};
+
 } // namespace
 
 TEST(ProcessSnapshot, listsAStartedChildWithItsParentThreadsPathAndPriorityOfTheMoment)
@@ -205,22 +230,11 @@ TEST(ProcessSnapshot, listsEveryProcessOnceInOrderWhileOthersEndAndKeepsNothingO
     // exec).
     const std::string us = std::filesystem::read_symlink("/proc/self/exe");
     // Enough processes that the kept files are read again on two threads.
-    std::vector<pid_t> sleepers;
-    const auto listed = [] {
-        return std::count_if(std::filesystem::directory_iterator("/proc"), {},
-            [](const auto& item) { return std::isdigit(item.path().filename().c_str()[0]); });
-    };
-    for (auto count = listed(); count < std::ptrdiff_t(ProcessTable::ParallelRereadFrom + 64);
-         ++count) {
-        const pid_t sleeper = fork();
-        if (sleeper == 0) {
-            pause();
-            _exit(0);
-        }
-        if (sleeper < 0)
-            break;
-        sleepers.push_back(sleeper);
-    }
+    const auto listed = size_t(std::count_if(std::filesystem::directory_iterator("/proc"), {},
+        [](const auto& item) { return std::isdigit(item.path().filename().c_str()[0]); }));
+    auto sleepers = std::make_unique<Sleepers>();
+    const size_t wanted = ProcessTable::ParallelRereadFrom + 64;
+    sleepers->Add(listed < wanted ? wanted - listed : 0);
     std::atomic<bool> stop = false;
     std::thread churn([&] {
         while (!stop)
@@ -243,10 +257,7 @@ TEST(ProcessSnapshot, listsEveryProcessOnceInOrderWhileOthersEndAndKeepsNothingO
     }
     stop = true;
     churn.join();
-    for (const pid_t sleeper : sleepers) {
-        kill(sleeper, SIGKILL);
-        waitpid(sleeper, nullptr, 0);
-    }
+    sleepers.reset();
     // Of those ended, and of a zombie (which no longer runs), nothing is listed or kept. Other
     // processes of the machine come and go meanwhile: compare with the walk's own records.
     const pid_t zombie = fork();
@@ -267,15 +278,8 @@ TEST(ProcessSnapshot, listsEveryProcessOnceInOrderWhileOthersEndAndKeepsNothingO
 TEST(ProcessSnapshot, keepsDescriptorsHighAndListsEveryProcessPastTheirBudget)
 {
     constexpr size_t budget = 20;
-    std::vector<pid_t> sleepers;
-    for (size_t i = 0; i < 2 * budget; ++i) {
-        const pid_t sleeper = fork();
-        if (sleeper == 0) {
-            pause();
-            _exit(0);
-        }
-        sleepers.push_back(sleeper);
-    }
+    Sleepers sleepers;
+    sleepers.Add(2 * budget);
     // In a child of ours, so the lowered limit stays there.
     const pid_t pid = fork();
     if (pid == 0) {
@@ -285,7 +289,7 @@ TEST(ProcessSnapshot, keepsDescriptorsHighAndListsEveryProcessPastTheirBudget)
             _exit(2);
         const std::string us = std::filesystem::read_symlink("/proc/self/exe");
         const auto listsAll = [&](const std::vector<PROCESSENTRY32>& records) {
-            return std::all_of(sleepers.begin(), sleepers.end(), [&](pid_t sleeper) {
+            return std::all_of(sleepers.pids.begin(), sleepers.pids.end(), [&](pid_t sleeper) {
                 const auto record = Find(records, sleeper);
                 return record && record->szExeFile == us;
             });
@@ -306,10 +310,6 @@ TEST(ProcessSnapshot, keepsDescriptorsHighAndListsEveryProcessPastTheirBudget)
     }
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    for (const pid_t sleeper : sleepers) {
-        kill(sleeper, SIGKILL);
-        waitpid(sleeper, nullptr, 0);
-    }
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
