@@ -334,10 +334,13 @@ TEST_F(MainWindowTest,
     for (const QPointer<THeapListDlg>& dialog : Dialogs)
         EXPECT_TRUE(dialog.isNull()) << "freed once closed";
 
+    SetShowWarnings(true);
+    Boxes.clear();
     PressKey(Qt::Key_End); // [kthreadd] has no heaps
     ASSERT_EQ(window.HeapListList->ItemCount(), 0);
     EXPECT_TRUE(OpenedHeapLists([&] { DoubleClickRow(*window.HeapListList, -1); }).isEmpty());
-    EXPECT_EQ(Said().last(), "Error: First, select a process and a heap block to display.");
+    EXPECT_EQ(
+        Said(), QStringList { "Error: First, select a process and a heap block to display." });
 }
 
 TEST_F(MainWindowTest, anErrorInARefreshIsShownWithOneFinalFullStopAndNoSnapshotIsNoError)
@@ -467,11 +470,10 @@ TEST_F(MainWindowTest, columnsAndShowWarningsComeBackAtTheNextStartAndStoredBars
 // the whole text, until the user gives them a width of their own.
 TEST_F(MainWindowTest, pointerColumnsShowTheirWholeValuesUnlessAWidthIsStored)
 {
-    MODULEENTRY32 libc;
-    libc.th32ModuleID = 7;
-    libc.hModule = 0x7FDDDDDDDDDDDDDD;
-    libc.szModule = "libc.so.6";
-    System.Modules[100] = { libc };
+    System.Modules[100] = { { .th32ModuleID = 7,
+        .hModule = 0x7FDDDDDDDDDDDDDD,
+        .szModule = "libc.so.6",
+        .szExePath = "/lib/libc.so.6" } };
     System.Heaps[100].push_back({ 100, 0xDDDDDDDDDDDDDDDD, 0 });
     TSDIAppForm& first = Open();
     const std::pair<TExtListView*, int> pointerColumns[]
