@@ -39,7 +39,7 @@ void CollectUnnamed(QAccessibleInterface* node, QStringList& unnamed, int& seen)
 }
 
 // On this machine's own processes, with desktop entries and icons of the test's own.
-TEST(AccessibilityTest, everyControlOfTheMainWindowAndItsDialogsHasAName)
+TEST(AccessibilityTest, everyControlOfTheMainWindowAndItsDialogsHasANameAndEveryMenuItemItsKey)
 {
     LinuxSnapshotService system;
     const DesktopData desktop;
@@ -63,15 +63,7 @@ TEST(AccessibilityTest, everyControlOfTheMainWindowAndItsDialogsHasAName)
         EXPECT_GE(seen, least);
         shown->hide();
     }
-}
-
-// The tool buttons never take the focus; the menus hold every command.
-TEST(AccessibilityTest, everyMenuAndMenuItemHasItsKey)
-{
-    LinuxSnapshotService system;
-    const DesktopData desktop;
-    DesktopShellInfo shell;
-    TSDIAppForm window(system, shell);
+    // The tool buttons never take the focus; the menus hold every command, each with its key.
     for (QAction* menu : window.MainMenu->actions()) {
         EXPECT_TRUE(menu->text().contains(QLatin1Char('&'))) << menu->text().toStdString();
         for (QAction* item : menu->menu()->actions())
