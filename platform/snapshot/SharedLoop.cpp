@@ -50,6 +50,7 @@ void SharedLoop::Run(size_t count, size_t chunk, const Body& body)
         Take(body, 0);
     } catch (...) {
         Close(); // the helper may still be in `body`, which ends with this frame
+        FError = nullptr; // one error leaves Run; the helper's must not wait for the next loop
         throw;
     }
     Close();
