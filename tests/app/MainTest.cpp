@@ -29,7 +29,6 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -108,20 +107,16 @@ protected:
         QTest::keyClick(Window->ProcessList, Qt::Key(key), modifiers);
     }
 
-    // Runs a command; any heap list dialog it opens is described and closed with Escape.
+    // Runs a command; a heap list dialog it opens is described and closed with Escape.
     QStringList OpenedHeapLists(const std::function<void()>& command)
     {
         QStringList opened;
-        QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, [&] {
-            if (auto* dialog = qobject_cast<THeapListDlg*>(QApplication::activeModalWidget())) {
-                opened << dialog->windowTitle();
-                Dialogs << dialog;
-                EXPECT_EQ(dialog->parent(), Window.get());
-                QTest::keyClick(dialog->HeapList, Qt::Key_Escape);
-            }
+        const ModalAnswer answer("quorvane::THeapListDlg", [&](QWidget& dialog) {
+            opened << dialog.windowTitle();
+            Dialogs << static_cast<THeapListDlg*>(&dialog);
+            EXPECT_EQ(dialog.parentWidget(), Window.get());
+            QTest::keyClick(&dialog, Qt::Key_Escape);
         });
-        watch.start(10);
         command();
         return opened;
     }
@@ -154,7 +149,8 @@ void DragBar(ToxQuadSplit& split, QPoint from, QPoint to)
     QTest::mouseRelease(&split, Qt::LeftButton, {}, to);
 }
 
-TEST_F(MainWindowTest, firstStartShowsEveryListWithTheFirstRowsFocused)
+// The panes' order is the window's own choice; the splitter's tests cover the other orders.
+TEST_F(MainWindowTest, firstStartShowsEveryListWithTheFirstRowsFocusedAndTabGoesThroughThem)
 {
     // A real file at the path gives the type column its text.
     System.AddProcess(400, QCoreApplication::applicationFilePath().toStdString());
@@ -167,6 +163,17 @@ TEST_F(MainWindowTest, firstStartShowsEveryListWithTheFirstRowsFocused)
     EXPECT_EQ(RowsOf(*window.HeapListList),
         QStringList({ "$0000000005555000 | Default", "$00007F0000000000 | Normal" }));
     EXPECT_EQ(window.ThreadList->ItemFocused(), 0);
+
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    window.ProcessList->setFocus();
+    std::vector<QWidget*> visited;
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.push_back(QApplication::focusWidget());
+    }
+    EXPECT_EQ(visited,
+        (std::vector<QWidget*> {
+            window.ThreadList, window.ModuleList, window.HeapListList, window.ProcessList }));
 }
 
 TEST_F(MainWindowTest, processRowsSpellEachValueAsItIsNowInEveryFill)
@@ -410,22 +417,6 @@ TEST_F(MainWindowTest, processIconsAreSharedAndAddedOnce)
     EXPECT_EQ(image(300), -1) << "a kernel thread has no file";
     PressKey(Qt::Key_F5);
     EXPECT_EQ(window.ImageList.Count(), 2);
-}
-
-// The panes' order is the window's own choice; the splitter's tests cover the other orders.
-TEST_F(MainWindowTest, tabGoesThroughProcessThreadModuleAndHeapLists)
-{
-    TSDIAppForm& window = Open();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    window.ProcessList->setFocus();
-    std::vector<QWidget*> visited;
-    for (int i = 0; i < 4; ++i) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        visited.push_back(QApplication::focusWidget());
-    }
-    EXPECT_EQ(visited,
-        (std::vector<QWidget*> {
-            window.ThreadList, window.ModuleList, window.HeapListList, window.ProcessList }));
 }
 
 // Handles and heap identifiers are "$" and 16 digits here: their columns start wide enough for
