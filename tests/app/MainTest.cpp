@@ -29,7 +29,6 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -108,20 +107,16 @@ protected:
         QTest::keyClick(Window->ProcessList, Qt::Key(key), modifiers);
     }
 
-    // Runs a command; any heap list dialog it opens is described and closed with Escape.
+    // Runs a command; a heap list dialog it opens is described and closed with Escape.
     QStringList OpenedHeapLists(const std::function<void()>& command)
     {
         QStringList opened;
-        QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, [&] {
-            if (auto* dialog = qobject_cast<THeapListDlg*>(QApplication::activeModalWidget())) {
-                opened << dialog->windowTitle();
-                Dialogs << dialog;
-                EXPECT_EQ(dialog->parent(), Window.get());
-                QTest::keyClick(dialog->HeapList, Qt::Key_Escape);
-            }
+        const ModalAnswer answer("quorvane::THeapListDlg", [&](QWidget& dialog) {
+            opened << dialog.windowTitle();
+            Dialogs << static_cast<THeapListDlg*>(&dialog);
+            EXPECT_EQ(dialog.parentWidget(), Window.get());
+            QTest::keyClick(&dialog, Qt::Key_Escape);
         });
-        watch.start(10);
         command();
         return opened;
     }
@@ -146,12 +141,6 @@ protected:
     QList<QPointer<THeapListDlg>> Dialogs;
 };
 
-int StoredNumber(const char* section, const char* name)
-{
-    return TRegIniFile(QStringLiteral("Software\\Brindlewick\\Quorvane"))
-        .ReadNumber(section, name, -99999);
-}
-
 void DragBar(ToxQuadSplit& split, QPoint from, QPoint to)
 {
     QTest::mouseMove(&split, from);
@@ -160,23 +149,30 @@ void DragBar(ToxQuadSplit& split, QPoint from, QPoint to)
     QTest::mouseRelease(&split, Qt::LeftButton, {}, to);
 }
 
-TEST_F(MainWindowTest, firstStartShowsEveryListWithTheFirstRowsFocused)
+// The panes' order is the window's own choice; the splitter's tests cover the other orders.
+TEST_F(MainWindowTest, firstStartShowsEveryListWithTheFirstRowsFocusedAndTabGoesThroughThem)
 {
     // A real file at the path gives the type column its text.
     System.AddProcess(400, QCoreApplication::applicationFilePath().toStdString());
     TSDIAppForm& window = Open();
-    EXPECT_EQ(RowsOf(*window.ProcessList).mid(0, 3),
-        QStringList({ "alpha | $00000064 | 8 (Normal) | 1 |  | /usr/bin/Alpha",
-            "beta | $000000C8 | 13 (High) | 4 |  | /opt/Beta Tool/BETA",
-            "[kthreadd] | $0000012C | 8 (Normal) | 1 |  | [kthreadd]" }));
     EXPECT_EQ(window.ProcessList->SubItems(3).at(3), "64-Bit");
-    EXPECT_EQ(window.ProcessList->Selected(), 0);
-    EXPECT_EQ(window.ProcessList->ItemFocused(), 0);
+    // Details are filled for a row once it is both selected and focused: the first one here.
     EXPECT_EQ(RowsOf(*window.ThreadList),
         QStringList({ "$00000065 | 8+0 : Normal, Normal", "$00000066 | 8-2 : Normal, Lowest" }));
     EXPECT_EQ(RowsOf(*window.HeapListList),
         QStringList({ "$0000000005555000 | Default", "$00007F0000000000 | Normal" }));
     EXPECT_EQ(window.ThreadList->ItemFocused(), 0);
+
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    window.ProcessList->setFocus();
+    std::vector<QWidget*> visited;
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.push_back(QApplication::focusWidget());
+    }
+    EXPECT_EQ(visited,
+        (std::vector<QWidget*> {
+            window.ThreadList, window.ModuleList, window.HeapListList, window.ProcessList }));
 }
 
 TEST_F(MainWindowTest, processRowsSpellEachValueAsItIsNowInEveryFill)
@@ -422,53 +418,9 @@ TEST_F(MainWindowTest, processIconsAreSharedAndAddedOnce)
     EXPECT_EQ(window.ImageList.Count(), 2);
 }
 
-// The panes' order is the window's own choice; the splitter's tests cover the other orders.
-TEST_F(MainWindowTest, tabGoesThroughProcessThreadModuleAndHeapLists)
-{
-    TSDIAppForm& window = Open();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    window.ProcessList->setFocus();
-    std::vector<QWidget*> visited;
-    for (int i = 0; i < 4; ++i) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        visited.push_back(QApplication::focusWidget());
-    }
-    EXPECT_EQ(visited,
-        (std::vector<QWidget*> {
-            window.ThreadList, window.ModuleList, window.HeapListList, window.ProcessList }));
-}
-
-TEST_F(MainWindowTest, columnsAndShowWarningsComeBackAtTheNextStartAndStoredBarsAreCutToTheWindow)
-{
-    TSDIAppForm& first = Open();
-    EXPECT_TRUE(first.ShowWarningsItem->isChecked()) << "an empty store means warnings on";
-    first.ShowWarningsItem->trigger();
-    EXPECT_FALSE(first.ShowWarningsItem->isChecked());
-    DragHeaderEdge(*first.ProcessList->header(), 1, 48);
-    DragHeaderToFront(*first.ModuleList->header(), 2);
-    ASSERT_EQ(first.ProcessList->header()->sectionSize(1), 123);
-    Window.reset();
-    {
-        const TRegIniFile store(QStringLiteral("Software\\Brindlewick\\Quorvane"));
-        store.WriteNumber("Splitter", "X", 5000);
-        store.WriteNumber("Splitter", "Y", -30);
-    }
-
-    TSDIAppForm& second = Open();
-    EXPECT_FALSE(second.ShowWarningsItem->isChecked());
-    EXPECT_EQ(second.ProcessList->header()->sectionSize(1), 123);
-    EXPECT_EQ(second.ModuleList->header()->visualIndex(2), 0);
-    const int limit = second.QuadSplit->MaxBarPosition().x();
-    EXPECT_EQ(second.QuadSplit->BarPosition().X(), limit);
-    EXPECT_EQ(second.QuadSplit->BarPosition().Y(), 0);
-    Window.reset();
-    EXPECT_EQ(StoredNumber("Splitter", "X"), limit);
-    EXPECT_EQ(StoredNumber("Splitter", "Y"), 0);
-}
-
 // Handles and heap identifiers are "$" and 16 digits here: their columns start wide enough for
 // the whole text, until the user gives them a width of their own.
-TEST_F(MainWindowTest, pointerColumnsShowTheirWholeValuesUnlessAWidthIsStored)
+TEST_F(MainWindowTest, columnsAndShowWarningsComeBackAtTheNextStartAndStoredBarsAreCutToTheWindow)
 {
     System.Modules[100] = { { .th32ModuleID = 7,
         .hModule = 0x7FDDDDDDDDDDDDDD,
@@ -486,12 +438,32 @@ TEST_F(MainWindowTest, pointerColumnsShowTheirWholeValuesUnlessAWidthIsStored)
             << list->objectName().toStdString() << ": the widest value is cut";
     }
     EXPECT_EQ(first.ModuleList->columnWidth(2), 75) << "a 32-bit identifier keeps its width";
+    EXPECT_TRUE(first.ShowWarningsItem->isChecked()) << "an empty store means warnings on";
+    first.ShowWarningsItem->trigger();
+    DragHeaderEdge(*first.ProcessList->header(), 1, 48);
+    DragHeaderToFront(*first.ModuleList->header(), 2);
     DragHeaderEdge(*first.HeapListList->header(), 0, -40);
+    ASSERT_EQ(first.ProcessList->header()->sectionSize(1), 123);
     const int stored = first.HeapListList->columnWidth(0);
     Window.reset();
+    {
+        const TRegIniFile store(QStringLiteral("Software\\Brindlewick\\Quorvane"));
+        store.WriteNumber("Splitter", "X", 5000);
+        store.WriteNumber("Splitter", "Y", -30);
+    }
 
     TSDIAppForm& second = Open();
+    EXPECT_FALSE(second.ShowWarningsItem->isChecked());
+    EXPECT_EQ(second.ProcessList->header()->sectionSize(1), 123);
+    EXPECT_EQ(second.ModuleList->header()->visualIndex(2), 0);
     EXPECT_EQ(second.HeapListList->columnWidth(0), stored);
+    const int limit = second.QuadSplit->MaxBarPosition().x();
+    EXPECT_EQ(second.QuadSplit->BarPosition().X(), limit);
+    EXPECT_EQ(second.QuadSplit->BarPosition().Y(), 0);
+    Window.reset();
+    const TRegIniFile store(QStringLiteral("Software\\Brindlewick\\Quorvane"));
+    EXPECT_EQ(store.ReadNumber("Splitter", "X", -1), limit);
+    EXPECT_EQ(store.ReadNumber("Splitter", "Y", -1), 0);
 }
 
 TEST_F(MainWindowTest, refreshSortsEveryListAgainByItsLastClickedColumn)
@@ -559,8 +531,10 @@ TEST_F(MainWindowTest, panesNeverScrollAndTheLastColumnIsTheUsersOnceFilled)
 
 TEST_F(MainWindowTest, globalUsageArrivesInPlaceWithoutDisturbingTheList)
 {
-    MODULEENTRY32 libc { 7, 100, 0, 2, 0, 4096, 0x7f0000001000, "libc.so.6", "/lib/libc.so.6" };
-    MODULEENTRY32 libm { 8, 100, 0, 1, 0, 2048, 0x7f0000009000, "libm.so.6", "/lib/libm.so.6" };
+    // Captions lower the ASCII capitals only; undecodable bytes leave the rest readable.
+    MODULEENTRY32 libc { 7, 100, 0, 2, 0, 4096, 0x7f0000001000, "\xc3\x84-LIBC.so",
+        "/lib/libc.so" };
+    MODULEENTRY32 libm { 8, 100, 0, 1, 0, 2048, 0x7f0000009000, "\xff\xfeLIBM.so", "/lib/libm.so" };
     System.Modules[100] = { libc, libm };
     TSDIAppForm& window = Open();
     TExtListView& modules = *window.ModuleList;
@@ -579,6 +553,8 @@ TEST_F(MainWindowTest, globalUsageArrivesInPlaceWithoutDisturbingTheList)
     QTest::mouseRelease(modules.viewport(), Qt::LeftButton, {}, second);
 
     EXPECT_EQ(resets.count(), 0);
+    EXPECT_EQ(modules.Caption(0), "\u00c4-libc.so");
+    EXPECT_TRUE(modules.Caption(1).endsWith("libm.so"));
     EXPECT_EQ(modules.SubItems(0).at(2), "12");
     EXPECT_EQ(modules.SubItems(1).at(2), "3");
     EXPECT_EQ(modules.Selected(), 1);

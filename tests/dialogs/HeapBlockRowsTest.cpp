@@ -15,25 +15,19 @@ auto Shown(const HEAPENTRY32& b)
     return std::tuple(b.hHandle, b.dwAddress, b.dwBlockSize, b.dwFlags, b.dwLockCount);
 }
 
-HEAPENTRY32 Block(
-    uint64_t handle, uint64_t address, uint64_t size, uint32_t flags, uint32_t locks = 0)
-{
-    return { handle, address, size, flags, locks, 0, 0 };
-}
-
 TEST(HeapBlockRows, everyRowGivesBackTheFieldsOfItsBlockAndFindsItsHandle)
 {
     const std::vector<HEAPENTRY32> blocks = {
-        Block(0x1000, 0x1010, 0x20, LF32_FIXED),
-        Block(0x1020, 0x1030, 0x40, LF32_FREE),
-        Block(0x1060, 0x1070, 0x10, LF32_FIXED, 1), // locked
-        Block(0x1070, 0x1080, 0x30, LF32_FIXED), // after a whole block: predicted again
-        Block(0x2000, 0x2010, 0x10, LF32_FIXED), // a gap before it
-        Block(0x2010, 0x2018, 0x10, LF32_FIXED), // its address not 16 bytes in
-        Block(0x2020, 0x2030, 0x18, LF32_FREE), // a size no multiple of 16
-        Block(0x2038, 0x2048, 0x10, LF32_MOVEABLE),
-        Block(0x2048, 0x2058, uint64_t(1) << 34, LF32_FIXED), // too large to pack
-        Block(0x2048 + (uint64_t(1) << 34), 0x2058 + (uint64_t(1) << 34), 0x10, LF32_FREE),
+        { 0x1000, 0x1010, 0x20, LF32_FIXED },
+        { 0x1020, 0x1030, 0x40, LF32_FREE },
+        { 0x1060, 0x1070, 0x10, LF32_FIXED, 1 }, // locked
+        { 0x1070, 0x1080, 0x30, LF32_FIXED }, // after a whole block: predicted again
+        { 0x2000, 0x2010, 0x10, LF32_FIXED }, // a gap before it
+        { 0x2010, 0x2018, 0x10, LF32_FIXED }, // its address not 16 bytes in
+        { 0x2020, 0x2030, 0x18, LF32_FREE }, // a size no multiple of 16
+        { 0x2038, 0x2048, 0x10, LF32_MOVEABLE },
+        { 0x2048, 0x2058, uint64_t(1) << 34, LF32_FIXED }, // too large to pack
+        { 0x2048 + (uint64_t(1) << 34), 0x2058 + (uint64_t(1) << 34), 0x10, LF32_FREE },
     };
     HeapBlockRows rows;
     rows.Append(blocks);
@@ -65,7 +59,7 @@ TEST(HeapBlockRows, rowsPastACheckpointStartFromItsHandle)
         if (row == 64 || row == 128)
             handle += 0x1000; // a gap exactly at a checkpoint row
         blocks.push_back(
-            Block(handle, handle + 16, 16 * (1 + row % 5), row % 3 ? LF32_FIXED : LF32_FREE));
+            { handle, handle + 16, 16 * (1 + row % 5), row % 3 ? LF32_FIXED : LF32_FREE });
         handle += blocks.back().dwBlockSize;
     }
     HeapBlockRows rows;

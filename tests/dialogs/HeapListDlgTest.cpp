@@ -4,7 +4,6 @@
 #include "platform/heap/HeapWalkError.h"
 #include "platform/snapshot/HeapListBuilder.h"
 #include "platform/snapshot/LinuxSnapshotService.h"
-#include "tests/dialogs/FailingAllocation.h"
 #include "tests/support/ChildProcess.h"
 #include "toolkit/TApplication.h"
 #include "toolkit/TMessageBox.h"
@@ -12,6 +11,7 @@
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -20,39 +20,35 @@
 
 using namespace quorvane;
 using quorvane::testing::ChildProcess;
-using quorvane::testing::FailingAllocation;
 
 namespace {
 
 // Blocks no glibc heap gives (moveable or locked ones, odd flags), handed out as listed, then
-// the failure a damaged heap raises.
-class ListedWalk : public HeapWalk {
-public:
-    explicit ListedWalk(const std::vector<HEAPENTRY32>& blocks)
-        : FBlocks(blocks)
-    {
-    }
-    bool Heap32First(HEAPENTRY32& block, uint32_t, uint64_t) override { return Heap32Next(block); }
-    bool Heap32Next(HEAPENTRY32& block) override
-    {
-        if (FNext == FBlocks.size())
-            throw HeapWalkError("impossible chunk size");
-        block = FBlocks[FNext++];
-        return true;
-    }
+// the failure that ends the walk: a damaged heap's unless another is set.
+struct ListedSnapshots : LinuxSnapshotService {
+    struct Walk : HeapWalk {
+        const ListedSnapshots& Listed;
+        size_t Next = 0;
+        explicit Walk(const ListedSnapshots& listed)
+            : Listed(listed)
+        {
+        }
+        bool Heap32First(HEAPENTRY32& block, uint32_t, uint64_t) override
+        {
+            return Heap32Next(block);
+        }
+        bool Heap32Next(HEAPENTRY32& block) override
+        {
+            if (Next == Listed.Blocks.size())
+                std::rethrow_exception(Listed.End);
+            block = Listed.Blocks[Next++];
+            return true;
+        }
+    };
+    std::unique_ptr<HeapWalk> CreateHeapWalk() override { return std::make_unique<Walk>(*this); }
 
-private:
-    const std::vector<HEAPENTRY32>& FBlocks;
-    size_t FNext = 0;
-};
-
-class ListedSnapshots : public LinuxSnapshotService {
-public:
     std::vector<HEAPENTRY32> Blocks;
-    std::unique_ptr<HeapWalk> CreateHeapWalk() override
-    {
-        return std::make_unique<ListedWalk>(Blocks);
-    }
+    std::exception_ptr End = std::make_exception_ptr(HeapWalkError("impossible chunk size"));
 };
 
 QString Cell(const THeapListDlg& dialog, int row, int column)
@@ -74,27 +70,13 @@ uint64_t Hex(const THeapListDlg& dialog, int row, int column)
     return Cell(dialog, row, column).mid(1).toULongLong(nullptr, 16);
 }
 
-// The width the widest cell of a column needs, as the view measures it.
-int WidestCell(const QAbstractItemView& view, int column)
+// Keys typed within the keyboard input interval of each other make one search.
+auto TypingPaceRestored()
 {
-    return view.sizeHintForColumn(column);
+    return qScopeGuard([saved = QApplication::keyboardInputInterval()] {
+        QApplication::setKeyboardInputInterval(saved);
+    });
 }
-
-// Keys typed within this interval of each other make one search.
-class TypingPace {
-public:
-    explicit TypingPace(int milliseconds)
-        : FSaved(QApplication::keyboardInputInterval())
-    {
-        QApplication::setKeyboardInputInterval(milliseconds);
-    }
-    ~TypingPace() { QApplication::setKeyboardInputInterval(FSaved); }
-    TypingPace(const TypingPace&) = delete;
-    TypingPace& operator=(const TypingPace&) = delete;
-
-private:
-    int FSaved;
-};
 constexpr int OneSearch = 3600 * 1000;
 constexpr int Brief = 1;
 
@@ -145,10 +127,9 @@ TEST(HeapListDlg, listsEveryBlockOfARealHeapInAddressOrderWithItsKindAndNoneOfAn
     EXPECT_EQ(live, 2000); // every third of the main thread's blocks is freed
 
     // Typing a whole handle, in either case, finds its row far from any checkpoint.
-    {
-        const TypingPace pace(OneSearch);
-        QTest::keyClicks(dialog.HeapList, Cell(dialog, 1000, 0).toLower());
-    }
+    const auto paceRestored = TypingPaceRestored();
+    QApplication::setKeyboardInputInterval(OneSearch);
+    QTest::keyClicks(dialog.HeapList, Cell(dialog, 1000, 0).toLower());
     EXPECT_EQ(dialog.HeapList->ItemFocused(), 1000);
 
     // A heap the process does not have, and a process without heaps, list nothing.
@@ -158,7 +139,9 @@ TEST(HeapListDlg, listsEveryBlockOfARealHeapInAddressOrderWithItsKindAndNoneOfAn
     EXPECT_EQ(dialog.HeapList->ItemCount(), 0);
 }
 
-TEST(HeapListDlg, showsEachFieldAsItsColumnSaysWhateverTheWalkDelivers)
+// Only a damaged heap ends in "Corrupt Data": running out of memory is an error like any other,
+// for the default error handler, and the list claims no row it does not hold.
+TEST(HeapListDlg, showsEachFieldAsItsColumnSaysAndOnlyADamagedHeapEndsInCorruptData)
 {
     ListedSnapshots system;
     system.Blocks = {
@@ -181,6 +164,17 @@ TEST(HeapListDlg, showsEachFieldAsItsColumnSaysWhateverTheWalkDelivers)
     ASSERT_EQ(dialog.HeapList->ItemCount(), expected.size());
     for (int row = 0; row < expected.size(); ++row)
         EXPECT_EQ(Row(dialog, row), expected[row]);
+
+    QStringList said;
+    TMessageBox::SetAnswerHook([&](const TMessageRequest& request) {
+        said << request.Caption + ": " + request.Text;
+        return TModalResult::mrOk;
+    });
+    system.End = std::make_exception_ptr(std::bad_alloc());
+    RunHandler([&] { dialog.ListHeapBlocks(1, 1); });
+    TMessageBox::SetAnswerHook({});
+    EXPECT_EQ(said, QStringList { "Quorvane: std::bad_alloc." });
+    EXPECT_EQ(dialog.HeapList->ItemCount(), 0);
 }
 
 TEST(HeapListDlg, usesTheDialogsFontWithWholeAddressesAndTypingFindsARowByItsFirstColumn)
@@ -197,20 +191,20 @@ TEST(HeapListDlg, usesTheDialogsFontWithWholeAddressesAndTypingFindsARowByItsFir
 
     EXPECT_EQ(dialog.HeapList->font(), TThreadPriorityDlg(nullptr).font());
     for (const int column : { 0, 1 })
-        EXPECT_LE(WidestCell(*dialog.HeapList, column), dialog.HeapList->columnWidth(column))
+        EXPECT_LE(static_cast<const QAbstractItemView&>(*dialog.HeapList).sizeHintForColumn(column),
+            dialog.HeapList->columnWidth(column))
             << "a whole address fits in column " << column;
     EXPECT_GT(dialog.Button1->geometry().left(), dialog.HeapList->geometry().right());
     EXPECT_LE(dialog.Button1->geometry().right(), dialog.width());
 
     // Keys typed together make one search; each starts below the focused row and wraps.
     QTest::keyClick(dialog.HeapList, Qt::Key_Home);
-    {
-        const TypingPace pace(OneSearch);
-        QTest::keyClicks(dialog.HeapList, "$00000000000017");
-    }
+    const auto paceRestored = TypingPaceRestored();
+    QApplication::setKeyboardInputInterval(OneSearch);
+    QTest::keyClicks(dialog.HeapList, "$00000000000017");
     EXPECT_EQ(Cell(dialog, dialog.HeapList->ItemFocused(), 0), "$0000000000001700");
     // Each key after a pause longer than the interval: a new search.
-    const TypingPace pace(Brief);
+    QApplication::setKeyboardInputInterval(Brief);
     const std::pair<const char*, QString> typed[] = {
         { "c", "Corrupt Data" },
         { "$", "$0000000000001000" },
@@ -224,33 +218,4 @@ TEST(HeapListDlg, usesTheDialogsFontWithWholeAddressesAndTypingFindsARowByItsFir
         EXPECT_EQ(Cell(dialog, dialog.HeapList->ItemFocused(), 0), focused) << keys;
         EXPECT_EQ(dialog.HeapList->Selected(), dialog.HeapList->ItemFocused()) << keys;
     }
-}
-
-// Only a damaged heap ends in "Corrupt Data": running out of memory is an error like any other,
-// for the default error handler, and the list claims no row it does not hold.
-TEST(HeapListDlg, runningOutOfMemoryWhileListingGoesToTheDefaultErrorHandler)
-{
-    std::vector<TMessageRequest> boxes;
-    TMessageBox::SetAnswerHook([&](const TMessageRequest& request) {
-        boxes.push_back(request);
-        return TModalResult::mrOk;
-    });
-    ListedSnapshots system;
-    system.Blocks = Tiled(100'000);
-    THeapListDlg dialog(system);
-    {
-        // The rows of 100,000 blocks outgrow 256 KiB; nothing else listing them asks for as much.
-        const FailingAllocation failing(256 * 1024);
-        RunHandler([&] { dialog.ListHeapBlocks(1, 1); });
-        EXPECT_GT(failing.Failed(), 0u);
-    }
-    TMessageBox::SetAnswerHook({});
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].Caption, "Quorvane");
-    EXPECT_EQ(boxes[0].Text, "std::bad_alloc.");
-    EXPECT_EQ(dialog.HeapList->ItemCount(), 0);
-
-    dialog.ListHeapBlocks(1, 1);
-    EXPECT_EQ(dialog.HeapList->ItemCount(), 100'001);
-    EXPECT_EQ(Cell(dialog, 100'000, 0), "Corrupt Data");
 }

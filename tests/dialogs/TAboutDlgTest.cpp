@@ -23,8 +23,8 @@ TEST(AboutMemory, isInKilobytesWithOneSeparator)
         EXPECT_EQ(TfrmAbout::MemoryText(bytes), text);
 }
 
-// Title, app and vendor are the main window's F1 test's. What is left: the owner from the machine
-// settings, the measured figures, and the box that says the resources could not be read.
+// The title and name of the application, the owner from the machine settings, the measured
+// figures, and the box that says the resources could not be read.
 TEST(AboutBox, showsTheOwnerAndFiguresAndSaysUnreadableResourcesBeforeItShows)
 {
     ConfigHome home;
@@ -43,7 +43,8 @@ TEST(AboutBox, showsTheOwnerAndFiguresAndSaysUnreadableResourcesBeforeItShows)
             about.SetResources(SystemResources(empty.path().toStdString()));
         const ModalAnswer answer("quorvane::TfrmAbout", [&](QWidget& modal) {
             auto& form = static_cast<TfrmAbout&>(modal);
-            events << form.lblUserName->text() + ", " + form.lblCompanyName->text();
+            events << form.windowTitle() + ": " + form.lblApp->text() + ", "
+                    + form.lblUserName->text() + ", " + form.lblCompanyName->text();
             EXPECT_TRUE(form.lblPhysical->text().endsWith(" KB"));
             events << (form.lblResFree->text().endsWith("% Free") ? "free"
                                                                   : form.lblResFree->text());
@@ -54,8 +55,9 @@ TEST(AboutBox, showsTheOwnerAndFiguresAndSaysUnreadableResourcesBeforeItShows)
     }
     TMessageBox::SetAnswerHook({});
     EXPECT_EQ(events,
-        QStringList({ "Ada Lovelace, Analytical Engines", "free",
-            "Quorvane: GetProcAddress16 failure", "Ada Lovelace, Analytical Engines", "" }));
+        QStringList({ "About Quorvane: Quorvane, Ada Lovelace, Analytical Engines", "free",
+            "Quorvane: GetProcAddress16 failure",
+            "About Quorvane: Quorvane, Ada Lovelace, Analytical Engines", "" }));
 }
 
 } // namespace

@@ -9,8 +9,7 @@ namespace {
 
 // A component that notes its loaded step. What a real component defers to that step is the
 // splitter loading test's.
-class Probe : public QWidget, public TComponent {
-public:
+struct Probe : QWidget, TComponent {
     Probe(QWidget* parent, QStringList& log, const QString& name)
         : QWidget(parent)
         , FLog(log)
@@ -22,8 +21,6 @@ public:
         TComponent::Loaded();
         FLog << objectName();
     }
-
-private:
     QStringList& FLog;
 };
 
