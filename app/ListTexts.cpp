@@ -1,7 +1,5 @@
 #include "app/ListTexts.h"
 
-#include "platform/text/FileName.h"
-
 #include <QFile>
 #include <QHash>
 
@@ -17,13 +15,6 @@ QString HeapStatusText(uint32_t flags)
     default:
         return QStringLiteral("Normal");
     }
-}
-
-std::string FileNamePart(const std::string& path)
-{
-    if (path.size() >= 2 && path.front() == '[' && path.back() == ']')
-        return path;
-    return std::string(FileNameOf(path));
 }
 
 QString LowerCaseAscii(const QString& text)
