@@ -2,7 +2,6 @@
 #include "platform/control/LinuxProcessHandle.h"
 #include "platform/proc/ExecutableType.h"
 #include "platform/proc/Priority.h"
-#include "platform/proc/ProcFiles.h"
 #include "platform/proc/ProcStat.h"
 #include "platform/snapshot/GlobalUsageIndex.h"
 #include "platform/snapshot/ModuleListBuilder.h"
@@ -224,8 +223,8 @@ TEST(ProcessSnapshot, listsEveryProcessOnceInOrderWhileOthersEndAndKeepsNothingO
     // exec).
     const std::string us = std::filesystem::read_symlink("/proc/self/exe");
     // Enough processes that the kept files are read again on two threads.
-    const auto listed = size_t(std::count_if(std::filesystem::directory_iterator("/proc"), {},
-        [](const auto& item) { return std::isdigit(item.path().filename().c_str()[0]); }));
+    LinuxSnapshotService service;
+    const size_t listed = Walk(service).size();
     const size_t wanted = ProcessTable::ParallelRereadFrom + 64;
     auto sleepers = std::make_unique<Sleepers>(listed < wanted ? wanted - listed : 0);
     std::atomic<bool> stop = false;
@@ -233,7 +232,6 @@ TEST(ProcessSnapshot, listsEveryProcessOnceInOrderWhileOthersEndAndKeepsNothingO
         while (!stop)
             ChildProcess(SNAPSHOT_CHILD, { "1" }); // killed and reaped at once
     });
-    LinuxSnapshotService service;
     for (int round = 0; round < 20; ++round) {
         const auto records = Walk(service);
         EXPECT_EQ(Find(records, getpid())->szExeFile, us);
