@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <set>
 
 using namespace quorvane;
@@ -37,11 +38,9 @@ struct FreeListImage : ThreadHeapImage {
     // Tcache bin 0 holding chunks, with count as the bin's own number.
     void Tcache(std::vector<uint64_t> chunks, uint16_t count, uint16_t othersCount = 0)
     {
-        for (int bin = 0; bin < layout.tcacheBins; bin += 4) {
-            uint64_t counts = 0;
-            for (int k = 0; k < 4; ++k)
-                counts |= uint64_t(bin + k == 0 ? count : othersCount) << (16 * k);
-            Put(firstChunk + 16 + uint64_t(bin) * 2, counts);
+        for (int bin = 0; bin < layout.tcacheBins; ++bin) {
+            const uint16_t binCount = bin == 0 ? count : othersCount;
+            std::memcpy(reinterpret_cast<void*>(firstChunk + 16 + uint64_t(bin) * 2), &binCount, 2);
         }
         Put(firstChunk + 16 + layout.tcacheEntries, Chunk(chunks.front()) + 16);
         for (size_t i = 0; i < chunks.size(); ++i) {

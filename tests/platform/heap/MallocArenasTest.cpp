@@ -18,12 +18,10 @@ using Heaps = std::vector<std::tuple<uint64_t, uint64_t, uint64_t>>;
 struct Case {
     const char* what;
     int minor;
-    void (*change)(ThreadHeapImage&);
-    uint64_t mapped; // bytes of the image's map
+    void (*change)(ThreadHeapImage&); // of the image, when given
     Heaps heaps;
+    uint64_t mapped = ThreadHeapImage::Bytes; // bytes of the image's map
 };
-
-void Unchanged(ThreadHeapImage&) { }
 
 // A second heap at the next 64 MiB boundary, naming the first as the one before it.
 void SecondHeap(ThreadHeapImage& image, uint64_t arena)
@@ -33,28 +31,23 @@ void SecondHeap(ThreadHeapImage& image, uint64_t arena)
         image.Put(image.start + Next + i * 8, info[i]);
 }
 
+using I = ThreadHeapImage&;
+const Heaps One { { 0, 0x8d0, 0x10000 } };
 const Case Cases[] = {
-    { "2.36: one heap", 36, Unchanged, ThreadHeapImage::Bytes, { { 0, 0x8d0, 0x10000 } } },
-    { "2.41: as 2.36", 41, Unchanged, ThreadHeapImage::Bytes, { { 0, 0x8d0, 0x10000 } } },
-    { "2.42: as 2.36", 42, Unchanged, ThreadHeapImage::Bytes, { { 0, 0x8d0, 0x10000 } } },
-    { "2.43: a smaller arena", 43, Unchanged, ThreadHeapImage::Bytes, { { 0, 0x870, 0x10000 } } },
-    { "2.99: a version not known", 99, Unchanged, ThreadHeapImage::Bytes, {} },
-    { "size not whole pages", 36, [](ThreadHeapImage& i) { i.Put(i.start + 16, 0xF000 + 8); },
-        ThreadHeapImage::Bytes, {} },
-    { "size past the map", 36, Unchanged, 0x8000, {} },
-    { "protected size below the size", 36, [](ThreadHeapImage& i) { i.Put(i.start + 24, 0x8000); },
-        ThreadHeapImage::Bytes, {} },
-    { "arena not behind heap_info", 36, [](ThreadHeapImage& i) { i.Put(i.start, i.arena + 16); },
-        ThreadHeapImage::Bytes, {} },
-    { "a first heap naming one before", 36,
-        [](ThreadHeapImage& i) { i.Put(i.start + 8, i.start - Next); }, ThreadHeapImage::Bytes,
-        {} },
-    { "a second heap of the arena", 36, [](ThreadHeapImage& i) { SecondHeap(i, i.arena); },
-        Next + ThreadHeapImage::Bytes,
-        { { 0, 0x8d0, 0x10000 }, { Next, Next + 48, Next + 0x10000 } } },
-    { "a second heap of another arena", 36,
-        [](ThreadHeapImage& i) { SecondHeap(i, i.arena + 0x1000); }, Next + ThreadHeapImage::Bytes,
-        { { 0, 0x8d0, 0x10000 } } },
+    { "2.36: one heap", 36, nullptr, One },
+    { "2.41: as 2.36", 41, nullptr, One },
+    { "2.42: as 2.36", 42, nullptr, One },
+    { "2.43: a smaller arena", 43, nullptr, { { 0, 0x870, 0x10000 } } },
+    { "2.99: a version not known", 99, nullptr, {} },
+    { "size not whole pages", 36, [](I i) { i.Put(i.start + 16, 0xF000 + 8); }, {} },
+    { "size past the map", 36, nullptr, {}, 0x8000 },
+    { "protected size below the size", 36, [](I i) { i.Put(i.start + 24, 0x8000); }, {} },
+    { "arena not behind heap_info", 36, [](I i) { i.Put(i.start, i.arena + 16); }, {} },
+    { "a first heap naming one before", 36, [](I i) { i.Put(i.start + 8, i.start - Next); }, {} },
+    { "a second heap of the arena", 36, [](I i) { SecondHeap(i, i.arena); },
+        { One[0], { Next, Next + 48, Next + 0x10000 } }, Next + ThreadHeapImage::Bytes },
+    { "a second heap of another arena", 36, [](I i) { SecondHeap(i, i.arena + 0x1000); }, One,
+        Next + ThreadHeapImage::Bytes },
 };
 }
 
@@ -70,7 +63,8 @@ TEST(MallocArenas, findsTheThreadHeapsOfALiteralImage)
         for (int bin = 0; bin < image.layout.fastbinCount; ++bin)
             image.Put(image.arena + image.layout.arenaFastbins + uint64_t(bin) * 8,
                 image.firstChunk + uint64_t(bin) * 0x40);
-        c.change(image);
+        if (c.change)
+            c.change(image);
         const MallocArenas arenas = image.Arenas(c.mapped);
         EXPECT_EQ(arenas.Layout() != nullptr, c.minor != 99);
         Heaps heaps;

@@ -38,21 +38,16 @@ TEST(ProcessFreeze, aProcessKilledWhileHeldIsLetGoAndLeftToItsParent)
         if (heldByParent) {
             ASSERT_TRUE(holdKillAndRelease(pid));
         } else {
-            int released[2];
-            ASSERT_EQ(::pipe(released), 0);
             holder = fork();
             if (holder == 0) {
-                // Stays alive until we have looked: its end would let go of everything.
-                const char done = holdKillAndRelease(pid) ? 'y' : 'n';
-                if (::write(released[1], &done, 1) == 1)
-                    ::pause();
+                // Stays until we have looked, stopped: its end would let go of everything.
+                if (holdKillAndRelease(pid))
+                    ::raise(SIGSTOP);
                 _exit(1);
             }
-            ::close(released[1]);
-            char done = 0;
-            EXPECT_EQ(::read(released[0], &done, 1), 1);
-            ::close(released[0]);
-            EXPECT_EQ(done, 'y');
+            siginfo_t info {};
+            EXPECT_EQ(::waitid(P_PID, id_t(holder), &info, WSTOPPED | WEXITED), 0);
+            EXPECT_EQ(info.si_code, CLD_STOPPED);
         }
         EXPECT_TRUE(Within30Seconds([&] { return ::waitpid(pid, nullptr, WNOHANG) == pid; }));
         if (holder > 0) {

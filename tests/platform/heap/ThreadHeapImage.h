@@ -49,18 +49,14 @@ public:
     {
         std::memcpy(reinterpret_cast<void*>(address), &value, sizeof value);
     }
-    // The heap's map: its own region, and further ones (a next heap) when given.
-    std::vector<MapRegion> Regions(uint64_t heapBytes = Bytes) const
+    // Read through a map of the heap's own region (and a next heap's, when given) and the library.
+    MallocArenas Arenas(uint64_t heapBytes = Bytes) const
     {
         MapRegion heap;
         heap.start = start;
         heap.end = start + heapBytes;
         heap.readable = heap.writable = true;
-        return { heap, FLibc };
-    }
-    MallocArenas Arenas(uint64_t heapBytes = Bytes) const
-    {
-        return MallocArenas::Find(Memory(), Regions(heapBytes));
+        return MallocArenas::Find(Memory(), { heap, FLibc });
     }
     static const RemoteMemory& Memory()
     {

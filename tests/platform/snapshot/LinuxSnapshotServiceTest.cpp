@@ -2,7 +2,6 @@
 #include "platform/control/LinuxProcessHandle.h"
 #include "platform/proc/ExecutableType.h"
 #include "platform/proc/Priority.h"
-#include "platform/proc/ProcFiles.h"
 #include "platform/proc/ProcStat.h"
 #include "platform/snapshot/GlobalUsageIndex.h"
 #include "platform/snapshot/ModuleListBuilder.h"
@@ -85,9 +84,9 @@ uint32_t MapsLinesOf(pid_t pid, const std::string& path)
 // Children of ours that wait to be killed, and are when this goes.
 struct Sleepers {
     std::vector<pid_t> pids;
-    void Add(size_t count)
+    explicit Sleepers(size_t count)
     {
-        for (size_t i = 0; i < count; ++i) {
+        while (pids.size() < count) {
             const pid_t sleeper = fork();
             if (sleeper == 0) {
                 pause();
@@ -109,18 +108,28 @@ struct Sleepers {
 
 } // namespace
 
-TEST(ProcessSnapshot, listsAStartedChildWithItsParentThreadsPathAndPriorityOfTheMoment)
+// A real name may end as the kernel marks a deleted executable; deleted, the kernel's mark
+// follows it, and the running image still tells its type.
+TEST(ProcessSnapshot, listsAStartedChildWithItsParentThreadsPathTypeAndPriorityOfTheMoment)
 {
-    if (!RunsAtNiceZero())
-        GTEST_SKIP() << "the tests run at a nice value other than Normal's 0";
-    // A real name may end as the kernel marks a deleted executable.
     StartedChild child(4, "odd\nname \xfe\xff (ünïcode) ) (deleted)");
+    std::filesystem::remove(child.Path);
     LinuxSnapshotService service;
     const auto record = Find(Walk(service), child.Pid());
     ASSERT_TRUE(record);
     EXPECT_EQ(std::tuple(record->th32ParentProcessID, record->cntThreads, record->szExeFile,
-                  record->startTime, record->pcPriClassBase),
-        std::tuple(uint32_t(getpid()), 4u, child.Path, StartTimeOf(child.Pid()), 8));
+                  record->startTime, ExecutableTypeText(service.ExecutableTypeOf(*record))),
+        std::tuple(
+            uint32_t(getpid()), 4u, child.Path + " (deleted)", StartTimeOf(child.Pid()), "64-Bit"));
+    // A record the service did not deliver is read from its path.
+    PROCESSENTRY32 made;
+    made.szExeFile = SNAPSHOT_CHILD;
+    EXPECT_EQ(ExecutableTypeText(service.ExecutableTypeOf(made)), "64-Bit");
+    made.szExeFile = child.Path;
+    EXPECT_EQ(service.ExecutableTypeOf(made), 0u);
+    if (!RunsAtNiceZero())
+        GTEST_SKIP() << "the tests run at a nice value other than Normal's 0";
+    EXPECT_EQ(record->pcPriClassBase, 8);
     ASSERT_EQ(setpriority(PRIO_PROCESS, id_t(child.Pid()), 12), 0);
     EXPECT_EQ(Find(Walk(service), child.Pid())->pcPriClassBase, 4) << "at nice 12";
 }
@@ -182,22 +191,6 @@ TEST(ProcessSnapshot, anotherUserSeesUsInBracketsAndGetsNoHandle)
     EXPECT_EQ(*seen, 0) << "1: listed wrong, 2: typed, 4: scheduling, 8: termination";
 }
 
-TEST(ProcessSnapshot, showsADeletedExecutableAsTheKernelNamesIt)
-{
-    StartedChild deleted(1, "soon gone");
-    std::filesystem::remove(deleted.Path);
-    LinuxSnapshotService service;
-    EXPECT_EQ(Find(Walk(service), deleted.Pid())->szExeFile, deleted.Path + " (deleted)");
-    // The running image still tells its type; no file of that name does.
-    EXPECT_EQ(TypeOf(service, deleted.Pid()), "64-Bit");
-    // A record the service did not deliver is read from its path.
-    PROCESSENTRY32 made;
-    made.szExeFile = SNAPSHOT_CHILD;
-    EXPECT_EQ(ExecutableTypeText(service.ExecutableTypeOf(made)), "64-Bit");
-    made.szExeFile = deleted.Path;
-    EXPECT_EQ(service.ExecutableTypeOf(made), 0u);
-}
-
 // First under the same name, then (where this machine runs one) into a 32-bit program.
 TEST(ProcessSnapshot, followsAnExecToTheNewExecutableAndItsType)
 {
@@ -230,17 +223,15 @@ TEST(ProcessSnapshot, listsEveryProcessOnceInOrderWhileOthersEndAndKeepsNothingO
     // exec).
     const std::string us = std::filesystem::read_symlink("/proc/self/exe");
     // Enough processes that the kept files are read again on two threads.
-    const auto listed = size_t(std::count_if(std::filesystem::directory_iterator("/proc"), {},
-        [](const auto& item) { return std::isdigit(item.path().filename().c_str()[0]); }));
-    auto sleepers = std::make_unique<Sleepers>();
+    LinuxSnapshotService service;
+    const size_t listed = Walk(service).size();
     const size_t wanted = ProcessTable::ParallelRereadFrom + 64;
-    sleepers->Add(listed < wanted ? wanted - listed : 0);
+    auto sleepers = std::make_unique<Sleepers>(listed < wanted ? wanted - listed : 0);
     std::atomic<bool> stop = false;
     std::thread churn([&] {
         while (!stop)
             ChildProcess(SNAPSHOT_CHILD, { "1" }); // killed and reaped at once
     });
-    LinuxSnapshotService service;
     for (int round = 0; round < 20; ++round) {
         const auto records = Walk(service);
         EXPECT_EQ(Find(records, getpid())->szExeFile, us);
@@ -278,8 +269,7 @@ TEST(ProcessSnapshot, listsEveryProcessOnceInOrderWhileOthersEndAndKeepsNothingO
 TEST(ProcessSnapshot, keepsDescriptorsHighAndListsEveryProcessPastTheirBudget)
 {
     constexpr size_t budget = 20;
-    Sleepers sleepers;
-    sleepers.Add(2 * budget);
+    const Sleepers sleepers(2 * budget);
     // In a child of ours, so the lowered limit stays there.
     const pid_t pid = fork();
     if (pid == 0) {
@@ -364,18 +354,14 @@ TEST(ModuleWalk, listsEachLibraryAtOnceWithItsExtentAndOneIdWhoseUsageFollowsThe
     std::atomic<int> calls = 0; // outlives the service, whose index may still call
     LinuxSnapshotService service;
     service.SetOnModuleUsageChanged([&] { ++calls; });
-    const auto modulesOf = [&](pid_t pid) {
-        std::vector<MODULEENTRY32> modules;
+    // The module of path in pid's walk; synchronized, with the counts the index has caught up to.
+    const auto find = [&](pid_t pid, const std::string& path, bool synchronized = true) {
+        if (synchronized)
+            service.Modules().Usage().Synchronize();
         const auto snapshot = service.CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, uint32_t(pid));
         MODULEENTRY32 module;
         for (bool more = snapshot && snapshot->Module32First(module); more;
-             more = snapshot->Module32Next(module))
-            modules.push_back(module);
-        return modules;
-    };
-    const auto find = [&](pid_t pid, const std::string& path) {
-        service.Modules().Usage().Synchronize();
-        for (const MODULEENTRY32& module : modulesOf(pid)) {
+             more = snapshot->Module32Next(module)) {
             if (module.szExePath == path)
                 return module;
         }
@@ -387,8 +373,7 @@ TEST(ModuleWalk, listsEachLibraryAtOnceWithItsExtentAndOneIdWhoseUsageFollowsThe
     first.Process.Send("open " + probe);
     ASSERT_EQ(first.Process.ReadLine(), "ok");
     // Whether the index's first pass has ended or not, the walk answers at once: unknown is 0.
-    for (const MODULEENTRY32& module : modulesOf(first.Pid()))
-        EXPECT_TRUE(module.szExePath != probe || module.GlblcntUsage <= 1u);
+    EXPECT_LE(find(first.Pid(), probe, false).GlblcntUsage, 1u);
     const MODULEENTRY32 found = find(first.Pid(), probe);
     EXPECT_EQ(std::tuple(found.szModule, found.th32ProcessID, found.hModule,
                   found.modBaseSize % 4096, found.ProccntUsage, found.GlblcntUsage),

@@ -8,8 +8,6 @@
 //   fork COUNT            COUNT blocks, then a forked child that lays out COUNT more as pattern
 //                         does without a second thread's (its break area then shows as two
 //                         [heap] regions); the child reports, with a line "pid PID".
-//   grow                  a few blocks, "ready"; then, once a line comes in, about 20 MB more
-//                         (the break moves on), "grown"
 //   stuck MAIN THREAD     as pattern, but once reported the main thread waits on a vforked child
 //                         in uninterruptible sleep, where no ptrace stop reaches it.
 // Report lines: "live ADDRESS SIZE", "freed ADDRESS SIZE", then "end". The
@@ -134,21 +132,6 @@ int main(int argc, char** argv)
         uint64_t* header = static_cast<uint64_t*>(blocks[blocks.size() / 2].address) - 1;
         *header = number(3, 0);
         Finish(blocks);
-    }
-    if (mode == "grow") {
-        std::vector<void*> kept;
-        kept.reserve(30000);
-        for (int i = 0; i < 1000; ++i)
-            kept.push_back(std::malloc(100));
-        char buffer[64];
-        if (write(1, "ready\n", 6) != 6 || read(0, buffer, sizeof buffer) <= 0)
-            _exit(2);
-        for (int i = 0; i < 20000; ++i)
-            kept.push_back(std::malloc(1000));
-        if (write(1, "grown\n", 6) != 6)
-            _exit(2);
-        while (read(0, buffer, sizeof buffer) > 0) { }
-        _exit(0);
     }
     stuck = mode == "stuck";
     if (mode == "heaps") {
