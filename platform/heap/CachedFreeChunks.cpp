@@ -93,38 +93,66 @@ namespace {
             return chunks;
         }
 
-        // Marks the chunks of one fastbin while they check out. A list that loops is cut off
-        // after as many steps as the arena's heaps could hold chunks of its size.
-        void Fastbin(const MallocArena& arena, int bin, ChunkMarks& marks)
+        // Marks the chunks of every fastbin while they check out. A list that loops is cut off
+        // after as many steps as the arena's heaps could hold chunks of its size. The lists are
+        // followed a step of each in turn: each step waits on the one before, and steps of
+        // different lists overlap.
+        void Fastbins(const MallocArena& arena, int bins, ChunkMarks& marks)
         {
-            const uint64_t size = FastbinChunkSize(bin);
-            uint64_t steps = 0;
-            for (const MallocHeap& heap : FArenas.Heaps())
-                steps += heap.arena == arena.address ? (heap.end - heap.firstChunk) / size : 0;
-            LoopWatch watch(arena.fastbins[size_t(bin)]);
-            for (uint64_t chunk = arena.fastbins[size_t(bin)]; chunk != 0 && steps > 0; --steps) {
-                if (const auto seen = FLinks.Find(chunk)) {
-                    if (seen->size != size || !InArena(chunk, size, arena))
-                        return;
-                    marks.Mark(chunk);
-                    chunk = seen->next;
-                    if (chunk != 0 && watch.Loops(chunk))
-                        return;
-                    continue;
+            std::vector<FastbinCursor> lists;
+            for (int bin = 0; bin < bins; ++bin) {
+                const uint64_t size = FastbinChunkSize(bin);
+                const uint64_t head = arena.fastbins[size_t(bin)];
+                uint64_t steps = 0;
+                for (const MallocHeap& heap : FArenas.Heaps())
+                    steps += heap.arena == arena.address ? (heap.end - heap.firstChunk) / size : 0;
+                if (head != 0 && steps > 0)
+                    lists.push_back({ head, size, steps, LoopWatch(head) });
+            }
+            while (!lists.empty()) {
+                for (size_t i = 0; i < lists.size();) {
+                    if (FastbinStep(arena, lists[i], marks)) {
+                        ++i;
+                    } else {
+                        lists[i] = lists.back();
+                        lists.pop_back();
+                    }
                 }
-                if (!IsChunk(chunk, size, &arena))
-                    return;
-                marks.Mark(chunk);
-                const auto stored = FWords.Word(chunk + HeaderSize);
-                if (!stored)
-                    return;
-                chunk = Reveal(chunk + HeaderSize, *stored);
-                if (chunk != 0 && watch.Loops(chunk))
-                    return;
             }
         }
 
     private:
+        struct FastbinCursor {
+            uint64_t chunk;
+            uint64_t size;
+            uint64_t steps; // left before the list counts as looping
+            LoopWatch watch;
+        };
+
+        // Marks the list's next chunk and moves on; false once the list is over.
+        bool FastbinStep(const MallocArena& arena, FastbinCursor& list, ChunkMarks& marks)
+        {
+            const uint64_t chunk = list.chunk;
+            uint64_t next = 0;
+            if (const auto seen = FLinks.Find(chunk)) {
+                if (seen->size != list.size || !InArena(chunk, list.size, arena))
+                    return false;
+                next = seen->next;
+            } else {
+                if (!IsChunk(chunk, list.size, &arena))
+                    return false;
+                const auto stored = FWords.Word(chunk + HeaderSize);
+                if (!stored) {
+                    marks.Mark(chunk);
+                    return false;
+                }
+                next = Reveal(chunk + HeaderSize, *stored);
+            }
+            marks.Mark(chunk);
+            list.chunk = next;
+            return next != 0 && --list.steps > 0 && !list.watch.Loops(next);
+        }
+
         // Follows a list of at most limit entries to its end; false when it is longer or an
         // entry is not a chunk of the bin.
         bool FollowTcacheList(uint64_t entry, uint64_t limit, int bin, std::optional<uint64_t>& key,
@@ -206,10 +234,8 @@ void FindCachedFreeChunks(const RemoteMemory& memory, const MallocArenas& arenas
                 marks.Mark(chunk);
         }
     }
-    if (const MallocArena* fastbins = arenas.ArenaAt(arena)) {
-        for (int bin = 0; bin < arenas.Layout()->fastbinCount; ++bin)
-            reader.Fastbin(*fastbins, bin, marks);
-    }
+    if (const MallocArena* fastbins = arenas.ArenaAt(arena))
+        reader.Fastbins(*fastbins, arenas.Layout()->fastbinCount, marks);
 }
 
 } // namespace quorvane

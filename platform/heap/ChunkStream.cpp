@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <system_error>
+#include <thread>
 
 namespace quorvane {
 
@@ -26,11 +28,23 @@ ChunkStream::ChunkStream(const RemoteMemory& memory, std::vector<uint64_t>& buff
     , FTopHere(top >= firstChunk && top < end)
     , FOrdinaryLimit(FTopHere ? top : end)
 {
-    if (buffer.size() < BufferBytes / 8)
-        buffer.resize(BufferBytes / 8);
+    const bool large = end >= firstChunk && end - firstChunk >= ReadAheadFrom
+        && std::thread::hardware_concurrency() > 1;
+    const size_t words = (large ? 2 : 1) * BufferBytes / 8;
+    if (buffer.size() < words)
+        buffer.resize(words);
     FWords = buffer.data();
     if (firstChunk % ChunkAlignment != 0 || end < firstChunk)
         Fail("misaligned heap start", firstChunk);
+    if (!large)
+        return;
+    FSpare = buffer.data() + BufferBytes / 8;
+    FReadAheadLimit = FTopHere ? top + HeaderSize : end;
+    try {
+        FReadAhead = std::make_unique<ReadAhead>(memory);
+    } catch (const std::system_error&) {
+        // No thread to be had: the heap is read as a small one is.
+    }
 }
 
 void ChunkStream::Fail(const char* what, uint64_t address)
@@ -45,15 +59,45 @@ void ChunkStream::Fail(const char* what, uint64_t address)
 uint64_t ChunkStream::WordAt(uint64_t address, uint64_t span)
 {
     if (address < FBufferStart || address + span > FBufferEnd) {
-        const uint64_t from = address & ~uint64_t(7);
-        const size_t want = size_t(std::min<uint64_t>(BufferBytes, FEnd - from));
-        const size_t got = FMemory.Read(from, FWords, want);
-        FBufferStart = from;
-        FBufferEnd = from + got;
-        if (address + span > FBufferEnd)
-            Fail("unreadable chunk header", address);
+        if (!TakeReadAhead(address, span)) {
+            const uint64_t from = address & ~uint64_t(7);
+            const size_t want = size_t(std::min<uint64_t>(BufferBytes, FEnd - from));
+            const size_t got = FMemory.Read(from, FWords, want);
+            FBufferStart = from;
+            FBufferEnd = from + got;
+            if (address + span > FBufferEnd)
+                Fail("unreadable chunk header", address);
+        }
+        StartReadAhead();
     }
     return FWords[(address - FBufferStart) / 8];
+}
+
+bool ChunkStream::TakeReadAhead(uint64_t address, uint64_t span)
+{
+    if (!FReadAheadPending)
+        return false;
+    FReadAheadPending = false;
+    const uint64_t end = FReadAheadFrom + FReadAhead->Wait();
+    // Else (a chunk larger than the buffer, or a page that cannot be read) it is read again
+    // from address, as without a window read ahead.
+    if (address < FReadAheadFrom || address + span > end)
+        return false;
+    std::swap(FWords, FSpare);
+    FBufferStart = FReadAheadFrom;
+    FBufferEnd = end;
+    return true;
+}
+
+void ChunkStream::StartReadAhead()
+{
+    // After a short read the walk ends at the page it met, or reads from a chunk beyond it.
+    if (!FReadAhead || FBufferEnd - FBufferStart < BufferBytes || FBufferEnd >= FReadAheadLimit)
+        return;
+    FReadAheadFrom = FBufferEnd - ReadAheadOverlap;
+    FReadAhead->Start(
+        FReadAheadFrom, FSpare, size_t(std::min<uint64_t>(BufferBytes, FEnd - FReadAheadFrom)));
+    FReadAheadPending = true;
 }
 
 std::optional<HeapChunk> ChunkStream::NextChecked()

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "platform/heap/MallocLayout.h"
+#include "platform/heap/ReadAhead.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -21,13 +23,15 @@ struct HeapChunk {
 
 // The chunks of one heap in address order, streamed through a reused buffer in large reads.
 // Every header is checked against the heap's bounds before it is believed, so any bytes at all
-// give a finite walk that ends normally or with HeapWalkError.
+// give a finite walk that ends normally or with HeapWalkError. Through a large heap a second
+// thread copies the next window while this one takes the chunks of the last.
 class ChunkStream {
 public:
     // firstChunk to end: the heap's chunks. top: the arena's top chunk, which ends the walk if
     // it lies in this heap; a heap that is not its arena's last ends with a fencepost instead.
     ChunkStream(const RemoteMemory& memory, uint64_t firstChunk, uint64_t end, uint64_t top);
-    // The same through a buffer of the caller's, which keeps its pages from one walk to the next.
+    // The same through a buffer of the caller's, which keeps its pages from one walk to the next
+    // (two windows of them for a heap read ahead).
     ChunkStream(const RemoteMemory& memory, std::vector<uint64_t>& buffer, uint64_t firstChunk,
         uint64_t end, uint64_t top);
 
@@ -69,6 +73,8 @@ public:
             while (address >= bufferStart && address + 2 * HeaderSize <= bufferEnd
                 && address < ordinaryLimit) {
                 const uint64_t* at = words + (address - bufferStart) / 8;
+                // A window read ahead lies in the other core's cache: ask for it early.
+                __builtin_prefetch(at + PrefetchWords);
                 const uint64_t size = at[1] & ~SizeFlags;
                 const uint64_t next = address + size;
                 if (size < MinChunkSize || size % ChunkAlignment != 0
@@ -91,9 +97,19 @@ private:
     // The word at address, with the bytes up to address + span read into the buffer as needed.
     uint64_t WordAt(uint64_t address, uint64_t span);
     uint64_t SizeWordAt(uint64_t address) { return WordAt(address + 8, 8); }
+    // Whether the window read ahead holds the span at address; it is then the buffer.
+    bool TakeReadAhead(uint64_t address, uint64_t span);
+    // Has the window after the buffer read into the spare one, where the heap goes on.
+    void StartReadAhead();
     [[noreturn]] void Fail(const char* what, uint64_t address);
 
     static constexpr size_t BufferBytes = 1 << 20;
+    static constexpr size_t PrefetchWords = 1024 / 8;
+    // From this span on a heap is read ahead: below it the thread costs more than it saves.
+    static constexpr uint64_t ReadAheadFrom = 4 * BufferBytes;
+    // A window read ahead begins this far before the buffer's end, so that the chunk which
+    // crossed it (any below this size) lies wholly in the next one.
+    static constexpr uint64_t ReadAheadOverlap = 4096;
 
     const RemoteMemory& FMemory;
     std::vector<uint64_t> FOwnBuffer;
@@ -107,6 +123,13 @@ private:
     // Below it a chunk is neither the top chunk nor past it, and the walk is not over.
     uint64_t FOrdinaryLimit;
     bool FDone = false;
+    // The window being read ahead, into FSpare, while FReadAheadPending.
+    uint64_t* FSpare = nullptr;
+    uint64_t FReadAheadFrom = 0;
+    // At or past it nothing more is read: the top chunk's header, or the heap's end.
+    uint64_t FReadAheadLimit = 0;
+    bool FReadAheadPending = false;
+    std::unique_ptr<ReadAhead> FReadAhead; // last: joined before the buffers it fills go
 };
 
 } // namespace quorvane

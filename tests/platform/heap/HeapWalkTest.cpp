@@ -25,6 +25,7 @@
 #include <gnu/libc-version.h>
 #include <map>
 #include <sstream>
+#include <sys/mman.h>
 #include <sys/uio.h>
 #include <sys/wait.h>
 #include <tuple>
@@ -375,6 +376,60 @@ TEST(HeapWalk, aHeapTheArenaHasLeftEndsAtItsLastHeader)
         while (const auto chunk = stream.Next())
             sizes.push_back(chunk->size);
         EXPECT_EQ(sizes, expected);
+    }
+}
+
+// A heap many windows long, read ahead while it is taken: every chunk, small ones across each
+// window's edge and ones longer than a window, up to a page that cannot be read under a header.
+// A page under the body of a chunk is never read.
+TEST(HeapWalk, aLargeHeapIsTakenUpToAHeaderThatCannotBeRead)
+{
+    constexpr uint64_t Bytes = 16 << 20;
+    constexpr uint64_t Page = 4096;
+    const RemoteMemory self(::getpid());
+    const auto unmap = [](void* at) { ::munmap(at, Bytes); };
+    for (const size_t holeUnder : { size_t(0), size_t(10000), size_t(3999) }) {
+        SCOPED_TRACE(holeUnder);
+        const std::unique_ptr<void, decltype(unmap)> mapped(
+            ::mmap(nullptr, Bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0),
+            unmap);
+        ASSERT_NE(mapped.get(), MAP_FAILED);
+        auto* const words = static_cast<uint64_t*>(mapped.get());
+        std::vector<uint64_t> chunks; // offsets, then the closing header of size 0
+        uint64_t at = 0;
+        for (uint64_t i = 0; at + (3 << 20) < Bytes; ++i) {
+            chunks.push_back(at);
+            words[at / 8 + 1] = (i % 4000 == 3999 ? (i / 4000 % 2 ? 2 << 19 : 5 << 19) + 16
+                                                  : 32 + i * 7 % 40 * 16)
+                | 1;
+            at += words[at / 8 + 1] & ~uint64_t(1);
+        }
+        words[at / 8 + 1] = 0 | 1;
+        chunks.push_back(at);
+        // A hole under a small chunk's header, or in the middle of a long chunk's body.
+        const uint64_t hole = (chunks[holeUnder] + (holeUnder == 3999 ? 1 << 19 : 8)) / Page * Page;
+        if (holeUnder) {
+            ASSERT_EQ(::mprotect(words + hole / 8, Page, PROT_NONE), 0);
+        }
+        const auto readable = [&](uint64_t offset, uint64_t length) {
+            return !holeUnder || offset + length <= hole || offset >= hole + Page;
+        };
+        size_t expected = 0;
+        while (expected + 1 < chunks.size() && readable(chunks[expected] + 8, 16)
+            && readable(chunks[expected + 1] + 8, 8))
+            ++expected;
+        const uint64_t start = reinterpret_cast<uint64_t>(words);
+        const uint64_t end = start + chunks.back() + 16;
+        std::vector<uint64_t> seen;
+        bool failed = false;
+        try {
+            ChunkStream stream(self, start, end, 0);
+            stream.ForEach([&](const HeapChunk& chunk) { seen.push_back(chunk.address - start); });
+        } catch (const HeapWalkError&) {
+            failed = true;
+        }
+        EXPECT_EQ(failed, holeUnder == 10000);
+        EXPECT_EQ(seen, std::vector<uint64_t>(chunks.begin(), chunks.begin() + expected));
     }
 }
 
