@@ -6,12 +6,24 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <sched.h>
 #include <system_error>
-#include <thread>
 
 namespace quorvane {
 
 using namespace malloc_layout;
+
+namespace {
+
+    // A second CPU this thread may run on: one merely online elsewhere would only take turns with
+    // it.
+    bool SecondCpuAtHand()
+    {
+        cpu_set_t allowed;
+        return ::sched_getaffinity(0, sizeof allowed, &allowed) == 0 && CPU_COUNT(&allowed) > 1;
+    }
+
+} // namespace
 
 ChunkStream::ChunkStream(
     const RemoteMemory& memory, uint64_t firstChunk, uint64_t end, uint64_t top)
@@ -28,8 +40,7 @@ ChunkStream::ChunkStream(const RemoteMemory& memory, std::vector<uint64_t>& buff
     , FTopHere(top >= firstChunk && top < end)
     , FOrdinaryLimit(FTopHere ? top : end)
 {
-    const bool large = end >= firstChunk && end - firstChunk >= ReadAheadFrom
-        && std::thread::hardware_concurrency() > 1;
+    const bool large = end >= firstChunk && end - firstChunk >= ReadAheadFrom && SecondCpuAtHand();
     const size_t words = (large ? 2 : 1) * BufferBytes / 8;
     if (buffer.size() < words)
         buffer.resize(words);
