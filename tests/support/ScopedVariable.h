@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QtGlobal>
+#include <optional>
 
 namespace quorvane::testing {
 
@@ -11,25 +12,17 @@ class ScopedVariable {
 public:
     ScopedVariable(const char* name, const QByteArray& value)
         : FName(name)
-        , FOld(qgetenv(name))
-        , FHad(qEnvironmentVariableIsSet(name))
+        , FOld(qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt)
     {
         qputenv(name, value);
     }
-    ~ScopedVariable()
-    {
-        if (FHad)
-            qputenv(FName, FOld);
-        else
-            qunsetenv(FName);
-    }
+    ~ScopedVariable() { FOld ? qputenv(FName, *FOld) : qunsetenv(FName); }
     ScopedVariable(const ScopedVariable&) = delete;
     ScopedVariable& operator=(const ScopedVariable&) = delete;
 
 private:
     const char* FName;
-    QByteArray FOld;
-    bool FHad;
+    std::optional<QByteArray> FOld;
 };
 
 } // namespace quorvane::testing
