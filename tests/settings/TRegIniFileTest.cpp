@@ -82,10 +82,14 @@ TEST(TRegIniFile, readsGiveDefaultsUntilWrittenAndEverythingIsStoredAsTextThatCo
     EXPECT_EQ(store.ReadText("S", "N", ""), "$80000000");
 }
 
-TEST(TRegIniFile, storedTextReadsAsANumberOrAFlagOnlyWhenItIsOneWhole)
+// Stored text reads as a number or a flag only when it is one whole; values of other kinds raise,
+// and stored text ends at its first NUL.
+TEST(TRegIniFile, storedValuesReadByTheirKindAndAsNumbersOnlyWhenWhole)
 {
     ConfigHome home;
-    QByteArray hive = kHeader;
+    QByteArray hive = kHeader + "\"X\"=dword:00000100\n"
+        + "\"Path\"=hex(2):25,00,48,00,4f,00,4d,00,45,00,25,00,2f,00,61,00,00,00\n"
+        + "\"Empty\"=hex(0):\n" + "\"Cut\"=hex(1):61,00,62,00,00,00,63,00,00,00\n";
     for (size_t i = 0; i < std::size(kIntegerTexts); ++i)
         hive += "\"V" + QByteArray::number(i) + "\"=\"" + kIntegerTexts[i].Text + "\"\n";
     home.WriteUserHive(hive);
@@ -100,16 +104,6 @@ TEST(TRegIniFile, storedTextReadsAsANumberOrAFlagOnlyWhenItIsOneWhole)
             EXPECT_EQ(store.ReadFlag("S", name, fallback),
                 c.StoredNumber ? *c.StoredNumber != 0 : fallback);
     }
-}
-
-TEST(TRegIniFile, valuesOfOtherKindsRaiseAndStoredTextEndsAtItsFirstNul)
-{
-    ConfigHome home;
-    const QByteArray hive = kHeader + "\"X\"=dword:00000100\n"
-        + "\"Path\"=hex(2):25,00,48,00,4f,00,4d,00,45,00,25,00,2f,00,61,00,00,00\n"
-        + "\"Empty\"=hex(0):\n" + "\"Cut\"=hex(1):61,00,62,00,00,00,63,00,00,00\n";
-    home.WriteUserHive(hive);
-    const TRegIniFile store(kKey);
     EXPECT_EQ(Message([&] { store.ReadNumber("S", "X", 562); }), "Invalid data type for 'X'");
     EXPECT_EQ(store.ReadText("S", "Path", ""), "%HOME%/a") << "nothing expanded";
     // A value of size 0 is empty text whatever its kind; a number read of it gives the default.
@@ -156,8 +150,9 @@ TEST(TRegIniFile, anUnusableStoreGivesDefaultsRaisesOnWritesAndNeitherHangsNorRe
         SCOPED_TRACE(fifo ? "fifo" : "folder");
         ConfigHome home;
         ASSERT_TRUE(QDir().mkpath(fifo ? QFileInfo(home.UserHive()).path() : home.UserHive()));
-        if (fifo)
+        if (fifo) {
             ASSERT_EQ(::mkfifo(home.UserHive().toLocal8Bit().constData(), 0600), 0);
+        }
         const TRegIniFile store(kKey);
         EXPECT_TRUE(store.ReadFlag("Options", "Show Warnings", true));
         EXPECT_EQ(Message([&] { store.WriteFlag("Options", "Show Warnings", false); }),

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/support/ScopedVariable.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
@@ -9,7 +11,6 @@
 class ConfigHome {
 public:
     ConfigHome();
-    ~ConfigHome();
     ConfigHome(const ConfigHome&) = delete;
     ConfigHome& operator=(const ConfigHome&) = delete;
 
@@ -28,8 +29,8 @@ public:
 private:
     QTemporaryDir FHome;
     QTemporaryDir FMachine;
-    QByteArray FOldHome;
-    QByteArray FOldDirs;
-    bool FHadHome;
-    bool FHadDirs;
+    quorvane::testing::ScopedVariable FHomeVariable { "XDG_CONFIG_HOME",
+        FHome.path().toLocal8Bit() };
+    quorvane::testing::ScopedVariable FDirsVariable { "XDG_CONFIG_DIRS",
+        FMachine.path().toLocal8Bit() };
 };

@@ -1,4 +1,5 @@
 #include "tests/support/DesktopData.h"
+#include "tests/support/WriteFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,32 +8,8 @@
 #include <QImage>
 #include <stdexcept>
 
-namespace {
-
-void WriteText(const QString& path, const QByteArray& text)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size())
-        throw std::runtime_error("cannot write " + path.toStdString());
-}
-
-void Restore(const char* name, bool had, const QByteArray& value)
-{
-    if (had)
-        qputenv(name, value);
-    else
-        qunsetenv(name);
-}
-
-} // namespace
-
 DesktopData::DesktopData()
-    : FOldHome(qgetenv("XDG_DATA_HOME"))
-    , FOldDirs(qgetenv("XDG_DATA_DIRS"))
-    , FHadHome(qEnvironmentVariableIsSet("XDG_DATA_HOME"))
-    , FHadDirs(qEnvironmentVariableIsSet("XDG_DATA_DIRS"))
-    , FOldThemeName(QIcon::themeName())
+    : FOldThemeName(QIcon::themeName())
     , FOldSearchPaths(QIcon::themeSearchPaths())
     , FOldFallbackPaths(QIcon::fallbackSearchPaths())
 {
@@ -40,11 +17,9 @@ DesktopData::DesktopData()
         throw std::runtime_error("no temporary folder");
     // A name of its own: Qt keeps what it found under a theme's name.
     FTheme = "quorvane-test-" + QFileInfo(FDirs.path()).fileName();
-    WriteText(ThemeDir() + "/index.theme",
+    quorvane::testing::WriteFile(ThemeDir() + "/index.theme",
         "[Icon Theme]\nName=" + FTheme.toUtf8()
             + "\nDirectories=16x16/apps\n\n[16x16/apps]\nSize=16\nType=Fixed\n");
-    qputenv("XDG_DATA_HOME", FHome.path().toLocal8Bit());
-    qputenv("XDG_DATA_DIRS", FDirs.path().toLocal8Bit());
     QIcon::setThemeSearchPaths({ FDirs.path() + "/icons" });
     QIcon::setFallbackSearchPaths({});
     QIcon::setThemeName(FTheme);
@@ -52,8 +27,6 @@ DesktopData::DesktopData()
 
 DesktopData::~DesktopData()
 {
-    Restore("XDG_DATA_HOME", FHadHome, FOldHome);
-    Restore("XDG_DATA_DIRS", FHadDirs, FOldDirs);
     QIcon::setThemeSearchPaths(FOldSearchPaths);
     QIcon::setFallbackSearchPaths(FOldFallbackPaths);
     QIcon::setThemeName(FOldThemeName);
@@ -66,7 +39,7 @@ QString DesktopData::ThemeDir() const
 
 void DesktopData::WriteEntry(const QString& id, const QString& program, const QString& icon) const
 {
-    WriteText(FDirs.path() + "/applications/" + id + ".desktop",
+    quorvane::testing::WriteFile(FDirs.path() + "/applications/" + id + ".desktop",
         ("[Desktop Entry]\nType=Application\nName=" + id + "\nExec=" + program + "\nIcon=" + icon
             + "\n")
             .toUtf8());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/support/ScopedVariable.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -25,11 +27,9 @@ private:
 
     QTemporaryDir FHome;
     QTemporaryDir FDirs;
+    quorvane::testing::ScopedVariable FHomeVariable { "XDG_DATA_HOME", FHome.path().toLocal8Bit() };
+    quorvane::testing::ScopedVariable FDirsVariable { "XDG_DATA_DIRS", FDirs.path().toLocal8Bit() };
     QString FTheme;
-    QByteArray FOldHome;
-    QByteArray FOldDirs;
-    bool FHadHome;
-    bool FHadDirs;
     QString FOldThemeName;
     QStringList FOldSearchPaths;
     QStringList FOldFallbackPaths;

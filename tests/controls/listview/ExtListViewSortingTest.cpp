@@ -1,5 +1,6 @@
-// Sorting as a user meets it, by header clicks: the order each click makes, how the cells of a
-// column order under the user's locale, and rows that keep their data and selection.
+// Sorting as a user meets it, by header clicks: the order each click makes and how the cells of
+// a column order under the user's locale. A resort in the last direction, with the selection
+// following its row, is the main window's refresh test's.
 #include "tests/controls/listview/ListFixture.h"
 
 using namespace quorvane;
@@ -90,21 +91,5 @@ INSTANTIATE_TEST_SUITE_P(Texts, ColumnOrder,
             { "0", "1.50", "1.5", " 1.5" } },
         OrderCase { "swedishCollation", "sv_SE", { "ö", "z", "o" }, { "o", "z", "ö" } }),
     [](const ::testing::TestParamInfo<OrderCase>& info) { return info.param.What; });
-
-// Selection and focus follow their row through every sort.
-TEST_F(SortingTest, resortRepeatsTheLastClickedSortOnlyAndSelectionFollowsItsRow)
-{
-    List->Resort(); // never sorted by a click: nothing happens
-    EXPECT_EQ(order(), "1234");
-    clickRow(0); // beta
-    clickHeader(1);
-    EXPECT_EQ(List->Selected(), 2);
-    EXPECT_EQ(List->ItemFocused(), 2);
-    clickHeader(1); // descending
-    addRow({ "eps", "1000" }, 5);
-    List->Resort();
-    EXPECT_EQ(order(), "53124");
-    EXPECT_EQ(List->Selected(), 2);
-}
 
 } // namespace

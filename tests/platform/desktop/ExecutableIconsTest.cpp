@@ -1,22 +1,18 @@
 #include "platform/desktop/ExecutableIcons.h"
+#include "tests/support/ScopedVariable.h"
+#include "tests/support/WriteFile.h"
 
 #include <QImage>
 #include <QTemporaryDir>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 
 using namespace quorvane;
+using quorvane::testing::ScopedVariable;
+using quorvane::testing::WriteFile;
 namespace fs = std::filesystem;
 
 namespace {
-
-void Write(const fs::path& path, const std::string& text, fs::perms mode = fs::perms::owner_read)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream(path) << text;
-    fs::permissions(path, mode | fs::perms::owner_write);
-}
 
 std::string WriteImage(const fs::path& path, Qt::GlobalColor color)
 {
@@ -35,34 +31,36 @@ TEST(ExecutableIcons, givesEachProgramTheIconOfItsDesktopEntry)
     const fs::path root = temp.path().toStdString();
     const fs::path apps = root / "data" / "applications";
     for (const char* program : { "bin/my tool", "real/linked-target", "opt/tried", "opt/hidden",
-             "opt/themed", "opt/unlisted" })
-        Write(root / program, "#!/bin/sh\n", fs::perms::owner_all);
+             "opt/themed", "opt/unlisted" }) {
+        WriteFile(root / program, "#!/bin/sh\n");
+        fs::permissions(root / program, fs::perms::owner_all);
+    }
     fs::create_symlink(root / "real" / "linked-target", root / "bin" / "linked");
     const std::string red = WriteImage(root / "icons" / "red icon.png", Qt::red);
     WriteImage(root / "data" / "pixmaps" / "quorvane-test-yellow.png", Qt::yellow);
 
     const std::string entry = "[Desktop Entry]\nType=Application\n";
     // Only the main group counts, and neither a translated key nor the line end is in a value.
-    Write(apps / "tool.desktop",
+    WriteFile(apps / "tool.desktop",
         "# comment\n[Desktop Entry]\nType = Application\nExec=env LANG=C \"my tool\" %U\nIcon="
             + (root / "icons").string()
             + "/red\\sicon.png\r\nIcon[de]=rot\n[Desktop Action new]\nExec=other\nIcon=other\n"
               "Hidden=true\n");
-    Write(apps / "vendor" / "linked.desktop",
+    WriteFile(apps / "vendor" / "linked.desktop",
         entry + "Exec=linked\nIcon=" + WriteImage(root / "icons" / "green.png", Qt::green));
-    Write(apps / "tried.desktop",
+    WriteFile(apps / "tried.desktop",
         entry + "Exec=not-installed-anywhere\nTryExec=" + (root / "opt" / "tried").string()
             + "\nIcon=" + WriteImage(root / "icons" / "blue.png", Qt::blue));
-    Write(apps / "hidden.desktop",
+    WriteFile(apps / "hidden.desktop",
         entry + "Exec=" + (root / "opt" / "hidden").string() + "\nIcon=" + red);
-    Write(root / "home" / "applications" / "hidden.desktop", "[Desktop Entry]\nHidden=true\n");
-    Write(apps / "themed.desktop",
+    WriteFile(root / "home" / "applications" / "hidden.desktop", "[Desktop Entry]\nHidden=true\n");
+    WriteFile(apps / "themed.desktop",
         entry + "Exec=" + (root / "opt" / "themed").string() + "\nIcon=quorvane-test-yellow");
 
-    const std::string path = qEnvironmentVariable("PATH").toStdString();
-    qputenv("XDG_DATA_HOME", QByteArray::fromStdString((root / "home").string()));
-    qputenv("XDG_DATA_DIRS", QByteArray::fromStdString((root / "data").string()));
-    qputenv("PATH", QByteArray::fromStdString((root / "bin").string() + ":/usr/bin:/bin"));
+    const ScopedVariable home("XDG_DATA_HOME", QByteArray::fromStdString((root / "home").string()));
+    const ScopedVariable data("XDG_DATA_DIRS", QByteArray::fromStdString((root / "data").string()));
+    const ScopedVariable path(
+        "PATH", QByteArray::fromStdString((root / "bin").string() + ":/usr/bin:/bin"));
     QImage black(16, 16, QImage::Format_ARGB32);
     black.fill(Qt::black);
     ExecutableIcons icons(QIcon(QPixmap::fromImage(black)));
@@ -80,8 +78,4 @@ TEST(ExecutableIcons, givesEachProgramTheIconOfItsDesktopEntry)
     // Kept per path: the same answer once the entries are gone.
     fs::remove_all(apps);
     EXPECT_EQ(colorOf(root / "bin" / "my tool"), QColor(Qt::red));
-
-    qunsetenv("XDG_DATA_HOME");
-    qunsetenv("XDG_DATA_DIRS");
-    qputenv("PATH", QByteArray::fromStdString(path));
 }

@@ -2,6 +2,7 @@
 #include "platform/hive/HiveParser.h"
 #include "platform/hive/HiveText.h"
 #include "tests/support/ConfigHome.h"
+#include "tests/support/ScopedVariable.h"
 
 #include <QDir>
 #include <QFile>
@@ -89,8 +90,7 @@ TEST(HiveFile, hivesAreFoundByTheBaseDirectoryRules)
     qputenv("XDG_CONFIG_DIRS", (empty.path() + ":" + home.MachineDir()).toLocal8Bit());
     EXPECT_EQ(HiveFile::ForLocalMachine().Path(),
         (home.MachineDir() + "/quorvane/machine.reg").toStdString());
-    const QByteArray oldHome = qgetenv("HOME");
-    qputenv("HOME", "/home/someone");
+    const quorvane::testing::ScopedVariable someone("HOME", "/home/someone");
     qputenv("XDG_CONFIG_HOME", "relative/is/ignored");
     EXPECT_EQ(HiveFile::ForCurrentUser().Path(), "/home/someone/.config/quorvane/user.reg");
     // The folder is the program's to name; before it does, there is no hive to read or write.
@@ -100,7 +100,6 @@ TEST(HiveFile, hivesAreFoundByTheBaseDirectoryRules)
     EXPECT_FALSE(HiveFile::ForCurrentUser().Writable());
     EXPECT_EQ(HiveFile::ForLocalMachine().Path(), "");
     HiveFile::SetProgramFolder("quorvane");
-    qputenv("HOME", oldHome);
 }
 
 TEST(HiveFile, aLinkedHiveIsWrittenWhereItLivesAndTheLinkStays)

@@ -1,8 +1,8 @@
 #include "platform/hive/HiveParser.h"
 #include "platform/hive/HiveText.h"
 
+#include <QByteArray>
 #include <gtest/gtest.h>
-#include <regex>
 #include <string>
 
 using namespace quorvane;
@@ -57,9 +57,10 @@ TEST(HiveParser, readsEveryEncodingAndLineEndOfRegistryExports)
 {
     const std::string lf = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\K]\n"
                            "\"v\"=\"Grüße\"\n\"h\"=hex:01,\\\n  02,\\\n    03\n";
-    const std::string crlf = std::regex_replace(lf, std::regex("\n"), "\r\n");
+    const std::string crlf = QByteArray::fromStdString(lf).replace("\n", "\r\n").toStdString();
     // Bytes that are not UTF-8 in a file without a byte order mark are Latin-1, as old tools write.
-    const std::string latin1 = std::regex_replace(lf, std::regex("üß"), "\xfc\xdf");
+    const std::string latin1
+        = QByteArray::fromStdString(lf).replace("üß", "\xfc\xdf").toStdString();
     for (const std::string& file :
         { lf, crlf, latin1, "\xEF\xBB\xBF" + lf, "\xFF\xFE" + Utf8ToUtf16Le(crlf) }) {
         const HiveDocument document = ParseHive(file);

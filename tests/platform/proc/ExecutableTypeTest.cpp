@@ -1,13 +1,14 @@
 #include "platform/proc/ExecutableType.h"
 #include "platform/proc/ExecutableTypeCache.h"
+#include "tests/support/WriteFile.h"
 
 #include <QTemporaryDir>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 using namespace quorvane;
+using quorvane::testing::WriteFile;
 
 namespace {
 
@@ -19,12 +20,6 @@ std::string Elf(char elfClass, char data, uint16_t type, size_t size)
     bytes[16] = char(data == 2 ? type >> 8 : type);
     bytes[17] = char(data == 2 ? type : type >> 8);
     return bytes.substr(0, size);
-}
-
-void Write(const std::string& path, const std::string& bytes)
-{
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 } // namespace
@@ -51,13 +46,13 @@ TEST(ExecutableType, readsTheElfClassFromHeadersAndFilesAndNothingFromAnythingEl
         SCOPED_TRACE(what);
         const auto* bytes = reinterpret_cast<const unsigned char*>(header.data());
         EXPECT_EQ(ExecutableTypeOfHeader(std::span(bytes, header.size())), type);
-        Write(file, header);
+        WriteFile(file, header);
         EXPECT_EQ(ExecutableTypeOfFile(file), type) << "in a file";
         EXPECT_EQ(ExecutableTypeText(type), text);
     }
     // Only regular files at absolute paths are read: a FIFO would wait for a writer.
     ASSERT_EQ(mkfifo((folder + "/fifo").c_str(), 0600), 0);
-    Write(file, Elf(2, 1, 2, 64));
+    WriteFile(file, Elf(2, 1, 2, 64));
     for (const std::string& path : { folder + "/fifo", folder, std::string("/dev/zero"),
              std::filesystem::relative(file).string() })
         EXPECT_EQ(ExecutableTypeOfFile(path), 0u) << path;
@@ -67,15 +62,15 @@ TEST(ExecutableTypeCache, answersForTheFileNowAtThePath)
 {
     QTemporaryDir dir;
     const std::string path = dir.path().toStdString() + "/program";
-    Write(path, Elf(2, 1, 2, 64));
+    WriteFile(path, Elf(2, 1, 2, 64));
     ExecutableTypeCache types;
     EXPECT_EQ(types.TextOf(path), "64-Bit");
     // Replaced by another file under the same name, as an upgrade does.
-    Write(path + ".new", Elf(1, 1, 2, 64));
+    WriteFile(path + ".new", Elf(1, 1, 2, 64));
     std::filesystem::rename(path + ".new", path);
     EXPECT_EQ(types.TextOf(path), "32-Bit");
     // Rewritten in place with something that is no executable.
-    Write(path, "#!/bin/sh\n");
+    WriteFile(path, "#!/bin/sh\n");
     EXPECT_EQ(types.TextOf(path), "");
     std::filesystem::remove(path);
     EXPECT_EQ(types.TextOf(path), "");

@@ -1,22 +1,11 @@
 #include "platform/proc/SystemResources.h"
+#include "tests/support/WriteFile.h"
 
 #include <QTemporaryDir>
 #include <array>
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 
 using namespace quorvane;
-
-namespace {
-
-void Write(const std::string& path, const std::string& bytes)
-{
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-} // namespace
 
 TEST(SystemResources, freeShareIsThatOfTheScarcestTable)
 {
@@ -38,7 +27,7 @@ TEST(SystemResources, freeShareIsThatOfTheScarcestTable)
         const std::string folder = root.path().toStdString();
         for (size_t i = 0; i < texts.size(); ++i) {
             if (*texts[i] != '\0')
-                Write(folder + "/" + names[i], texts[i]);
+                quorvane::testing::WriteFile(folder + "/" + names[i], texts[i]);
         }
         EXPECT_EQ(SystemResources(folder).FreePercent(), expected) << texts[0] << texts[2];
     }
