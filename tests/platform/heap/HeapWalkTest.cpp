@@ -241,6 +241,16 @@ struct LibcMode {
     bool Held = true;
 };
 
+// A failed case names its library and mode rather than their bytes.
+void PrintTo(const Libc& libc, std::ostream* out)
+{
+    *out << libc.suite << " " << libc.version;
+}
+void PrintTo(const LibcMode& mode, std::ostream* out)
+{
+    *out << mode.What;
+}
+
 // A heap child on the C library through that library's own loader, or as it is on the host's.
 ChildProcess StartOn(const Libc& libc, const LibcMode& mode)
 {
