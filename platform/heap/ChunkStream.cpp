@@ -3,27 +3,15 @@
 #include "platform/heap/HeapWalkError.h"
 #include "platform/heap/MallocLayout.h"
 #include "platform/heap/RemoteMemory.h"
+#include "platform/posix/SecondCpu.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <sched.h>
 #include <system_error>
 
 namespace quorvane {
 
 using namespace malloc_layout;
-
-namespace {
-
-    // A second CPU this thread may run on: one merely online elsewhere would only take turns with
-    // it.
-    bool SecondCpuAtHand()
-    {
-        cpu_set_t allowed;
-        return ::sched_getaffinity(0, sizeof allowed, &allowed) == 0 && CPU_COUNT(&allowed) > 1;
-    }
-
-} // namespace
 
 ChunkStream::ChunkStream(
     const RemoteMemory& memory, uint64_t firstChunk, uint64_t end, uint64_t top)

@@ -1,6 +1,7 @@
 #include "platform/snapshot/ProcessTable.h"
 
 #include "platform/posix/RetryOnInterrupt.h"
+#include "platform/posix/SecondCpu.h"
 #include "platform/proc/ExecutableType.h"
 #include "platform/proc/Priority.h"
 #include "platform/snapshot/LinuxToolhelpSnapshot.h"
@@ -12,7 +13,6 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace quorvane {
@@ -193,7 +193,7 @@ void ProcessTable::RereadKept()
         }
     };
     const size_t count = FListed.size();
-    if (count >= ParallelRereadFrom && std::thread::hardware_concurrency() > 1)
+    if (count >= ParallelRereadFrom && SecondCpuAtHand())
         FReread.Run(count, RereadChunk, reread);
     else
         reread(0, count, 0);
