@@ -43,6 +43,7 @@ namespace {
         return QString::fromLatin1(AppName) + QStringLiteral(" v")
             + QString::fromLatin1(AppVersion);
     }
+
     constexpr int DesignWidth = 838;
     constexpr int DesignHeight = 459;
     constexpr int GlobalUsageSubItem = 2;

@@ -7,6 +7,7 @@
 //
 // The processes are forked from this program before anything starts a thread; each dies with it.
 
+#include "bench/BusyHeap.h"
 #include "bench/ProcessCount.h"
 #include "bench/ReadyChild.h"
 #include "platform/heap/GlibcHeapWalk.h"
@@ -31,7 +32,6 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <pthread.h>
-#include <random>
 #include <string>
 #include <sys/mman.h>
 #include <sys/prctl.h>
@@ -45,7 +45,6 @@ namespace {
 constexpr int PopulationSize = 1000;
 constexpr int ThreadCount = 1000;
 constexpr int MappedFileCount = 300;
-constexpr size_t HeapChunkCount = 1000000;
 
 constexpr const char* FillHeapArgument = "--fill-heap";
 
@@ -95,31 +94,6 @@ void StartThreads()
             != 0)
             std::abort();
     }
-}
-
-// Small blocks, every third freed, as a busy program leaves its heap.
-void FillHeap()
-{
-    std::vector<void*> blocks(HeapChunkCount);
-    for (size_t i = 0; i < HeapChunkCount; ++i)
-        blocks[i] = std::malloc(8 + i * 7 % 40);
-    for (size_t i = 0; i < HeapChunkCount; i += 3)
-        std::free(blocks[i]);
-}
-
-// The same blocks freed in no order, as a program that frees what it is done with: each
-// fastbin's list then hops to and fro across the heap.
-void FillHeapFreedAtRandom()
-{
-    std::vector<void*> blocks(HeapChunkCount);
-    for (size_t i = 0; i < HeapChunkCount; ++i)
-        blocks[i] = std::malloc(8 + i * 7 % 40);
-    std::vector<size_t> freed;
-    for (size_t i = 0; i < HeapChunkCount; i += 3)
-        freed.push_back(i);
-    std::shuffle(freed.begin(), freed.end(), std::mt19937_64(1));
-    for (const size_t i : freed)
-        std::free(blocks[i]);
 }
 
 // This program started again through the loader of the C library unpacked at root, to fill its
@@ -180,8 +154,8 @@ void StartProcesses()
         MapFiles();
         StartThreads();
     });
-    heapChild = Fork(FillHeap);
-    heapFreedAtRandomChild = Fork(FillHeapFreedAtRandom);
+    heapChild = Fork([] { FillBusyHeap(); });
+    heapFreedAtRandomChild = Fork([] { FillBusyHeap(FreeOrder::AtRandom); });
     StartOnEachLibc();
     for (int missing = PopulationSize - CountProcesses(); missing > 0; --missing)
         Fork([] {});
@@ -418,7 +392,7 @@ BENCHMARK(BM_HeapWalkThousandThreads)->Unit(benchmark::kMillisecond)->UseRealTim
 int main(int argc, char** argv)
 {
     if (argc > 1 && std::strcmp(argv[1], FillHeapArgument) == 0) {
-        FillHeap();
+        FillBusyHeap();
         const char done = 1;
         if (::write(1, &done, 1) != 1)
             return 1;

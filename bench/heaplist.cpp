@@ -3,6 +3,7 @@
 //
 // The heap's process is forked before the application object starts any thread; it dies with us.
 
+#include "bench/BusyHeap.h"
 #include "bench/ReadyChild.h"
 #include "controls/listview/ExtListView.h"
 #include "dialogs/HeapListDlg.h"
@@ -25,19 +26,11 @@
 using namespace quorvane;
 
 namespace {
-constexpr size_t HeapChunkCount = 1000000;
 pid_t heapChild = 0;
 
-// Small blocks, every third freed, as a busy program leaves its heap.
 pid_t StartHeapChild()
 {
-    return ForkReadyChild([] {
-        std::vector<void*> blocks(HeapChunkCount);
-        for (size_t i = 0; i < HeapChunkCount; ++i)
-            blocks[i] = std::malloc(8 + i * 7 % 40);
-        for (size_t i = 0; i < HeapChunkCount; i += 3)
-            std::free(blocks[i]);
-    });
+    return ForkReadyChild([] { FillBusyHeap(); });
 }
 
 size_t HeapInUse()
