@@ -79,39 +79,29 @@ const Case Cases[] = {
 // clang-format on
 }
 
-// The chunks the free lists hold, with the links the heap stream keeps and without them (then
-// every link is read from the heap).
+// The chunks the free lists hold, every link read from the heap (the walks on each C library
+// take them from the links the heap stream keeps).
 TEST(CachedFreeChunks, findsTheChunksOfLiteralFreeLists)
 {
     for (const Case& c : Cases) {
-        for (const bool withLinks : { false, true }) {
-            SCOPED_TRACE(std::string(c.what) + (withLinks ? ", links kept" : ""));
-            FreeListImage image(c.minor);
-            image.Put(image.arena + image.layout.arenaTop, image.Chunk(Chunks));
-            c.fill(image);
-            const MallocArenas arenas = image.Arenas();
-            ASSERT_EQ(arenas.Heaps().size(), 1u);
-            ChunkLinks links;
-            for (uint64_t k = 0; withLinks && k < Chunks; ++k) {
-                const uint64_t first
-                    = *ThreadHeapImage::Memory().Load<uint64_t>(image.Chunk(k) + 16);
-                const uint64_t size = *ThreadHeapImage::Memory().Load<uint64_t>(image.Chunk(k) + 8);
-                const uint64_t next = Reveal(image.Chunk(k) + 16, first);
-                if (next % ChunkAlignment == 0) // as the stream keeps them
-                    links.Add(image.Chunk(k), size & ~SizeFlags, next);
-            }
-            links.Seal();
-            ChunkMarks marks;
-            marks.Reset(image.firstChunk, image.start + ThreadHeapImage::Bytes);
-            FindCachedFreeChunks(
-                ThreadHeapImage::Memory(), arenas, image.arena, { image.firstChunk }, links, marks);
-            std::set<uint64_t> free;
-            for (uint64_t k = 0; k <= Chunks; ++k) {
-                if (marks.Marked(image.Chunk(k)))
-                    free.insert(k);
-            }
-            EXPECT_EQ(free, c.free);
-            EXPECT_FALSE(marks.Marked(image.firstChunk));
+        SCOPED_TRACE(c.what);
+        FreeListImage image(c.minor);
+        image.Put(image.arena + image.layout.arenaTop, image.Chunk(Chunks));
+        c.fill(image);
+        const MallocArenas arenas = image.Arenas();
+        ASSERT_EQ(arenas.Heaps().size(), 1u);
+        ChunkLinks links;
+        links.Seal();
+        ChunkMarks marks;
+        marks.Reset(image.firstChunk, image.start + ThreadHeapImage::Bytes);
+        FindCachedFreeChunks(
+            ThreadHeapImage::Memory(), arenas, image.arena, { image.firstChunk }, links, marks);
+        std::set<uint64_t> free;
+        for (uint64_t k = 0; k <= Chunks; ++k) {
+            if (marks.Marked(image.Chunk(k)))
+                free.insert(k);
         }
+        EXPECT_EQ(free, c.free);
+        EXPECT_FALSE(marks.Marked(image.firstChunk));
     }
 }

@@ -308,9 +308,6 @@ INSTANTIATE_TEST_SUITE_P(Debian, HeapWalkOnEachLibc,
                 "withoutTcache", { "pattern", "4000", "400" }, "glibc.malloc.tcache_count=0" },
             // The second thread's arena grows a second heap and leaves the first: three in all.
             LibcMode { "severalHeaps", { "heaps", "800" }, "glibc.malloc.tcache_count=0", 3, 256 },
-            // Caches of 100 chunks a bin, up to 64 KiB where the library allows it.
-            LibcMode { "largeTcache", { "pattern", "5000", "600" },
-                "glibc.malloc.tcache_max=65536:glibc.malloc.tcache_count=100", 2, 100000 },
             // Its break area shows as two regions; still one heap.
             LibcMode { "forkedChild", { "fork", "3000" }, "", 1, 2 },
             LibcMode { "stopped", { "pattern", "300", "30" }, "", 2, 1, true },
@@ -363,29 +360,6 @@ TEST(HeapWalk, aDamagedChunkSizeEndsTheWalkAfterTheBlocksBeforeIt)
         EXPECT_EQ(std::count_if(blocks.begin(), blocks.end(),
                       [&](const HEAPENTRY32& block) { return report.live.count(block.dwAddress); }),
             500);
-    }
-}
-
-// A heap its arena has left ends in a 16-byte fencepost and a header of size 0; where the old top
-// was too small to free (32 or 48 bytes), only the header of size 0 follows a chunk of 32 bytes.
-TEST(HeapWalk, aHeapTheArenaHasLeftEndsAtItsLastHeader)
-{
-    const RemoteMemory self(::getpid());
-    const std::pair<uint64_t, std::vector<uint64_t>> cases[]
-        = { { 16, { 48 } }, { 32, { 48, 32 } } };
-    for (const auto& [lastChunk, expected] : cases) {
-        SCOPED_TRACE(lastChunk);
-        // A chunk of 48 bytes, the last chunk, then the header of size 0 (all with PREV_INUSE).
-        std::vector<uint64_t> words(6 + lastChunk / 8 + 2, 0);
-        words[1] = 48 | 1;
-        words[6 + 1] = lastChunk | 1;
-        words.back() = 0 | 1;
-        const uint64_t start = reinterpret_cast<uint64_t>(words.data());
-        ChunkStream stream(self, start, start + words.size() * 8, 0);
-        std::vector<uint64_t> sizes;
-        while (const auto chunk = stream.Next())
-            sizes.push_back(chunk->size);
-        EXPECT_EQ(sizes, expected);
     }
 }
 
@@ -512,9 +486,7 @@ TEST(GlibcVersion, isReadFromEachDistributionsBanner)
         { "GNU C Library (Debian GLIBC 2.41-12+deb13u5) stable release version 2.41.", { 2, 41 } },
         { "GNU C Library (Ubuntu GLIBC 2.39-0ubuntu8.4) stable release version 2.39.\n",
             { 2, 39 } },
-        { "GNU C Library (GNU libc) release release version 2.42.", { 2, 42 } },
         { "GNU C Library (GNU libc) development release version 2.43.9000.", { 0, 0 } }, // none
-        { "GNU C Library (GNU libc) stable release version 2.", { 0, 0 } },
         { "GNU C Library stable release", { 0, 0 } },
         { "not a banner, release version 2.41.", { 0, 0 } },
     };

@@ -13,9 +13,7 @@ TEST(Priority, basePriorityAndClassFollowPolicyAndNice)
         { SCHED_POLICY_DEADLINE, 0, 24, REALTIME_PRIORITY_CLASS },
         { SCHED_POLICY_OTHER, -5, 13, HIGH_PRIORITY_CLASS },
         { SCHED_POLICY_OTHER, -4, 10, NORMAL_PRIORITY_CLASS },
-        { SCHED_POLICY_OTHER, -1, 10, NORMAL_PRIORITY_CLASS },
         { SCHED_POLICY_OTHER, 1, 6, NORMAL_PRIORITY_CLASS },
-        { SCHED_POLICY_OTHER, 9, 6, NORMAL_PRIORITY_CLASS },
         { SCHED_POLICY_OTHER, 10, 4, IDLE_PRIORITY_CLASS },
         { SCHED_POLICY_IDLE, -20, 4, IDLE_PRIORITY_CLASS },
     };
@@ -24,14 +22,4 @@ TEST(Priority, basePriorityAndClassFollowPolicyAndNice)
         EXPECT_EQ(BasePriority(policy, nice), base);
         EXPECT_EQ(PriorityClassOf(policy, nice), priorityClass);
     }
-}
-
-TEST(Priority, threadDeltaIsBoundedExceptForIdleAndRealTime)
-{
-    // The process runs SCHED_OTHER at nice 0 unless said otherwise.
-    EXPECT_EQ(ThreadDeltaPriority(SCHED_POLICY_OTHER, 0, SCHED_POLICY_OTHER, 19), -2);
-    EXPECT_EQ(ThreadDeltaPriority(SCHED_POLICY_OTHER, 0, SCHED_POLICY_OTHER, -1), 2);
-    EXPECT_EQ(ThreadDeltaPriority(SCHED_POLICY_OTHER, 0, SCHED_POLICY_FIFO, 0), 15);
-    EXPECT_EQ(ThreadDeltaPriority(SCHED_POLICY_RR, 0, SCHED_POLICY_RR, 0), 0);
-    EXPECT_EQ(ThreadDeltaPriority(SCHED_POLICY_RR, 0, SCHED_POLICY_OTHER, 0), -2);
 }
