@@ -50,8 +50,6 @@ INSTANTIATE_TEST_SUITE_P(Modes, HeaderClicks,
     ::testing::Values(ClickCase { "toggle", acsSortToggle, true, { 1, 1, 0, 0, 1 },
                           { "4213", "3124", "2143", "3412", "4213" } },
         ClickCase {
-            "toggleDescending", acsSortToggle, false, { 1, 1, 0 }, { "3124", "4213", "3412" } },
-        ClickCase {
             "sortKeepsItsDirection", acsSort, false, { 1, 1, 0 }, { "3124", "3124", "3412" } },
         ClickCase { "noSort", acsNoSort, true, { 1 }, { "1234" } }),
     [](const ::testing::TestParamInfo<ClickCase>& info) { return info.param.What; });

@@ -71,7 +71,6 @@ TEST_F(PersistenceTest, readsWhatItCanOfAStoredStateAndRefusesABadOrder)
         { "1,0,2,3", "+120,4294967396,80 ", { 1, 0, 2 }, { 120, 0, 0 } },
         { "2", "90", { 2, 0, 1 }, { 90, 60, -1 } }, // short: the rest in collection order / design
         { "1,1,0", "-1,50,50", { 0, 1, 2 }, { 80, 60, -1 } }, // not a permutation; -1: no widths
-        { " 1, 2,$0", "$64,$123456789,x", { 1, 2, 0 }, { 100, 0, 0 } },
         { "", "", { 0, 1, 2 }, { 80, 60, -1 } }, // empty: as on a first run
     };
     for (const Case& c : cases) {
