@@ -249,6 +249,22 @@ namespace {
         QTest::mouseRelease(split, Qt::LeftButton, {}, { 300, 100 });
     }
 
+    // The order the program's window sets. A pane moved on its own is put back: writing the
+    // current order renumbers anyway.
+    TEST_F(Split, tabVisitsThePanesAcrossAndBack)
+    {
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        split->Panes(1)->SetTabOrder(3);
+        split->SetPaneTabOrder(oxsAcross);
+        lists[0]->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == lists[0]; }));
+        for (const int pane : { 1, 3, 2, 0 }) { // 0 top left, 1 top right, 2 bottom right
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            EXPECT_EQ(QApplication::focusWidget(), lists[pane]) << pane;
+        }
+    }
+
     TEST_F(Split, syncedPanesFollowTheScrolledOneWithinTheirOwnRange)
     {
         // Content larger than each pane; pane 1's is the narrowest, so its range is the smallest.
