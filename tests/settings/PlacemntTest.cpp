@@ -1,5 +1,4 @@
 #include "settings/Placemnt.h"
-#include "settings/TRegIniFile.h"
 #include "tests/support/ConfigHome.h"
 
 #include <QTest>
@@ -37,12 +36,6 @@ TEST_F(Placement, aWindowComesBackWhereItWasSaved)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     window.close(); // closing hides the window; the placement is read afterwards
     placement->SavePlacement();
-    const std::pair<const char*, int> values[] = { { "PlaceFlags", 0 }, { "PlaceShowCmd", 1 },
-        { "PlaceMinPosX", -1 }, { "PlaceMaxPosY", -1 }, { "PlaceNormPosL", 150 },
-        { "PlaceNormPosT", 120 }, { "PlaceNormPosR", 750 }, { "PlaceNormPosB", 520 } };
-    for (const auto& [name, value] : values)
-        EXPECT_EQ(TRegIniFile(kKey).ReadNumber("MainWindow", name, -99999), value) << name;
-
     QWidget next;
     next.setObjectName("MainWindow");
     TPlacement restore(&next);

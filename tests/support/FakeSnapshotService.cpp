@@ -16,11 +16,10 @@ std::unique_ptr<ToolhelpSnapshot> FakeSnapshotService::CreateToolhelp32Snapshot(
     auto snapshot = std::make_unique<LinuxToolhelpSnapshot>();
     if (flags & TH32CS_SNAPPROCESS)
         snapshot->Processes().Records() = Processes;
-    for (const auto& [pid, threads] : Threads) {
+    auto& records = snapshot->Threads().Records();
+    for (const auto& [pid, threads] : Threads)
         if (flags & TH32CS_SNAPTHREAD)
-            snapshot->Threads().Records().insert(
-                snapshot->Threads().Records().end(), threads.begin(), threads.end());
-    }
+            records.insert(records.end(), threads.begin(), threads.end());
     if (flags & TH32CS_SNAPMODULE)
         snapshot->Modules().Records() = Modules[processId];
     if (flags & TH32CS_SNAPHEAPLIST)

@@ -64,11 +64,6 @@ TEST_F(VirtualModeTest, asksOnlyForTheRowsShownAfterHintingThem)
     EXPECT_GT(Hints.back().From, Rows - 40);
     ASSERT_FALSE(Asked.empty());
     EXPECT_GE(*Asked.begin(), Hints.back().From);
-    // The same rows painted again are asked for again, without a new hint.
-    const size_t hints = Hints.size();
-    paint();
-    EXPECT_FALSE(Asked.empty());
-    EXPECT_EQ(Hints.size(), hints);
 }
 
 TEST_F(VirtualModeTest, aCellShowsTheOwnersTextCutToTheViewsBufferWithoutHalfAPair)

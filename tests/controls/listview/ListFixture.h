@@ -68,11 +68,6 @@ public:
         return List->model()->index(row, column).data(role);
     }
 
-    void clickRow(int row)
-    {
-        QTest::mouseClick(List->viewport(), Qt::LeftButton, {}, cellRect(row).center());
-    }
-
     QStringList captions() const
     {
         QStringList texts;
