@@ -51,27 +51,4 @@ TEST(HeapBlockRows, everyRowGivesBackTheFieldsOfItsBlockAndFindsItsHandle)
     EXPECT_EQ(rows.Count(), 0u);
 }
 
-// Every 64th row keeps its handle: a row after one is found from there, whatever came before.
-TEST(HeapBlockRows, rowsPastACheckpointStartFromItsHandle)
-{
-    std::vector<HEAPENTRY32> blocks;
-    for (uint64_t row = 0, handle = 0x10000; row < 200; ++row) {
-        if (row == 64 || row == 128)
-            handle += 0x1000; // a gap exactly at a checkpoint row
-        blocks.push_back(
-            { handle, handle + 16, 16 * (1 + row % 5), row % 3 ? LF32_FIXED : LF32_FREE });
-        handle += blocks.back().dwBlockSize;
-    }
-    HeapBlockRows rows;
-    for (const HEAPENTRY32& block : blocks)
-        rows.Append(block);
-    for (const size_t row : { 0, 63, 64, 65, 127, 128, 199 }) {
-        SCOPED_TRACE(row);
-        EXPECT_EQ(Shown(rows.Block(row)), Shown(blocks[row]));
-        EXPECT_EQ(rows.FindHandle(row > 3 ? row - 3 : 0, rows.Count(), blocks[row].hHandle,
-                      blocks[row].hHandle),
-            row);
-    }
-}
-
 } // namespace

@@ -57,12 +57,16 @@ QString Cell(const THeapListDlg& dialog, int row, int column)
     return model.data(model.index(row, column)).toString();
 }
 
-QString Row(const THeapListDlg& dialog, int row)
+QStringList Rows(const THeapListDlg& dialog)
 {
-    QStringList cells;
-    for (int column = 0; column < 5; ++column)
-        cells << Cell(dialog, row, column);
-    return cells.join(QStringLiteral(" | "));
+    QStringList rows;
+    for (int row = 0; row < dialog.HeapList->ItemCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < 5; ++column)
+            cells << Cell(dialog, row, column);
+        rows << cells.join(QStringLiteral(" | "));
+    }
+    return rows;
 }
 
 uint64_t Hex(const THeapListDlg& dialog, int row, int column)
@@ -79,14 +83,6 @@ auto TypingPaceRestored()
 }
 constexpr int OneSearch = 3600 * 1000;
 constexpr int Brief = 1;
-
-std::vector<HEAPENTRY32> Tiled(size_t count)
-{
-    std::vector<HEAPENTRY32> blocks;
-    for (uint64_t handle = 0x1000; blocks.size() < count; handle += 32)
-        blocks.push_back({ handle, handle + 16, 32, LF32_FIXED, 0 });
-    return blocks;
-}
 
 }
 
@@ -141,7 +137,8 @@ TEST(HeapListDlg, listsEveryBlockOfARealHeapInAddressOrderWithItsKindAndNoneOfAn
 
 // Only a damaged heap ends in "Corrupt Data": running out of memory is an error like any other,
 // for the default error handler, and the list claims no row it does not hold.
-TEST(HeapListDlg, showsEachFieldAsItsColumnSaysAndOnlyADamagedHeapEndsInCorruptData)
+TEST(HeapListDlg,
+    showsEachFieldInTheDialogsFontFindsRowsByTypingAndEndsOnlyADamagedHeapInCorruptData)
 {
     ListedSnapshots system;
     system.Blocks = {
@@ -153,17 +150,34 @@ TEST(HeapListDlg, showsEachFieldAsItsColumnSaysAndOnlyADamagedHeapEndsInCorruptD
     };
     THeapListDlg dialog(system);
     dialog.ListHeapBlocks(1, 1);
-    const QStringList expected {
-        "$0000000000000000 | $0000000000A3F000 | 48 | Fixed | 0",
-        "$0000000000001000 | $0000000000001010 | 32 | Free | 0",
-        "$0000000000001020 | $0000000000001030 | 4096 | Moveable | 7",
-        "$0000000000002020 | $0000000000002030 | 16 | Unknown | 0",
-        "$FFFFFFFFFFFFFFF0 | $FFFFFFFFFFFFFFFF | 34359738368 | Fixed | -1",
-        "Corrupt Data |  |  |  | ",
-    };
-    ASSERT_EQ(dialog.HeapList->ItemCount(), expected.size());
-    for (int row = 0; row < expected.size(); ++row)
-        EXPECT_EQ(Row(dialog, row), expected[row]);
+    EXPECT_EQ(Rows(dialog),
+        QStringList({ "$0000000000000000 | $0000000000A3F000 | 48 | Fixed | 0",
+            "$0000000000001000 | $0000000000001010 | 32 | Free | 0",
+            "$0000000000001020 | $0000000000001030 | 4096 | Moveable | 7",
+            "$0000000000002020 | $0000000000002030 | 16 | Unknown | 0",
+            "$FFFFFFFFFFFFFFF0 | $FFFFFFFFFFFFFFFF | 34359738368 | Fixed | -1",
+            "Corrupt Data |  |  |  | " }));
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    EXPECT_EQ(dialog.HeapList->font(), TThreadPriorityDlg(nullptr).font());
+    EXPECT_GT(dialog.Button1->geometry().left(), dialog.HeapList->geometry().right());
+    EXPECT_LE(dialog.Button1->geometry().right(), dialog.width());
+
+    // Keys typed together make one search; each starts below the focused row and wraps.
+    QTest::keyClick(dialog.HeapList, Qt::Key_Home);
+    const auto paceRestored = TypingPaceRestored();
+    QApplication::setKeyboardInputInterval(OneSearch);
+    QTest::keyClicks(dialog.HeapList, "$00000000000020");
+    EXPECT_EQ(dialog.HeapList->ItemFocused(), 3);
+    // Each key after a pause longer than the interval: a new search. No row starts with "x".
+    QApplication::setKeyboardInputInterval(Brief);
+    const std::pair<const char*, int> typed[] = { { "c", 5 }, { "$", 0 }, { "$", 1 }, { "x", 1 } };
+    for (const auto& [keys, focused] : typed) {
+        QTest::qWait(5 * Brief);
+        QTest::keyClicks(dialog.HeapList, keys);
+        EXPECT_EQ(dialog.HeapList->ItemFocused(), focused) << keys;
+        EXPECT_EQ(dialog.HeapList->Selected(), focused) << keys;
+    }
 
     QStringList said;
     TMessageBox::SetAnswerHook([&](const TMessageRequest& request) {
@@ -175,47 +189,4 @@ TEST(HeapListDlg, showsEachFieldAsItsColumnSaysAndOnlyADamagedHeapEndsInCorruptD
     TMessageBox::SetAnswerHook({});
     EXPECT_EQ(said, QStringList { "Quorvane: std::bad_alloc." });
     EXPECT_EQ(dialog.HeapList->ItemCount(), 0);
-}
-
-TEST(HeapListDlg, usesTheDialogsFontWithWholeAddressesAndTypingFindsARowByItsFirstColumn)
-{
-    ListedSnapshots system;
-    system.Blocks = Tiled(200);
-    system.Blocks.push_back({ 0x7FDDDDDDDDDDDDD0, 0x7FDDDDDDDDDDDDE0, 48, LF32_FREE, 0 });
-    THeapListDlg dialog(system);
-    dialog.ListHeapBlocks(1, 1);
-    const int corrupt = dialog.HeapList->ItemCount() - 1;
-    ASSERT_EQ(Cell(dialog, corrupt, 0), "Corrupt Data");
-    dialog.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-
-    EXPECT_EQ(dialog.HeapList->font(), TThreadPriorityDlg(nullptr).font());
-    for (const int column : { 0, 1 })
-        EXPECT_LE(static_cast<const QAbstractItemView&>(*dialog.HeapList).sizeHintForColumn(column),
-            dialog.HeapList->columnWidth(column))
-            << "a whole address fits in column " << column;
-    EXPECT_GT(dialog.Button1->geometry().left(), dialog.HeapList->geometry().right());
-    EXPECT_LE(dialog.Button1->geometry().right(), dialog.width());
-
-    // Keys typed together make one search; each starts below the focused row and wraps.
-    QTest::keyClick(dialog.HeapList, Qt::Key_Home);
-    const auto paceRestored = TypingPaceRestored();
-    QApplication::setKeyboardInputInterval(OneSearch);
-    QTest::keyClicks(dialog.HeapList, "$00000000000017");
-    EXPECT_EQ(Cell(dialog, dialog.HeapList->ItemFocused(), 0), "$0000000000001700");
-    // Each key after a pause longer than the interval: a new search.
-    QApplication::setKeyboardInputInterval(Brief);
-    const std::pair<const char*, QString> typed[] = {
-        { "c", "Corrupt Data" },
-        { "$", "$0000000000001000" },
-        { "$", "$0000000000001020" },
-        { "x", "$0000000000001020" }, // no row starts so: the focus stays
-        { "7", "$0000000000001020" },
-    };
-    for (const auto& [keys, focused] : typed) {
-        QTest::qWait(5 * Brief);
-        QTest::keyClicks(dialog.HeapList, keys);
-        EXPECT_EQ(Cell(dialog, dialog.HeapList->ItemFocused(), 0), focused) << keys;
-        EXPECT_EQ(dialog.HeapList->Selected(), dialog.HeapList->ItemFocused()) << keys;
-    }
 }

@@ -63,11 +63,10 @@ TEST_F(ListViewTest, clicksAndKeysMoveSelectionAndFocusTogetherAndReportTheCompl
     List.SetCaption(3, "zeta");
     List.setFocus();
     const Move moves[] = {
-        { [this] { Click(2, 1); }, 2, false }, { [this] { Click(4, 0); }, 4, false },
+        { [this] { Click(4, 0); }, 4, false },
         { [this] { QTest::keyClick(&List, Qt::Key_Home); }, 0, true },
         { [this] { QTest::keyClick(&List, Qt::Key_Down); }, 1, true },
-        { [this] { QTest::keyClick(&List, Qt::Key_End); }, 4, true },
-        { [this] { Click(1, 1); }, 1, false },
+        { [this] { Click(2, 1); }, 2, false },
         { [this] { QTest::keyClicks(&List, "ze"); }, 3, true }, // though a sub-item was clicked
     };
     int before = -1;
