@@ -28,22 +28,28 @@ protected:
     TPlacement* placement = nullptr;
 };
 
-// The maximized round trip is the main window's test's.
+// Maximized, the window comes back maximized over the same normal rectangle.
 TEST_F(Placement, aWindowComesBackWhereItWasSaved)
 {
-    window.setGeometry(150, 120, 600, 400);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    window.close(); // closing hides the window; the placement is read afterwards
-    placement->SavePlacement();
-    QWidget next;
-    next.setObjectName("MainWindow");
-    TPlacement restore(&next);
-    restore.SetIniFileName(kKey);
-    restore.RestorePlacement();
-    next.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&next));
-    EXPECT_EQ(next.geometry(), QRect(150, 120, 600, 400));
+    for (const bool maximized : { false, true }) {
+        SCOPED_TRACE(maximized);
+        window.setGeometry(150, 120, 600, 400);
+        maximized ? window.showMaximized() : window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        window.close(); // closing hides the window; the placement is read afterwards
+        placement->SavePlacement();
+        QWidget next;
+        next.setObjectName("MainWindow");
+        TPlacement restore(&next);
+        restore.SetIniFileName(kKey);
+        restore.RestorePlacement();
+        next.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&next));
+        EXPECT_EQ(next.isMaximized(), maximized);
+        EXPECT_EQ(next.normalGeometry(), QRect(150, 120, 600, 400));
+        window.showNormal();
+        window.hide();
+    }
 }
 
 TEST_F(Placement, appliesTheStoredRectangleOnlyWhenItHasAWidth)
