@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QImage>
 #include <QListWidget>
-#include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
@@ -262,36 +261,6 @@ namespace {
         for (const int pane : { 1, 3, 2, 0 }) { // 0 top left, 1 top right, 2 bottom right
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             EXPECT_EQ(QApplication::focusWidget(), lists[pane]) << pane;
-        }
-    }
-
-    TEST_F(Split, syncedPanesFollowTheScrolledOneWithinTheirOwnRange)
-    {
-        // Content larger than each pane; pane 1's is the narrowest, so its range is the smallest.
-        for (int i = 0; i < 4; ++i) {
-            auto* content = new QWidget;
-            content->setFixedSize(i == 1 ? 400 : 1500, 1500);
-            split->Panes(i)->setWidget(content);
-        }
-        QCoreApplication::processEvents(); // lets the panes take the content's size
-        const auto positions = [this](Qt::Orientation o) {
-            QList<int> values;
-            for (int i = 0; i < 4; ++i)
-                values << (o == Qt::Horizontal ? split->Panes(i)->horizontalScrollBar()
-                                               : split->Panes(i)->verticalScrollBar())
-                              ->value();
-            return values;
-        };
-        QScrollBar* scrolled = split->Panes(0)->horizontalScrollBar();
-        const int limit = split->Panes(1)->horizontalScrollBar()->maximum();
-        for (const bool sync : { false, true }) {
-            split->SetSyncScroll(sync);
-            scrolled->triggerAction(QAbstractSlider::SliderPageStepAdd); // a click in the trough
-            const int p = scrolled->value();
-            ASSERT_GT(p, limit);
-            const QList<int> followed = sync ? QList { p, limit, p, p } : QList { p, 0, 0, 0 };
-            EXPECT_EQ(positions(Qt::Horizontal), followed);
-            EXPECT_EQ(positions(Qt::Vertical), QList<int>(4, 0));
         }
     }
 
