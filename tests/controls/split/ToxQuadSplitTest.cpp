@@ -1,4 +1,5 @@
 #include "controls/split/ToxQuadSplit.h"
+#include "controls/split/TPendingBarPosition.h"
 #include "controls/split/TTrackOverlay.h"
 #include "controls/split/ToxScrollPane.h"
 #include "toolkit/TComponent.h"
@@ -66,6 +67,22 @@ namespace {
         ToxQuadSplit split;
         new QWidget(&split);
         EXPECT_THROW(split.SetStyle(oxsWin31), std::bad_cast);
+    }
+
+    // A position read before the first show waits for the size the window takes as it shows
+    // (a maximized one's), then goes.
+    TEST(PendingBars, aStoredPositionWaitsForTheFirstShownSize)
+    {
+        ToxQuadSplit split;
+        split.resize(300, 200);
+        split.BarPosition().SetPoint(600, 300);
+        new TPendingBarPosition(split, { 600, 300 });
+        split.resize(830, 381);
+        split.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&split));
+        EXPECT_EQ(QPoint(split.BarPosition().X(), split.BarPosition().Y()), QPoint(600, 300));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !split.findChild<TPendingBarPosition*>(); }))
+            << "still waiting after the first paint";
     }
 
     TEST_F(Split, panesFillTheQuartersAroundTheBarsAtAnySizeAndBarWidth)
