@@ -1,6 +1,5 @@
 #include "platform/heap/ChunkStream.h"
 #include "platform/heap/GlibcHeapWalk.h"
-#include "platform/heap/GlibcVersion.h"
 #include "platform/heap/HeapWalkError.h"
 #include "platform/heap/MallocArenas.h"
 #include "platform/heap/RemoteMemory.h"
@@ -241,16 +240,6 @@ struct LibcMode {
     bool Held = true;
 };
 
-// A failed case names its library and mode rather than their bytes.
-void PrintTo(const Libc& libc, std::ostream* out)
-{
-    *out << libc.suite << " " << libc.version;
-}
-void PrintTo(const LibcMode& mode, std::ostream* out)
-{
-    *out << mode.What;
-}
-
 // A heap child on the C library through that library's own loader, or as it is on the host's.
 ChildProcess StartOn(const Libc& libc, const LibcMode& mode)
 {
@@ -478,21 +467,3 @@ INSTANTIATE_TEST_SUITE_P(Children, ProcessesWithoutGlibcHeaps,
             "aStaticProgram", PLAIN_STATIC_CHILD, { "grow", "3000" }, {}, "[heap]", true },
         WithoutGlibcHeap { "neverGrewAHeap", PLAIN_CHILD, {}, {}, "[heap]", false }),
     [](const ::testing::TestParamInfo<WithoutGlibcHeap>& info) { return info.param.What; });
-
-// Distributions word the banner each their own way; a development snapshot names no release.
-TEST(GlibcVersion, isReadFromEachDistributionsBanner)
-{
-    const std::pair<const char*, std::pair<int, int>> cases[] = {
-        { "GNU C Library (Debian GLIBC 2.41-12+deb13u5) stable release version 2.41.", { 2, 41 } },
-        { "GNU C Library (Ubuntu GLIBC 2.39-0ubuntu8.4) stable release version 2.39.\n",
-            { 2, 39 } },
-        { "GNU C Library (GNU libc) development release version 2.43.9000.", { 0, 0 } }, // none
-        { "GNU C Library stable release", { 0, 0 } },
-        { "not a banner, release version 2.41.", { 0, 0 } },
-    };
-    for (const auto& [banner, expected] : cases) {
-        const std::optional<GlibcVersion> version = GlibcVersion::FromBanner(banner);
-        EXPECT_EQ(version ? std::pair(version->major, version->minor) : std::pair(0, 0), expected)
-            << banner;
-    }
-}

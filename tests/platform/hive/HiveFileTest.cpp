@@ -93,13 +93,6 @@ TEST(HiveFile, hivesAreFoundByTheBaseDirectoryRules)
     const quorvane::testing::ScopedVariable someone("HOME", "/home/someone");
     qputenv("XDG_CONFIG_HOME", "relative/is/ignored");
     EXPECT_EQ(HiveFile::ForCurrentUser().Path(), "/home/someone/.config/quorvane/user.reg");
-    // The folder is the program's to name; before it does, there is no hive to read or write.
-    HiveFile::SetProgramFolder("another");
-    EXPECT_EQ(HiveFile::ForCurrentUser().Path(), "/home/someone/.config/another/user.reg");
-    HiveFile::SetProgramFolder({});
-    EXPECT_FALSE(HiveFile::ForCurrentUser().Writable());
-    EXPECT_EQ(HiveFile::ForLocalMachine().Path(), "");
-    HiveFile::SetProgramFolder("quorvane");
 }
 
 TEST(HiveFile, aLinkedHiveIsWrittenWhereItLivesAndTheLinkStays)
