@@ -1,5 +1,6 @@
 #include "platform/heap/ChunkStream.h"
 #include "platform/heap/GlibcHeapWalk.h"
+#include "platform/heap/GlibcVersion.h"
 #include "platform/heap/HeapWalkError.h"
 #include "platform/heap/MallocArenas.h"
 #include "platform/heap/RemoteMemory.h"
@@ -467,3 +468,11 @@ INSTANTIATE_TEST_SUITE_P(Children, ProcessesWithoutGlibcHeaps,
             "aStaticProgram", PLAIN_STATIC_CHILD, { "grow", "3000" }, {}, "[heap]", true },
         WithoutGlibcHeap { "neverGrewAHeap", PLAIN_CHILD, {}, {}, "[heap]", false }),
     [](const ::testing::TestParamInfo<WithoutGlibcHeap>& info) { return info.param.What; });
+
+// A development snapshot names no release, so no release's layout is taken for it.
+TEST(GlibcVersion, aDevelopmentSnapshotIsNoRelease)
+{
+    EXPECT_FALSE(GlibcVersion::FromBanner(
+        "GNU C Library (GNU libc) development release version 2.43.9000."));
+    EXPECT_TRUE(GlibcVersion::FromBanner("GNU C Library (GNU libc) stable release version 2.43."));
+}

@@ -93,6 +93,9 @@ TEST(HiveFile, hivesAreFoundByTheBaseDirectoryRules)
     const quorvane::testing::ScopedVariable someone("HOME", "/home/someone");
     qputenv("XDG_CONFIG_HOME", "relative/is/ignored");
     EXPECT_EQ(HiveFile::ForCurrentUser().Path(), "/home/someone/.config/quorvane/user.reg");
+    HiveFile::SetProgramFolder("another"); // the folder is the program's to name
+    EXPECT_EQ(HiveFile::ForCurrentUser().Path(), "/home/someone/.config/another/user.reg");
+    HiveFile::SetProgramFolder("quorvane");
 }
 
 TEST(HiveFile, aLinkedHiveIsWrittenWhereItLivesAndTheLinkStays)
