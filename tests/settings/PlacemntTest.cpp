@@ -47,8 +47,6 @@ TEST_F(Placement, aWindowComesBackWhereItWasSaved)
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&next));
         EXPECT_EQ(next.isMaximized(), maximized);
         EXPECT_EQ(next.normalGeometry(), QRect(150, 120, 600, 400));
-        window.showNormal();
-        window.hide();
     }
 }
 
